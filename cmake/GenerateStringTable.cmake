@@ -1,0 +1,103 @@
+# Turns the string table (res/strings.txt) into the C++ source that Zelt::CStringTable searches.
+#
+#   cmake -DINPUT=<strings.txt> -DOUTPUT=<StringTableData.cpp> -P GenerateStringTable.cmake
+#
+# Input: UTF-8 lines; blank lines and lines starting with "#" are ignored; every other line is
+# NNNNN "text", where the text is a C string-literal body with the escapes \n \r \t \\ \" only.
+# Ids must ascend strictly. Any other line stops the build with the line number, so a broken
+# table never reaches the program.
+
+if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
+    message(FATAL_ERROR "GenerateStringTable: give -DINPUT=<strings.txt> and -DOUTPUT=<source>.")
+endif()
+if(NOT EXISTS "${INPUT}")
+    message(FATAL_ERROR "GenerateStringTable: ${INPUT} does not exist.")
+endif()
+
+file(READ "${INPUT}" content)
+
+# CMake lists split at ";" and treat "\" and "[...]" specially, so these characters are swapped
+# for control characters while the file is cut into lines and swapped back line by line.
+string(ASCII 1 kSemicolon)
+string(ASCII 2 kBackslash)
+string(ASCII 3 kOpenBracket)
+string(ASCII 4 kCloseBracket)
+foreach(placeholder IN ITEMS "${kSemicolon}" "${kBackslash}" "${kOpenBracket}" "${kCloseBracket}")
+    string(FIND "${content}" "${placeholder}" position)
+    if(NOT position EQUAL -1)
+        message(FATAL_ERROR "${INPUT}: contains a control character (byte offset ${position}).")
+    endif()
+endforeach()
+string(REPLACE "\\" "${kBackslash}" content "${content}")
+string(REPLACE ";" "${kSemicolon}" content "${content}")
+string(REPLACE "[" "${kOpenBracket}" content "${content}")
+string(REPLACE "]" "${kCloseBracket}" content "${content}")
+string(REPLACE "\n" ";" lines "${content}")
+
+set(body "")
+set(lineNumber 0)
+set(count 0)
+set(previousId "")
+set(previousLine 0)
+foreach(rawLine IN LISTS lines)
+    math(EXPR lineNumber "${lineNumber} + 1")
+    set(line "${rawLine}")
+    string(REPLACE "${kBackslash}" "\\" line "${line}")
+    string(REPLACE "${kSemicolon}" ";" line "${line}")
+    string(REPLACE "${kOpenBracket}" "[" line "${line}")
+    string(REPLACE "${kCloseBracket}" "]" line "${line}")
+    string(REGEX REPLACE "\r$" "" line "${line}")
+
+    if(line MATCHES "^[ \t]*$" OR line MATCHES "^[ \t]*#")
+        continue()
+    endif()
+    if(NOT line MATCHES "^([1-9][0-9]*)[ \t]+\"(.*)\"[ \t]*$")
+        message(FATAL_ERROR "${INPUT}:${lineNumber}: expected NNNNN \"text\", found: ${line}")
+    endif()
+    set(id "${CMAKE_MATCH_1}")
+    set(text "${CMAKE_MATCH_2}")
+
+    string(LENGTH "${id}" idLength)
+    if(idLength GREATER 9)
+        message(FATAL_ERROR "${INPUT}:${lineNumber}: id ${id} is too large.")
+    endif()
+    # Only the escapes that mean the same in C++ and in the table; anything else would make the
+    # generated literal differ from what the table says.
+    if(NOT text MATCHES "^([^\"\\\\]|\\\\[nrt\"\\\\])*$")
+        message(FATAL_ERROR "${INPUT}:${lineNumber}: bad text of id ${id} (a lone \" or an escape "
+                            "other than \\n \\r \\t \\\\ \\\"): ${line}")
+    endif()
+    if(NOT previousId STREQUAL "")
+        if(id EQUAL previousId)
+            message(FATAL_ERROR "${INPUT}:${lineNumber}: duplicate id ${id} (already on line ${previousLine}).")
+        endif()
+        if(id LESS previousId)
+            message(FATAL_ERROR "${INPUT}:${lineNumber}: id ${id} is out of order "
+                                "(follows ${previousId} on line ${previousLine}).")
+        endif()
+    endif()
+    set(previousId "${id}")
+    set(previousLine "${lineNumber}")
+    math(EXPR count "${count} + 1")
+    string(APPEND body "    {${id}, \"${text}\"},\n")
+endforeach()
+
+if(count EQUAL 0)
+    message(FATAL_ERROR "${INPUT}: the string table has no entries.")
+endif()
+
+file(WRITE "${OUTPUT}"
+    "// Generated from res/strings.txt by cmake/GenerateStringTable.cmake. Do not edit.\n"
+    "#include \"support/StringTableData.h\"\n"
+    "\n"
+    "#include <iterator>\n"
+    "\n"
+    "namespace Zelt::detail {\n"
+    "\n"
+    "extern const StringTableEntry kStringTable[] = {\n"
+    "${body}"
+    "};\n"
+    "\n"
+    "extern const std::size_t kStringTableSize = std::size(kStringTable);\n"
+    "\n"
+    "} // namespace Zelt::detail\n")

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace Zelt {
+
+// The user-visible texts of the program by number (res/strings.txt), e.g.
+// CStringTable::Text(10004) for the exit question. Texts are UTF-8 with real line breaks and are
+// used exactly as stored: format strings keep their %s/%d, whole report lines keep their padding.
+class CStringTable {
+public:
+    // The text of the id, or an empty view when the table has no such id. The view refers to
+    // static storage and stays valid for the whole run.
+    static std::string_view Text(int nID);
+
+    static bool Contains(int nID);
+
+    // Every id of the table in ascending order.
+    static std::vector<int> Ids();
+};
+
+} // namespace Zelt
