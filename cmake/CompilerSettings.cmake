@@ -12,3 +12,8 @@ function(korvane_add_library name)
     target_include_directories(korvane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     add_library(Korvane::${name} ALIAS korvane_${name})
 endfunction()
+
+# Coverage instrumentation for the whole build, so that the fuzzers see into the libraries.
+if(KORVANE_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

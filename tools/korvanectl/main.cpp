@@ -1,0 +1,87 @@
+#include "Arguments.h"
+#include "Command.h"
+#include "RequestCommand.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Korvanectl;
+
+constexpr int kExitUsage = 2;
+
+std::vector<std::unique_ptr<Command>> MakeCommands() {
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<RequestCommand>());
+    return commands;
+}
+
+void PrintHelp(const std::vector<std::unique_ptr<Command>>& commands, std::ostream& out) {
+    out << "usage: korvanectl [--help] [--version] COMMAND [ARGS]\n"
+           "\n"
+           "KORVANE Admin on the command line: the administration of KORVANE storage devices.\n"
+           "\n"
+           "commands:\n";
+    for (const auto& command : commands) {
+        out << "  " << command->Name() << std::string(12 - std::min<size_t>(11, command->Name().size()), ' ')
+            << command->Summary() << '\n';
+    }
+    out << "\n'korvanectl COMMAND --help' describes a command.\n";
+}
+
+Command* FindCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& name) {
+    for (const auto& command : commands) {
+        if (command->Name() == name) {
+            return command.get();
+        }
+    }
+    return nullptr;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::unique_ptr<Command>> commands = MakeCommands();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintHelp(commands, std::cerr);
+        return kExitUsage;
+    }
+    if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
+        PrintHelp(commands, std::cout);
+        return 0;
+    }
+    if (args.front() == "--version") {
+        std::cout << "korvanectl " << KORVANE_VERSION << '\n';
+        return 0;
+    }
+    Command* command = FindCommand(commands, args.front());
+    if (command == nullptr) {
+        std::cerr << "korvanectl: unknown command \"" << args.front() << "\"\n\n";
+        PrintHelp(commands, std::cerr);
+        return kExitUsage;
+    }
+    const std::vector<std::string> commandArgs(args.begin() + 1, args.end());
+    if (AsksForHelp(commandArgs)) {
+        std::cout << command->Usage();
+        return 0;
+    }
+    try {
+        return command->Run(commandArgs, std::cout, std::cerr);
+    } catch (const UsageError& error) {
+        std::cerr << "korvanectl " << command->Name() << ": " << error.what() << "\n\n" << command->Usage();
+        return kExitUsage;
+    }
+}
