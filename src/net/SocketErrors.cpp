@@ -1,0 +1,12 @@
+#include "net/SocketErrors.h"
+
+#include "support/Trace.h"
+
+namespace Zelt {
+
+void ThrowSocketError(const std::string& strMessage, int nKind) {
+    DebugTrace("%s", strMessage.c_str());
+    throw CSocketError(strMessage, nKind);
+}
+
+} // namespace Zelt
