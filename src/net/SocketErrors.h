@@ -33,7 +33,8 @@ private:
 // Every network caller tells the three outcomes apart by class: failure, time limit, cancel.
 class CSocketError : public std::logic_error, public CSocketErrorBase {
 public:
-    CSocketError(const std::string& strMessage, int nKind) : std::logic_error(strMessage), CSocketErrorBase(nKind) {}
+    CSocketError(const std::string& strMessage, int nKind)
+        : std::logic_error(strMessage), CSocketErrorBase(nKind) {}
 };
 
 class CSocketTimeOut : public std::logic_error, public CSocketErrorBase {

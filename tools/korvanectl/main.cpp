@@ -1,6 +1,7 @@
 #include "Arguments.h"
 #include "Command.h"
 #include "RequestCommand.h"
+#include "ResolveCommand.h"
 
 #include <iostream>
 #include <memory>
@@ -16,6 +17,7 @@ constexpr int kExitUsage = 2;
 std::vector<std::unique_ptr<Command>> MakeCommands() {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<RequestCommand>());
+    commands.push_back(std::make_unique<ResolveCommand>());
     return commands;
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "net/ClientSocket.h"
+
+namespace Zelt {
+
+// The TCP client of the device session and the mail client. Every connect and read waits
+// within the limit and wakes at once when the cancel event is set.
+class CStrmCltSocket : public CClientSocket {
+public:
+    CStrmCltSocket(int nFamily, CancelEventPtr cancelEvent, int nWaitMilliseconds);
+    ~CStrmCltSocket() override { Close(); }
+
+    // The address must be numeric; host names are resolved by the caller.
+    void Open(std::string_view address, uint16_t nPort) override;
+    // One send; it may take fewer bytes than given, so callers loop.
+    size_t Write(const void* pData, size_t nLength) override;
+    // 0 when the peer has closed the connection.
+    size_t Read(void* pBuffer, size_t nSize, sockaddr_storage* pSource, socklen_t* pSourceLength) override;
+};
+
+} // namespace Zelt
