@@ -1,5 +1,3 @@
-#include "net/BaseSocket.h"
-
 #include "LoopbackPeers.h"
 #include "net/SocketErrors.h"
 
