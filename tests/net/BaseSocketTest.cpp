@@ -1,4 +1,4 @@
-#include "LoopbackPeers.h"
+#include "net/BaseSocket.h"
 #include "net/SocketErrors.h"
 
 #include <fcntl.h>
