@@ -23,6 +23,8 @@ public:
     virtual size_t Read(void* pBuffer, size_t nSize, sockaddr_storage* pSource, socklen_t* pSourceLength) = 0;
 
     void Close() { m_socket.Close(); }
+    // The limit of the waits from now on (-1: none).
+    void SetWaitMilliseconds(int nWaitMilliseconds) { m_nWaitMilliseconds = nWaitMilliseconds; }
     void SetSockOpt(int nLevel, int nOption, const void* pValue, socklen_t nLength) {
         m_socket.SetSockOpt(nLevel, nOption, pValue, nLength);
     }

@@ -112,6 +112,8 @@ CXMLNode CXMLDocument::GetRootNode() const {
     return HandleTo(root);
 }
 
+bool CXMLDocument::HasRootNode() const { return xmlDocGetRootElement(State()->doc) != nullptr; }
+
 void CXMLDocument::SetRootNode(const CXMLNode& element) {
     static constexpr const char* kError = "SetRootNode Error!\n";
     xmlDocPtr doc = State()->doc;

@@ -32,6 +32,7 @@ public:
     const std::string& GetEncoding() const { return m_encoding; }
 
     CXMLNode GetRootNode() const;
+    bool HasRootNode() const;
     // Makes the element the document element. An element of another document is copied.
     void SetRootNode(const CXMLNode& element);
     CXMLNode CreateElement(std::string_view name);

@@ -96,6 +96,7 @@ TEST(XmlAttributes, MissingAttributeIsAnErrorAndEmptyOneIsEmptyText) {
 
 TEST(XmlDocumentState, FreshDocumentHasNoRootAndEmptyInputDoesNotLoad) {
     CXMLDocument document;
+    EXPECT_FALSE(document.HasRootNode());
     EXPECT_EQ(ErrorOf([&] { document.GetRootNode(); }), "GetRootNode Error!\n");
     std::istringstream empty;
     EXPECT_EQ(ErrorOf([&] { document.Load(empty); }), "Load XMLfile Error!\n");

@@ -1,6 +1,12 @@
 #include "common/ProcessRun.h"
+#include "common/Simulator.h"
+#include "hosts/TestNetwork.h"
 #include "support/MimeBase64.h"
 #include "support/XmlDocument.h"
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -92,4 +98,68 @@ TEST(KorvanectlRequest, FirmwareNameLosesItsDirectoryAndMelodyCodesPassThrough) 
     EXPECT_TRUE(ParamTexts(Korvanectl({"request", "melody", "--code", "5"}).out, "command").empty());
     EXPECT_EQ(ParamTexts(Korvanectl({"request", "poweroff", "--network"}).out, "network"),
               std::vector<std::string>{"TRUE"});
+}
+
+TEST(KorvanectlInfo, ShowsTheFactsOfASimulatedDevice) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.0.1", "--http-port", "0"});
+    const KorvaneTesting::SimulatedDevice device = sim.Devices().at(0);
+    const ProcessResult text = Korvanectl({"info", "127.83.0.1"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("name: " + device.hostname + "\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("product: " + device.model + "\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("mac: " + device.mac + "\n"), std::string::npos) << text.out;
+
+    // The status category carries the condition; the simple one does not.
+    const ProcessResult json = Korvanectl(
+        {"info", "127.83.0.1", "--json", "--category", "5", "--password", sim.Show(0).at("password")});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const nlohmann::json facts = nlohmann::json::parse(json.out);
+    EXPECT_EQ(facts.at("ipv4"), "127.83.0.1");
+    EXPECT_EQ(facts.at("name"), device.hostname);
+    EXPECT_EQ(facts.at("condition"), sim.InfoGet(0, "statusinfo/status/@condition"));
+
+    const ProcessResult xml = Korvanectl(
+        {"info", "127.83.0.1", "--xml", "--category", "2", "--password", sim.Show(0).at("password")});
+    ASSERT_EQ(xml.exitCode, 0) << xml.err;
+    Zelt::CXMLDocument document;
+    document.LoadFromBytes(xml.out);
+    EXPECT_EQ(document.GetRootNode().GetName(), "korvaneinfo");
+    EXPECT_FALSE(document.GetRootNode().SelectNodes("raid/hddlist").empty());
+}
+
+TEST(KorvanectlInfo, FailuresNameTheOutcomeAndExitWithOne) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.0.2", "--http-port", "0"});
+    const ProcessResult refused = Korvanectl({"info", "127.83.0.3"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("communication error"), std::string::npos) << refused.err;
+    const ProcessResult denied = Korvanectl({"info", "127.83.0.2", "--category", "5", "--password", "wrong"});
+    EXPECT_EQ(denied.exitCode, 1);
+    EXPECT_NE(denied.err.find("authorization error"), std::string::npos) << denied.err;
+    sim.Set(0, "busy", "on");
+    const ProcessResult busy = Korvanectl({"info", "127.83.0.2"});
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_NE(busy.err.find("device error 00000006"), std::string::npos) << busy.err;
+    EXPECT_EQ(Korvanectl({"info", "127.83.0.2", "--category", "9"}).exitCode, 2);
+}
+
+TEST(KorvanectlWake, OnlyWellFormedMacAddressesAreAccepted) {
+    for (const char* bad : {"0011223344", "00:11:22:33:44:5G", "00-11-22-33-44-55", "00:11:22:33:44:55:66"}) {
+        EXPECT_EQ(Korvanectl({"wake", bad}).exitCode, 2) << bad;
+    }
+}
+
+TEST(KorvanectlWake, WakesASimulatedDeviceInATestHost) {
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    const KorvaneTesting::TestHost& host = net->Device(0);
+    KorvaneTesting::Simulator sim(*net, host, {"--count", "1", "--base", host.ipv4, "--http-port", "0"});
+    sim.PowerOff(0);
+    const std::string mac = sim.Devices().at(0).mac;
+    const ProcessResult result = net->RunIn(net->Admin(), KORVANECTL_PATH, {"wake", mac});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::string power;
+    for (int i = 0; i < 40 && power != "on"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        power = sim.State(0).power;
+    }
+    EXPECT_EQ(power, "on");
 }

@@ -1,7 +1,9 @@
 #include "Arguments.h"
 #include "Command.h"
+#include "InfoCommand.h"
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
+#include "WakeCommand.h"
 
 #include <iostream>
 #include <memory>
@@ -18,6 +20,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<RequestCommand>());
     commands.push_back(std::make_unique<ResolveCommand>());
+    commands.push_back(std::make_unique<InfoCommand>());
+    commands.push_back(std::make_unique<WakeCommand>());
     return commands;
 }
 

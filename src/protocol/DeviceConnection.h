@@ -1,0 +1,45 @@
+#pragma once
+
+#include "net/StrmCltSocket.h"
+
+#include <chrono>
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+
+namespace Korvane {
+
+constexpr uint16_t KORVANE_DEVICE_PORT = 51055;
+
+// One framed exchange with a device over TCP: the "00RX" request frame, optional additional
+// data, and length-prefixed Base64 response messages. The whole exchange has a deadline of ten
+// socket wait limits, so that a device that keeps answering "WAIT" or trickles its answer
+// cannot hold the caller for ever.
+class CDeviceConnection {
+public:
+    // Largest response body accepted; a longer announcement is a broken or hostile device.
+    static constexpr uint32_t MAX_RESPONSE_BYTES = 16 * 1024 * 1024;
+    static constexpr size_t ADDITIONAL_CHUNK_BYTES = 32768;
+
+    CDeviceConnection(int nFamily, std::string_view address, Zelt::CancelEventPtr cancelEvent,
+                      int nSocketWaitMilliseconds);
+
+    void SendRequest(std::string_view base64Request);
+    // Sends the size and then the bytes of a seekable stream, a chunk at a time.
+    void SendAdditionalData(std::istream& data);
+    // Reads one response message and returns its decoded text, up to the first zero byte.
+    std::string ReadMessage();
+    void Close() { m_socket.Close(); }
+
+private:
+    void WriteAll(const void* pData, size_t nLength);
+    void ReadExactly(void* pBuffer, size_t nLength);
+    void LimitWaitToDeadline();
+
+    Zelt::CStrmCltSocket m_socket;
+    int m_nSocketWaitMilliseconds;
+    std::chrono::steady_clock::time_point m_deadline;
+};
+
+} // namespace Korvane

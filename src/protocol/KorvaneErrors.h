@@ -1,0 +1,30 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace Korvane {
+
+// The device refused the password or the authentication key.
+class CKorvaneAuthorizationError : public std::logic_error {
+public:
+    CKorvaneAuthorizationError() : std::logic_error("Authorization Error!") {}
+};
+
+// The device answered "NG" with an error code other than the authorization codes.
+class CErrorParam : public std::logic_error {
+public:
+    explicit CErrorParam(std::string strCode)
+        : std::logic_error("Device Error: " + strCode), m_strCode(std::move(strCode)) {}
+    // Eight decimal digits, e.g. "00000006" for a busy device.
+    const std::string& GetCode() const { return m_strCode; }
+
+private:
+    std::string m_strCode;
+};
+
+constexpr const char* ERROR_CODE_NOT_AUTHORIZED = "00000003";
+constexpr const char* ERROR_CODE_WRONG_PASSWORD = "00000004";
+constexpr const char* ERROR_CODE_BUSY = "00000006";
+
+} // namespace Korvane

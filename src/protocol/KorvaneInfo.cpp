@@ -1,0 +1,486 @@
+#include "protocol/KorvaneInfo.h"
+
+#include "net/AddressText.h"
+#include "net/BroadCastSocket.h"
+#include "net/Resolver.h"
+#include "net/SocketErrors.h"
+#include "net/StrmCltSocket.h"
+#include "protocol/AuthRequestParam.h"
+#include "protocol/DeviceConnection.h"
+#include "protocol/FWUpdateRequestParam.h"
+#include "protocol/GetInfoRequestParam.h"
+#include "protocol/KorvaneErrors.h"
+#include "protocol/MelodyRequestParam.h"
+#include "protocol/PowerOffRequestParam.h"
+#include "protocol/RebootRequestParam.h"
+#include "protocol/SetInfoRequestParam.h"
+#include "support/Base64Str.h"
+#include "support/Trace.h"
+#include "support/XmlError.h"
+#include "support/XmlQueries.h"
+
+#include <cctype>
+#include <fstream>
+#include <optional>
+
+namespace Korvane {
+namespace {
+
+using Zelt::DebugTrace;
+
+constexpr const char* kMacPath = "network/tcpip/lan/mac";
+constexpr const char* kIPv4SettingPath = "network/tcpip[not(@family=\"inet6\")]/lan/ipsetting";
+constexpr const char* kIPv6SettingPath = "network/tcpip[@family=\"inet6\"][@enable=\"true\"]/lan/ipsetting";
+constexpr const char* kHostPath = "network/host";
+constexpr int kProbeWaitMilliseconds = 30000;
+constexpr int kAuthorizationWaitMilliseconds = 30000;
+constexpr int kFirmwareRequestWaitMilliseconds = 30000;
+constexpr int kFirmwareConnectionWaitMilliseconds = 60000;
+constexpr int kCommandConnectionWaitMilliseconds = 30000;
+constexpr int kNetworkPowerOffWaitMilliseconds = 3000;
+constexpr size_t kResolvedAddressCapacity = 65;
+
+struct CategoryRequest {
+    const char* pszTraceName;
+    uint32_t nCategories;
+    uint32_t nInfoType;
+};
+
+// Indexed by GetInfoCategoryId.
+constexpr CategoryRequest kCategoryRequests[] = {
+    {"ID_GETINFO_CATEGORY_ADMIN_SIMPLE", KORVANE_ADMIN_SIMPLE, 0},
+    {"ID_GETINFO_CATEGORY_ADMIN_NORMAL", KORVANE_ADMIN_NORMAL, 0},
+    {"ID_GETINFO_CATEGORY_ADMIN_DETAIL", KORVANE_ADMIN_DETAIL, 0},
+    {"ID_GETINFO_CATEGORY_RESTORE_SIMPLE", KORVANE_RESTORE_SIMPLE, 0},
+    {"ID_GETINFO_CATEGORY_RESTORE_DETAIL", KORVANE_RESTORE_DETAIL, 0},
+    {"ID_GETINFO_CATEGORY_STATUS", KORVANE_STATUS | KORVANE_NETWORK, INFOTYPE_SIMPLE},
+};
+
+std::optional<std::string> OptionalText(const Zelt::CXMLNode& node, const char* pszPath) {
+    try {
+        return node.SingleSelectNode(pszPath).GetText();
+    } catch (const Zelt::CXMLError&) {
+        return std::nullopt;
+    }
+}
+
+std::string FileNameOf(const std::string& strPath) {
+    const size_t nSeparator = strPath.find_last_of("/\\");
+    return nSeparator == std::string::npos ? strPath : strPath.substr(nSeparator + 1);
+}
+
+int HexDigitValue(char ch) {
+    if (std::isdigit(static_cast<unsigned char>(ch))) {
+        return ch - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+} // namespace
+
+CKorvaneInfo::CKorvaneInfo() = default;
+
+CKorvaneInfo::CKorvaneInfo(std::string_view pszAddress, std::string_view pszAddress2, bool bIPv4Usable,
+                           bool bIPv6Usable)
+    : m_bIPv4Usable(bIPv4Usable), m_bIPv6Usable(bIPv6Usable) {
+    if (!pszAddress2.empty()) {
+        TakeAddress(pszAddress2, "pszAddress2");
+    }
+    if (!pszAddress.empty()) {
+        TakeAddress(pszAddress, "pszAddress");
+    }
+}
+
+CKorvaneInfo::CKorvaneInfo(const CKorvaneInfo& other) : CXMLDocument() {
+    m_nStatus = other.m_nStatus;
+    *this = other;
+}
+
+CKorvaneInfo& CKorvaneInfo::operator=(const CKorvaneInfo& other) {
+    if (this == &other) {
+        return *this;
+    }
+    m_strHostName = other.m_strHostName;
+    m_strMacAddress = other.m_strMacAddress;
+    m_strIPv4Address = other.m_strIPv4Address;
+    m_strIPv6Address = other.m_strIPv6Address;
+    m_bIPv4Usable = other.m_bIPv4Usable;
+    m_bIPv6Usable = other.m_bIPv6Usable;
+    m_strAuthKey = other.m_strAuthKey;
+    m_strPassword = other.m_strPassword;
+    if (other.HasRootNode()) {
+        SetRootNode(other.GetRootNode());
+    } else if (HasRootNode()) {
+        RemoveChild(GetRootNode());
+    }
+    return *this;
+}
+
+// A resolvable text gives the resolved address, and a text that differs from it is a host name.
+void CKorvaneInfo::TakeAddress(std::string_view text, const char* pszLabel) {
+    char resolved[kResolvedAddressCapacity] = {};
+    if (Zelt::resolve_hostname_inet(text, resolved, sizeof resolved) == 0) {
+        DebugTrace("CKorvaneInfo constructor: %s: resolve_hostname_inet() OK.\n", pszLabel);
+        m_strIPv4Address = resolved;
+        if (m_strIPv4Address != text) {
+            DebugTrace("CKorvaneInfo constructor: %s is hostname.\n", pszLabel);
+            m_strHostName = text;
+        }
+    } else if (Zelt::IsInetAddress(text)) {
+        DebugTrace("CKorvaneInfo constructor: %s: IsInetAddress() OK.\n", pszLabel);
+        m_strIPv4Address = text;
+    }
+    if (Zelt::resolve_hostname_inet6(text, resolved, sizeof resolved) == 0) {
+        DebugTrace("CKorvaneInfo constructor: %s: resolve_hostname_inet6() OK.\n", pszLabel);
+        m_strIPv6Address = resolved;
+        if (m_strIPv6Address != text) {
+            DebugTrace("CKorvaneInfo constructor: %s is hostname.\n", pszLabel);
+            m_strHostName = text;
+        }
+    } else if (Zelt::IsInet6Address(text)) {
+        DebugTrace("CKorvaneInfo constructor: %s: IsInet6Address() OK.\n", pszLabel);
+        m_strIPv6Address = text;
+    }
+}
+
+const std::string& CKorvaneInfo::AddressOf(int nFamily) const {
+    return nFamily == AF_INET6 ? m_strIPv6Address : m_strIPv4Address;
+}
+
+bool CKorvaneInfo::CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent) {
+    if (nFamily != AF_INET && nFamily != AF_INET6) {
+        DebugTrace("CKorvaneInfo::CheckConnection: Address family not supported.\n");
+        return false;
+    }
+    bool& bUsable = nFamily == AF_INET ? m_bIPv4Usable : m_bIPv6Usable;
+    const std::string& address = AddressOf(nFamily);
+    if (!bUsable || address.empty()) {
+        return false;
+    }
+    DebugTrace("CKorvaneInfo::CheckConnection: Try %s %s\n", nFamily == AF_INET ? "IPv4" : "IPv6",
+               address.c_str());
+    try {
+        Zelt::CStrmCltSocket probe(nFamily, cancelEvent, kProbeWaitMilliseconds);
+        probe.Open(address, KORVANE_DEVICE_PORT);
+        probe.Close();
+        DebugTrace("CKorvaneInfo::CheckConnection: OK.\n");
+        return true;
+    } catch (const Zelt::CSocketEvent&) {
+        // A cancel says nothing about the family.
+        DebugTrace("CKorvaneInfo::CheckConnection: NG.\n");
+        return false;
+    } catch (const std::exception&) {
+        DebugTrace("CKorvaneInfo::CheckConnection: NG.\n");
+        bUsable = false;
+        return false;
+    }
+}
+
+void CKorvaneInfo::RecheckConnections() {
+    if (!m_strIPv4Address.empty()) {
+        m_bIPv4Usable = CheckConnection(AF_INET, nullptr);
+    }
+    if (!m_strIPv6Address.empty()) {
+        m_bIPv6Usable = CheckConnection(AF_INET6, nullptr);
+    }
+}
+
+int CKorvaneInfo::ChooseFamily(const Zelt::CancelEventPtr& cancelEvent) {
+    if (CheckConnection(AF_INET, cancelEvent)) {
+        DebugTrace("CKorvaneInfo::ConnectionKorvane: Use IPv4\n");
+        return AF_INET;
+    }
+    if (CheckConnection(AF_INET6, cancelEvent)) {
+        DebugTrace("CKorvaneInfo::ConnectionKorvane: Use IPv6\n");
+        return AF_INET6;
+    }
+    if (cancelEvent && cancelEvent->IsSet()) {
+        m_nStatus = STATUS_CANCELLED;
+        throw Zelt::CSocketEvent();
+    }
+    m_nStatus = STATUS_SOCKET_ERROR;
+    Zelt::ThrowSocketError("CKorvaneInfo::ConnectionKorvane(): socket open error.", Zelt::SOCKET_KIND_OPEN);
+}
+
+template <typename Action>
+auto CKorvaneInfo::RecordingSocketOutcome(Action&& action) -> decltype(action()) {
+    try {
+        return action();
+    } catch (const Zelt::CSocketTimeOut&) {
+        m_nStatus = STATUS_TIMEOUT;
+        throw;
+    } catch (const Zelt::CSocketError&) {
+        m_nStatus = STATUS_SOCKET_ERROR;
+        throw;
+    } catch (const Zelt::CSocketEvent&) {
+        m_nStatus = STATUS_CANCELLED;
+        throw;
+    }
+}
+
+std::string CKorvaneInfo::ConnectionKorvane(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
+                                            std::istream* pAdditionalData, int nWaitMilliseconds,
+                                            bool bExpectResponse) {
+    const int nSocketWait = nWaitMilliseconds > 0 ? nWaitMilliseconds + 5000 : nWaitMilliseconds;
+    DebugTrace("CKorvaneInfo::ConnectionKorvane: Socket wait limit: %d\n", nSocketWait);
+    const int nFamily = ChooseFamily(cancelEvent);
+    return RecordingSocketOutcome([&] {
+        Zelt::CBase64EncodeStr encoder;
+        CDeviceConnection connection(nFamily, AddressOf(nFamily), cancelEvent, nSocketWait);
+        connection.SendRequest(encoder.Convert(request));
+        if (pAdditionalData != nullptr) {
+            connection.SendAdditionalData(*pAdditionalData);
+        }
+        std::string last;
+        for (bool bWait = bExpectResponse; bWait;) {
+            last = connection.ReadMessage();
+            Zelt::CXMLDocument response;
+            response.LoadFromBytes(last);
+            CheckResponse(response, bWait);
+        }
+        connection.Close();
+        DebugTrace("CKorvaneInfo::ConnectionKorvane: Close\n");
+        m_nStatus = STATUS_SUCCESS;
+        return last;
+    });
+}
+
+void CKorvaneInfo::CheckResponse(const Zelt::CXMLDocument& response, bool& bWait) {
+    const Zelt::CXMLNode root = response.GetRootNode();
+    const std::string result = root.SingleSelectNode("result").GetText();
+    if (result == "NG") {
+        const std::string code = root.SingleSelectNode("response/errorparam").GetText();
+        if (code == ERROR_CODE_WRONG_PASSWORD || code == ERROR_CODE_NOT_AUTHORIZED) {
+            m_nStatus = STATUS_AUTHORIZATION_ERROR;
+            throw CKorvaneAuthorizationError();
+        }
+        m_nStatus = STATUS_DEVICE_ERROR;
+        throw CErrorParam(code);
+    }
+    bWait = result == "WAIT";
+}
+
+std::string CKorvaneInfo::Serialised(const CRequestParam& request) {
+    Zelt::CXMLDocument document;
+    // A request that could not be built must not go out half-made.
+    if (!request.MakeRequestXml(document)) {
+        m_nStatus = STATUS_XML_ERROR;
+        throw Zelt::CXMLError("MakeRequestXml Error!\n");
+    }
+    return document.SaveToBytes();
+}
+
+void CKorvaneInfo::Authorization(std::string_view user, std::string_view password,
+                                 const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds) {
+    CAuthRequestParam request(std::string(), nWaitMilliseconds);
+    request.SetUser(std::string(user));
+    request.SetPassword(std::string(password));
+    const std::string text =
+        ConnectionKorvane(Serialised(request), cancelEvent, nullptr, nWaitMilliseconds, true);
+    try {
+        Zelt::CXMLDocument response;
+        response.LoadFromBytes(text);
+        const Zelt::CXMLNode root = response.GetRootNode();
+        if (root.SingleSelectNode("result").GetText() != "OK") {
+            m_nStatus = STATUS_AUTHORIZATION_ERROR;
+            throw CKorvaneAuthorizationError();
+        }
+        m_strAuthKey = root.SingleSelectNode("response/authkey").GetText();
+        m_nStatus = STATUS_SUCCESS;
+    } catch (const Zelt::CXMLError&) {
+        m_nStatus = STATUS_XML_ERROR;
+        throw;
+    }
+}
+
+void CKorvaneInfo::GetInfo(int nCategoryID, const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds) {
+    CGetInfoRequestParam request;
+    const bool bKnown = nCategoryID >= 0 && nCategoryID <= ID_GETINFO_CATEGORY_STATUS;
+    if (bKnown) {
+        const CategoryRequest& category = kCategoryRequests[nCategoryID];
+        DebugTrace("CKorvaneInfo::GetInfo: nCategoryID=%s\n", category.pszTraceName);
+        request.AddCategory(category.nCategories);
+        request.SetInfoType(category.nInfoType);
+    } else {
+        DebugTrace("CKorvaneInfo::GetInfo: nCategoryID=%d\n", nCategoryID);
+    }
+    try {
+        if (request.NeedsAuthorization()) {
+            DebugTrace("CKorvaneInfo::GetInfo: Authorization\n");
+            Authorization("admin", m_strPassword, cancelEvent, kAuthorizationWaitMilliseconds);
+        }
+        request.SetAuthKey(m_strAuthKey);
+        request.SetWaitMillisec(nWaitMilliseconds);
+        DebugTrace("CKorvaneInfo::GetInfo: MakeRequestXml\n");
+        const std::string text = Serialised(request);
+        DebugTrace("CKorvaneInfo::GetInfo: ConnectionKorvane\n");
+        const std::string responseText =
+            ConnectionKorvane(text, cancelEvent, nullptr, nWaitMilliseconds, true);
+        DebugTrace("CKorvaneInfo::GetInfo: Load\n");
+        Zelt::CXMLDocument response;
+        response.LoadFromBytes(responseText);
+        TakeFreshInfo(response.GetRootNode().SingleSelectNode("response/korvaneinfo"));
+        m_nStatus = STATUS_SUCCESS;
+        DebugTrace("CKorvaneInfo::GetInfo: Success\n");
+    } catch (const Zelt::CXMLError&) {
+        m_nStatus = STATUS_XML_ERROR;
+        throw;
+    } catch (const Zelt::CSocketTimeOut&) {
+        m_nStatus = STATUS_TIMEOUT;
+        throw;
+    }
+}
+
+void CKorvaneInfo::TakeFreshInfo(const Zelt::CXMLNode& element) {
+    const auto take = [&](const std::string& path, std::string& field) {
+        if (std::optional<std::string> text = OptionalText(element, path.c_str())) {
+            field = std::move(*text);
+        }
+    };
+    take(kMacPath, m_strMacAddress);
+    take(std::string(kIPv4SettingPath) + "/ip", m_strIPv4Address);
+    take(std::string(kIPv6SettingPath) + "/ip", m_strIPv6Address);
+    take(std::string(kHostPath) + "/name", m_strHostName);
+    SetInfoNode(element);
+}
+
+void CKorvaneInfo::SetInfoNode(const Zelt::CXMLNode& element) {
+    if (element.IsEmpty()) {
+        return;
+    }
+    try {
+        SetRootNode(element);
+        m_nStatus = STATUS_SUCCESS;
+    } catch (const Zelt::CXMLError&) {
+        m_nStatus = STATUS_XML_ERROR;
+        throw;
+    }
+}
+
+void CKorvaneInfo::CopyInfoFrom(const CKorvaneInfo& other) {
+    try {
+        SetInfoNode(other.GetRootNode());
+    } catch (const std::exception&) {
+    }
+}
+
+void CKorvaneInfo::UpdateBasicInfo(const Zelt::CXMLNode& fresh) {
+    struct Part {
+        const char* pszPath;
+        const char* pszValueChild; // nullptr: the node's own text
+        std::string* pField;
+    };
+    const Part parts[] = {
+        {"product", nullptr, nullptr},
+        {"systeminfo/power", nullptr, nullptr},
+        {kMacPath, nullptr, &m_strMacAddress},
+        {kIPv4SettingPath, "ip", &m_strIPv4Address},
+        {kIPv6SettingPath, "ip", &m_strIPv6Address},
+        {kHostPath, "name", &m_strHostName},
+    };
+    try {
+        const Zelt::CXMLNode root = GetRootNode();
+        for (const Part& part : parts) {
+            const Zelt::CXMLNode freshNode = fresh.SingleSelectNode(part.pszPath);
+            Zelt::ReplaceNode(root.SingleSelectNode(part.pszPath), freshNode);
+            if (part.pField != nullptr) {
+                *part.pField = part.pszValueChild ? freshNode.SingleSelectNode(part.pszValueChild).GetText()
+                                                  : freshNode.GetText();
+            }
+        }
+        m_nStatus = STATUS_SUCCESS;
+    } catch (const Zelt::CXMLError&) {
+        m_nStatus = STATUS_XML_ERROR;
+        throw;
+    }
+}
+
+std::string CKorvaneInfo::RunCommand(CRequestParam& request, const Zelt::CancelEventPtr& cancelEvent,
+                                     int nAuthorizationWait, int nConnectionWait,
+                                     std::istream* pAdditionalData) {
+    Authorization("admin", m_strPassword, cancelEvent, nAuthorizationWait);
+    request.SetAuthKey(m_strAuthKey);
+    std::string response =
+        ConnectionKorvane(Serialised(request), cancelEvent, pAdditionalData, nConnectionWait, true);
+    m_nStatus = STATUS_SUCCESS;
+    return response;
+}
+
+void CKorvaneInfo::FWUpdate(const Zelt::CancelEventPtr& cancelEvent, const std::string& strFirmwarePath) {
+    std::ifstream firmware(strFirmwarePath, std::ios::binary);
+    if (!firmware) {
+        m_nStatus = STATUS_SOCKET_ERROR;
+        Zelt::ThrowSocketError("CKorvaneInfo::FWUpdate(): the firmware file cannot be read.",
+                               Zelt::SOCKET_KIND_SEND);
+    }
+    CFWUpdateRequestParam request(FileNameOf(strFirmwarePath), std::string(),
+                                  kFirmwareRequestWaitMilliseconds);
+    RunCommand(request, cancelEvent, kAuthorizationWaitMilliseconds, kFirmwareConnectionWaitMilliseconds,
+               &firmware);
+}
+
+void CKorvaneInfo::SetInfo(const Zelt::CancelEventPtr& cancelEvent, const std::string& strInfoNode,
+                           bool bShutdownAfter, int nWaitMilliseconds) {
+    CSetInfoRequestParam request(std::string(), nWaitMilliseconds);
+    request.SetInfoNode(strInfoNode);
+    if (bShutdownAfter) {
+        request.SetPostProcesses({ProcessEntry{PROCESS_COMMAND_SHUTDOWN, std::string(), -1}});
+    }
+    RunCommand(request, cancelEvent, kAuthorizationWaitMilliseconds, nWaitMilliseconds);
+}
+
+void CKorvaneInfo::Melody(const Zelt::CancelEventPtr& cancelEvent, bool bPlay, int nWaitMilliseconds) {
+    CMelodyRequestParam request(std::string(), nWaitMilliseconds);
+    request.SetCommand(bPlay ? MELODY_ON : MELODY_OFF);
+    RunCommand(request, cancelEvent, nWaitMilliseconds, kCommandConnectionWaitMilliseconds);
+}
+
+void CKorvaneInfo::Reboot(const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds) {
+    CRebootRequestParam request(std::string(), nWaitMilliseconds);
+    RunCommand(request, cancelEvent, nWaitMilliseconds, kCommandConnectionWaitMilliseconds);
+}
+
+void CKorvaneInfo::PowerOff(const Zelt::CancelEventPtr& cancelEvent, bool bNetwork, int nWaitMilliseconds) {
+    CPowerOffRequestParam request(std::string(), nWaitMilliseconds);
+    request.SetNetwork(bNetwork);
+    RunCommand(request, cancelEvent, nWaitMilliseconds,
+               bNetwork ? kNetworkPowerOffWaitMilliseconds : nWaitMilliseconds);
+}
+
+MacBytes CKorvaneInfo::ParseMacAddress(std::string_view strMacAddress) {
+    MacBytes mac{};
+    size_t nByte = 0;
+    for (char ch : strMacAddress) {
+        if (ch == ':') {
+            ++nByte;
+        } else if (const int nDigit = HexDigitValue(ch); nDigit >= 0 && nByte < mac.size()) {
+            mac[nByte] = static_cast<uint8_t>(mac[nByte] << 4 | nDigit);
+        }
+    }
+    return mac;
+}
+
+std::string CKorvaneInfo::WakeOnLanPacket(std::string_view strMacAddress) {
+    const MacBytes mac = ParseMacAddress(strMacAddress);
+    std::string packet(6, '\xFF');
+    for (int i = 0; i < 16; ++i) {
+        packet.append(reinterpret_cast<const char*>(mac.data()), mac.size());
+    }
+    return packet;
+}
+
+void CKorvaneInfo::SendWakeOnLan(std::string_view strMacAddress) {
+    const std::string packet = WakeOnLanPacket(strMacAddress);
+    Zelt::CBroadCastSocket broadcast;
+    broadcast.Open(KORVANE_DEVICE_PORT);
+    broadcast.Write(packet.data(), packet.size());
+    broadcast.Close();
+}
+
+void CKorvaneInfo::PowerOn() {
+    RecordingSocketOutcome([&] { SendWakeOnLan(m_strMacAddress); });
+    m_nStatus = STATUS_SUCCESS;
+}
+
+} // namespace Korvane

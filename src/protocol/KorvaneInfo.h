@@ -1,0 +1,125 @@
+#pragma once
+
+#include "net/CancelEvent.h"
+#include "support/XmlDocument.h"
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+
+namespace Korvane {
+
+class CRequestParam;
+
+// Outcome of the last operation of a session.
+enum SessionStatus : int {
+    STATUS_SUCCESS = 0,
+    STATUS_CANCELLED = 1,
+    STATUS_SOCKET_ERROR = 2,
+    STATUS_TIMEOUT = 3,
+    STATUS_XML_ERROR = 4,
+    STATUS_DEVICE_ERROR = 5,
+    STATUS_AUTHORIZATION_ERROR = 6,
+};
+
+// What GetInfo asks for.
+enum GetInfoCategoryId : int {
+    ID_GETINFO_CATEGORY_ADMIN_SIMPLE = 0,
+    ID_GETINFO_CATEGORY_ADMIN_NORMAL = 1,
+    ID_GETINFO_CATEGORY_ADMIN_DETAIL = 2,
+    ID_GETINFO_CATEGORY_RESTORE_SIMPLE = 3,
+    ID_GETINFO_CATEGORY_RESTORE_DETAIL = 4,
+    ID_GETINFO_CATEGORY_STATUS = 5,
+};
+
+// "*" stands for no stored password; it is sent as it is.
+constexpr const char* NO_PASSWORD = "*";
+
+using MacBytes = std::array<uint8_t, 6>;
+
+// The program's view of one device and the only code that talks to a device over TCP. As a
+// document its element is a copy of the device's latest "korvaneinfo". Every operation that
+// talks to the device records its outcome in the status and rethrows what ended it.
+class CKorvaneInfo : public Zelt::CXMLDocument {
+public:
+    CKorvaneInfo();
+    // Addresses may be IPv4 or IPv6 literals or host names; what pszAddress yields wins.
+    CKorvaneInfo(std::string_view pszAddress, std::string_view pszAddress2, bool bIPv4Usable = true,
+                 bool bIPv6Usable = true);
+    CKorvaneInfo(const CKorvaneInfo& other);
+    // Copies everything but the status.
+    CKorvaneInfo& operator=(const CKorvaneInfo& other);
+    ~CKorvaneInfo() = default;
+
+    int GetStatus() const { return m_nStatus; }
+    const std::string& GetHostName() const { return m_strHostName; }
+    const std::string& GetMacAddress() const { return m_strMacAddress; }
+    const std::string& GetIPv4Address() const { return m_strIPv4Address; }
+    const std::string& GetIPv6Address() const { return m_strIPv6Address; }
+    bool IsIPv4Usable() const { return m_bIPv4Usable; }
+    bool IsIPv6Usable() const { return m_bIPv6Usable; }
+    const std::string& GetAuthKey() const { return m_strAuthKey; }
+    const std::string& GetPassword() const { return m_strPassword; }
+    void SetPassword(std::string strPassword) { m_strPassword = std::move(strPassword); }
+
+    // A probe connection of one family; a failed probe marks the family unusable for good.
+    bool CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent);
+    void RecheckConnections();
+
+    // One framed exchange; returns the text of the last response document (empty when no
+    // response is expected).
+    std::string ConnectionKorvane(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
+                                  std::istream* pAdditionalData, int nWaitMilliseconds, bool bExpectResponse);
+
+    void Authorization(std::string_view user, std::string_view password,
+                       const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds);
+    void GetInfo(int nCategoryID, const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds);
+    void FWUpdate(const Zelt::CancelEventPtr& cancelEvent, const std::string& strFirmwarePath);
+    void SetInfo(const Zelt::CancelEventPtr& cancelEvent, const std::string& strInfoNode, bool bShutdownAfter,
+                 int nWaitMilliseconds);
+    void Melody(const Zelt::CancelEventPtr& cancelEvent, bool bPlay, int nWaitMilliseconds);
+    void Reboot(const Zelt::CancelEventPtr& cancelEvent, int nWaitMilliseconds);
+    void PowerOff(const Zelt::CancelEventPtr& cancelEvent, bool bNetwork, int nWaitMilliseconds);
+    // Wakes the device with the Wake-on-LAN packet by IPv4 limited broadcast.
+    void PowerOn();
+
+    void SetInfoNode(const Zelt::CXMLNode& element);
+    void CopyInfoFrom(const CKorvaneInfo& other);
+    void UpdateBasicInfo(const Zelt::CXMLNode& fresh);
+
+    // Sends the Wake-on-LAN packet for a MAC text by IPv4 limited broadcast to the device port.
+    static void SendWakeOnLan(std::string_view strMacAddress);
+    // The 102-byte Wake-on-LAN packet for a MAC text ("00:11:22:33:44:55").
+    static std::string WakeOnLanPacket(std::string_view strMacAddress);
+    static MacBytes ParseMacAddress(std::string_view strMacAddress);
+
+private:
+    void TakeAddress(std::string_view text, const char* pszLabel);
+    const std::string& AddressOf(int nFamily) const;
+    int ChooseFamily(const Zelt::CancelEventPtr& cancelEvent);
+    std::string Exchange(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
+                         std::istream* pAdditionalData, int nSocketWaitMilliseconds, bool bExpectResponse);
+    void CheckResponse(const Zelt::CXMLDocument& response, bool& bWait);
+    // Authorizes as "admin", then sends the request with the session's key.
+    std::string RunCommand(CRequestParam& request, const Zelt::CancelEventPtr& cancelEvent,
+                           int nAuthorizationWait, int nConnectionWait,
+                           std::istream* pAdditionalData = nullptr);
+    std::string Serialised(const CRequestParam& request);
+    void TakeFreshInfo(const Zelt::CXMLNode& element);
+    template <typename Action>
+    auto RecordingSocketOutcome(Action&& action) -> decltype(action());
+
+    int m_nStatus = STATUS_SUCCESS;
+    std::string m_strHostName;
+    std::string m_strMacAddress;
+    std::string m_strIPv4Address;
+    std::string m_strIPv6Address;
+    bool m_bIPv4Usable = true;
+    bool m_bIPv6Usable = true;
+    std::string m_strAuthKey;
+    std::string m_strPassword = NO_PASSWORD;
+};
+
+} // namespace Korvane

@@ -1,0 +1,63 @@
+// The device protocol's bytes, checked against vectors written by hand.
+#include "ScriptedDevice.h"
+#include "protocol/KorvaneInfo.h"
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+using namespace Korvane;
+
+namespace {
+
+// 4-byte big-endian length, then the Base64 text of "<r><result>WAIT</result></r>" and of
+// "<r><result>OK</result></r>".
+const std::string kWaitMessage =
+    std::string("\x00\x00\x00\x28", 4) + "PHI+PHJlc3VsdD5XQUlUPC9yZXN1bHQ+PC9yPg==";
+const std::string kOkMessage = std::string("\x00\x00\x00\x24", 4) + "PHI+PHJlc3VsdD5PSzwvcmVzdWx0Pjwvcj4=";
+
+} // namespace
+
+TEST(DeviceFraming, TheRequestFrameIsSignatureLengthAndBase64) {
+    ScriptedDevice device("127.77.0.1", kOkMessage);
+    CKorvaneInfo session("127.77.0.1", "");
+    const std::string response = session.ConnectionKorvane("<a/>", nullptr, nullptr, 1000, true);
+    EXPECT_EQ(response, "<r><result>OK</result></r>");
+    EXPECT_EQ(session.GetStatus(), STATUS_SUCCESS);
+    const std::vector<std::string> connections = device.Connections();
+    ASSERT_EQ(connections.size(), 2u) << "one probe, then the exchange";
+    EXPECT_EQ(connections[0], "");
+    EXPECT_EQ(connections[1], std::string("00RX\x00\x00\x00\x08PGEvPg==", 16));
+}
+
+TEST(DeviceFraming, AdditionalDataFollowsWithItsOwnLength) {
+    ScriptedDevice device("127.77.0.2", kOkMessage);
+    CKorvaneInfo session("127.77.0.2", "");
+    std::istringstream image(std::string("\x01\x02\x03", 3));
+    session.ConnectionKorvane("<a/>", nullptr, &image, 1000, true);
+    EXPECT_EQ(device.Connections().back(),
+              std::string("00RX\x00\x00\x00\x08PGEvPg==\x00\x00\x00\x03\x01\x02\x03", 23));
+}
+
+TEST(DeviceFraming, WaitMessagesAreReadUntilTheFinalOne) {
+    ScriptedDevice device("127.77.0.3", kWaitMessage + kWaitMessage + kOkMessage);
+    CKorvaneInfo session("127.77.0.3", "");
+    EXPECT_EQ(session.ConnectionKorvane("<a/>", nullptr, nullptr, 1000, true), "<r><result>OK</result></r>");
+}
+
+TEST(DeviceFraming, TheWakeOnLanPacketIsSixOnesAndSixteenMacs) {
+    const std::string expected = std::string(6, '\xFF') + [] {
+        std::string macs;
+        for (int i = 0; i < 16; ++i) {
+            macs += std::string("\x00\x11\x22\x33\x44\x55", 6);
+        }
+        return macs;
+    }();
+    const std::string packet = CKorvaneInfo::WakeOnLanPacket("00:11:22:33:44:55");
+    EXPECT_EQ(packet.size(), 102u);
+    EXPECT_EQ(packet, expected);
+    EXPECT_EQ(CKorvaneInfo::WakeOnLanPacket("00:11:22:33:44:55"),
+              CKorvaneInfo::WakeOnLanPacket("00:11:22:33:44:55"));
+    EXPECT_EQ(CKorvaneInfo::ParseMacAddress("aa:Bb:0c:D:e0:ff"),
+              (MacBytes{0xAA, 0xBB, 0x0C, 0x0D, 0xE0, 0xFF}));
+}

@@ -1,0 +1,188 @@
+#include "Device.h"
+
+#include <charconv>
+
+namespace KorvaneSim {
+namespace {
+
+struct ModeEntry {
+    Mode mode;
+    const char* name;
+};
+
+const ModeEntry kModes[] = {
+    {Mode::Normal, "normal"},
+    {Mode::Refuse, "refuse"},
+    {Mode::Silent, "silent"},
+    {Mode::HostileLength, "hostile-length"},
+    {Mode::HostileShort, "hostile-short"},
+    {Mode::HostileBase64, "hostile-base64"},
+    {Mode::HostileXml, "hostile-xml"},
+    {Mode::HostileNoResult, "hostile-noresult"},
+    {Mode::WaitForever, "wait-forever"},
+    {Mode::Trickle, "trickle"},
+};
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, bool& value) {
+    if (text == "on" || text == "true" || text == "1") {
+        value = true;
+        return true;
+    }
+    if (text == "off" || text == "false" || text == "0") {
+        value = false;
+        return true;
+    }
+    return false;
+}
+
+bool IsUpperWord(const std::string& text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (char c : text) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+const char* ModeName(Mode mode) {
+    for (const ModeEntry& entry : kModes) {
+        if (entry.mode == mode) {
+            return entry.name;
+        }
+    }
+    return "?";
+}
+
+const char* PowerName(Power power) {
+    switch (power) {
+    case Power::On:
+        return "on";
+    case Power::Off:
+        return "off";
+    case Power::Rebooting:
+        return "rebooting";
+    }
+    return "?";
+}
+
+bool Knobs::Set(const std::string& name, const std::string& value, std::string& reason) {
+    constexpr int kMaxMs = 24 * 3600 * 1000;
+    bool ok = true;
+    if (name == "wait") {
+        ok = ParseInt(value, 0, 1000000, waitCount);
+    } else if (name == "wait-interval") {
+        ok = ParseInt(value, 0, kMaxMs, waitIntervalMs);
+    } else if (name == "busy") {
+        ok = ParseSwitch(value, busy);
+    } else if (name == "error") {
+        if (value == "none") {
+            error.clear();
+            return true;
+        }
+        // Device error codes are eight decimal digits; anything else is most likely a typo.
+        ok = value.size() == 8 && value.find_first_not_of("0123456789") == std::string::npos;
+        if (ok) {
+            error = value;
+        }
+    } else if (name == "delay") {
+        ok = ParseInt(value, 0, kMaxMs, delayMs);
+    } else if (name == "mode") {
+        ok = false;
+        for (const ModeEntry& entry : kModes) {
+            if (value == entry.name) {
+                mode = entry.mode;
+                ok = true;
+            }
+        }
+    } else if (name == "trickle-interval") {
+        ok = ParseInt(value, 1, kMaxMs, trickleIntervalMs);
+    } else if (name == "reboot-seconds") {
+        ok = ParseInt(value, 0, 24 * 3600, rebootSeconds);
+    } else if (name == "faults") {
+        std::set<std::string> words;
+        if (value != "all") {
+            std::size_t start = 0;
+            while (start <= value.size()) {
+                const std::size_t comma = std::min(value.find(',', start), value.size());
+                const std::string word = value.substr(start, comma - start);
+                if (!IsUpperWord(word)) {
+                    ok = false;
+                    break;
+                }
+                words.insert(word);
+                start = comma + 1;
+            }
+        }
+        if (ok) {
+            faultWords = std::move(words);
+        }
+    } else if (name == "discovery") {
+        ok = ParseSwitch(value, discovery);
+    } else {
+        reason = "unknown knob " + name;
+        return false;
+    }
+    if (!ok) {
+        reason = "bad value for " + name + ": " + value;
+    }
+    return ok;
+}
+
+std::vector<std::string> Knobs::Describe() const {
+    std::string faults;
+    for (const std::string& word : faultWords) {
+        faults += (faults.empty() ? "" : ",") + word;
+    }
+    return {
+        "wait " + std::to_string(waitCount),
+        "wait-interval " + std::to_string(waitIntervalMs),
+        std::string("busy ") + (busy ? "on" : "off"),
+        "error " + (error.empty() ? std::string("none") : error),
+        "delay " + std::to_string(delayMs),
+        std::string("mode ") + ModeName(mode),
+        "trickle-interval " + std::to_string(trickleIntervalMs),
+        "reboot-seconds " + std::to_string(rebootSeconds),
+        "faults " + (faults.empty() ? std::string("all") : faults),
+        std::string("discovery ") + (discovery ? "on" : "off"),
+    };
+}
+
+bool Knobs::FaultsApplyTo(const std::string& requestWord) const {
+    return faultWords.empty() || faultWords.count(requestWord) != 0;
+}
+
+bool ParseMac(const std::string& text, std::array<unsigned char, 6>& bytes) {
+    if (text.size() != 17) {
+        return false;
+    }
+    for (int i = 0; i < 6; ++i) {
+        if (i < 5 && text[i * 3 + 2] != ':' && text[i * 3 + 2] != '-') {
+            return false;
+        }
+        unsigned value = 0;
+        const char* begin = text.data() + i * 3;
+        const auto [end, error] = std::from_chars(begin, begin + 2, value, 16);
+        if (error != std::errc() || end != begin + 2) {
+            return false;
+        }
+        bytes[i] = static_cast<unsigned char>(value);
+    }
+    return true;
+}
+
+} // namespace KorvaneSim

@@ -1,0 +1,32 @@
+#include "CancelOnInterrupt.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace Korvanectl {
+namespace {
+
+std::atomic<Zelt::CancelEvent*> g_pInterruptEvent{nullptr};
+
+// Setting the event is a write() on an eventfd, which a signal handler may do.
+void SetInterruptEvent(int) {
+    if (Zelt::CancelEvent* pEvent = g_pInterruptEvent.load()) {
+        pEvent->Set();
+    }
+}
+
+} // namespace
+
+CancelOnInterrupt::CancelOnInterrupt() : m_event(std::make_shared<Zelt::CancelEvent>()) {
+    g_pInterruptEvent = m_event.get();
+    std::signal(SIGINT, SetInterruptEvent);
+    std::signal(SIGTERM, SetInterruptEvent);
+}
+
+CancelOnInterrupt::~CancelOnInterrupt() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    g_pInterruptEvent = nullptr;
+}
+
+} // namespace Korvanectl

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "net/CancelEvent.h"
+
+namespace Korvanectl {
+
+// While it lives, Ctrl-C (SIGINT) and SIGTERM set a cancel event instead of killing the process,
+// so that a network operation ends cleanly and at once.
+class CancelOnInterrupt {
+public:
+    CancelOnInterrupt();
+    ~CancelOnInterrupt();
+    CancelOnInterrupt(const CancelOnInterrupt&) = delete;
+    CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;
+
+    const Zelt::CancelEventPtr& Event() const { return m_event; }
+
+private:
+    Zelt::CancelEventPtr m_event;
+};
+
+} // namespace Korvanectl

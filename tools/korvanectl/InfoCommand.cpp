@@ -1,0 +1,124 @@
+#include "InfoCommand.h"
+
+#include "Arguments.h"
+#include "CancelOnInterrupt.h"
+#include "net/SocketErrors.h"
+#include "protocol/KorvaneErrors.h"
+#include "protocol/KorvaneInfo.h"
+#include "support/XmlError.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+struct Fact {
+    const char* pszName;
+    const char* pszPath;
+    const char* pszAttribute; // nullptr: the element's text
+};
+
+constexpr Fact kFacts[] = {
+    {"name", "network/host/name", nullptr}, {"description", "network/host/desc", nullptr},
+    {"product", "product/name", nullptr},   {"firmware", "product/firmware", nullptr},
+    {"power", "systeminfo/power", nullptr}, {"condition", "statusinfo/status", "condition"},
+};
+
+std::string FactValue(const Korvane::CKorvaneInfo& session, const Fact& fact) {
+    try {
+        const Zelt::CXMLNode node = session.GetRootNode().SingleSelectNode(fact.pszPath);
+        return fact.pszAttribute != nullptr ? node.GetAttributeValue(fact.pszAttribute) : node.GetText();
+    } catch (const Zelt::CXMLError&) {
+        return std::string();
+    }
+}
+
+// The words a user reads for a session's outcome.
+std::string OutcomeText(const Korvane::CKorvaneInfo& session, const std::exception& error) {
+    switch (session.GetStatus()) {
+    case Korvane::STATUS_CANCELLED:
+        return "cancelled";
+    case Korvane::STATUS_TIMEOUT:
+        return "time-out: the device did not answer in time";
+    case Korvane::STATUS_SOCKET_ERROR:
+        return std::string("communication error: ") + error.what();
+    case Korvane::STATUS_XML_ERROR:
+        return "the device's answer is not a valid document";
+    case Korvane::STATUS_AUTHORIZATION_ERROR:
+        return "authorization error: the password was refused";
+    case Korvane::STATUS_DEVICE_ERROR:
+        return "device error " + (dynamic_cast<const Korvane::CErrorParam*>(&error)
+                                      ? static_cast<const Korvane::CErrorParam&>(error).GetCode()
+                                      : std::string(error.what()));
+    default:
+        return error.what();
+    }
+}
+
+void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& out) {
+    nlohmann::json facts = {{"ipv4", session.GetIPv4Address()},
+                            {"ipv6", session.GetIPv6Address()},
+                            {"mac", session.GetMacAddress()}};
+    for (const Fact& fact : kFacts) {
+        facts[fact.pszName] = FactValue(session, fact);
+    }
+    if (bJson) {
+        out << facts.dump() << '\n';
+        return;
+    }
+    for (const char* pszName :
+         {"name", "description", "product", "firmware", "ipv4", "ipv6", "mac", "power", "condition"}) {
+        const std::string value = facts[pszName].get<std::string>();
+        out << pszName << ": " << (value.empty() ? "-" : value) << '\n';
+    }
+}
+
+} // namespace
+
+std::string InfoCommand::Usage() const {
+    return "usage: korvanectl info ADDRESS [--category N] [--password P] [--wait MS] [--xml | --json]\n"
+           "Fetches the information of the device at ADDRESS (IPv4, IPv6 or host name) and shows\n"
+           "its main facts, or the whole information document with --xml.\n"
+           "  --category N  0 simple (no password needed, the default), 1 normal, 2 detail,\n"
+           "                3 restore simple, 4 restore detail, 5 status\n"
+           "  --password P  the device's administrator password (the other categories need it)\n"
+           "  --wait MS     the device-side wait limit in milliseconds (default 30000)\n"
+           "Ctrl-C cancels. Exit code 1 when the device could not be asked.\n";
+}
+
+int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"category", "password", "wait"}, {"xml", "json"});
+    if (args.Positionals().size() != 1) {
+        throw UsageError("info needs exactly one ADDRESS");
+    }
+    const int nCategory = args.IntValue("category", Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE);
+    if (nCategory < 0 || nCategory > Korvane::ID_GETINFO_CATEGORY_STATUS) {
+        throw UsageError("--category must be 0 to 5");
+    }
+    Korvane::CKorvaneInfo session(args.Positionals().front(), "");
+    if (session.GetIPv4Address().empty() && session.GetIPv6Address().empty()) {
+        err << "korvanectl info: \"" << args.Positionals().front()
+            << "\" is no address and resolves to none\n";
+        return 1;
+    }
+    if (const std::optional<std::string> password = args.Value("password")) {
+        session.SetPassword(*password);
+    }
+    CancelOnInterrupt cancel;
+    try {
+        session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));
+    } catch (const std::exception& error) {
+        err << "korvanectl info: " << OutcomeText(session, error) << '\n';
+        return 1;
+    }
+    if (args.Flag("xml")) {
+        out << session.SaveToBytes();
+    } else {
+        PrintFacts(session, args.Flag("json"), out);
+    }
+    return 0;
+}
+
+} // namespace Korvanectl
