@@ -50,6 +50,19 @@ std::string ReadExactly(CStrmCltSocket& socket, size_t nLength) {
     return text;
 }
 
+// Fills the accept queue of a listener that never accepts; later SYNs go unanswered.
+std::vector<std::unique_ptr<CStrmCltSocket>> FillAcceptQueue(const TcpListener& stuck) {
+    std::vector<std::unique_ptr<CStrmCltSocket>> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.push_back(std::make_unique<CStrmCltSocket>(AF_INET, nullptr, 0));
+        try {
+            fillers.back()->Open("127.0.0.1", stuck.Port());
+        } catch (const CSocketTimeOut&) {
+        }
+    }
+    return fillers;
+}
+
 } // namespace
 
 TEST(StreamClient, ConnectsWritesAndReadsOverIPv4AndIPv6Loopback) {
@@ -115,16 +128,7 @@ TEST(StreamClient, ARefusedConnectionIsAConnectErrorNotSuccessNorATimeOut) {
 
 TEST(StreamClient, APeerThatNeverAcceptsEndsAsAConnectTimeOutAfterTheRoundedLimit) {
     TcpListener stuck("127.0.0.1", 0);
-    // Fill the accept queue of a listener that never accepts; later SYNs go unanswered.
-    std::vector<std::unique_ptr<CStrmCltSocket>> fillers;
-    for (int i = 0; i < 4; ++i) {
-        auto filler = std::make_unique<CStrmCltSocket>(AF_INET, nullptr, 0);
-        try {
-            filler->Open("127.0.0.1", stuck.Port());
-        } catch (const CSocketTimeOut&) {
-        }
-        fillers.push_back(std::move(filler));
-    }
+    const auto fillers = FillAcceptQueue(stuck);
     CStrmCltSocket socket(AF_INET, nullptr, 1000);
     const Clock::time_point start = Clock::now();
     try {
@@ -140,14 +144,7 @@ TEST(StreamClient, APeerThatNeverAcceptsEndsAsAConnectTimeOutAfterTheRoundedLimi
 
 TEST(StreamClient, ACancelDuringConnectEndsItPromptly) {
     TcpListener stuck("127.0.0.1", 0);
-    std::vector<std::unique_ptr<CStrmCltSocket>> fillers;
-    for (int i = 0; i < 4; ++i) {
-        fillers.push_back(std::make_unique<CStrmCltSocket>(AF_INET, nullptr, 0));
-        try {
-            fillers.back()->Open("127.0.0.1", stuck.Port());
-        } catch (const CSocketTimeOut&) {
-        }
-    }
+    const auto fillers = FillAcceptQueue(stuck);
     auto event = std::make_shared<CancelEvent>();
     CStrmCltSocket socket(AF_INET, event, 30000);
     const Clock::time_point start = Clock::now();

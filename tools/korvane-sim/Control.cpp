@@ -48,36 +48,25 @@ public:
 private:
     void OnReadable() {
         char chunk[4096];
-        for (;;) {
-            const ssize_t size = recv(fd_, chunk, sizeof chunk, 0);
-            if (size > 0) {
-                input_.append(chunk, static_cast<std::size_t>(size));
-                std::size_t newline;
-                while (!closed_ && (newline = input_.find('\n')) != std::string::npos) {
-                    std::string line = input_.substr(0, newline);
-                    input_.erase(0, newline + 1);
-                    if (!line.empty() && line.back() == '\r') {
-                        line.pop_back();
-                    }
-                    Execute(line);
+        const DrainEnd end = DrainSocket(fd_, chunk, sizeof chunk, [&](std::size_t size) {
+            input_.append(chunk, size);
+            std::size_t newline;
+            while (!closed_ && (newline = input_.find('\n')) != std::string::npos) {
+                std::string line = input_.substr(0, newline);
+                input_.erase(0, newline + 1);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
                 }
-                if (!closed_ && input_.size() > kMaxLine) {
-                    Reply({}, "line too long");
-                    input_.clear();
-                }
-                if (closed_) {
-                    return;
-                }
-                continue;
+                Execute(line);
             }
-            if (size < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                return;
+            if (!closed_ && input_.size() > kMaxLine) {
+                Reply({}, "line too long");
+                input_.clear();
             }
-            if (size < 0 && errno == EINTR) {
-                continue;
-            }
+            return !closed_;
+        });
+        if (end == DrainEnd::PeerClosed || end == DrainEnd::Failed) {
             Close();
-            return;
         }
     }
 

@@ -100,30 +100,19 @@ void HttpConnection::OnEvent(std::uint32_t events) {
 
 void HttpConnection::OnReadable() {
     char chunk[4096];
-    for (;;) {
-        const ssize_t size = recv(fd_, chunk, sizeof chunk, 0);
-        if (size > 0) {
-            if (responded_) {
-                continue;
-            }
-            request_.append(chunk, static_cast<std::size_t>(size));
-            if (request_.find("\r\n\r\n") != std::string::npos ||
-                request_.find("\n\n") != std::string::npos || request_.size() > kMaxRequestHead) {
-                Respond();
-                if (closed_) {
-                    return;
-                }
-            }
-            continue;
+    const DrainEnd end = DrainSocket(fd_, chunk, sizeof chunk, [&](std::size_t size) {
+        if (responded_) {
+            return true;
         }
-        if (size < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return;
+        request_.append(chunk, size);
+        if (request_.find("\r\n\r\n") != std::string::npos || request_.find("\n\n") != std::string::npos ||
+            request_.size() > kMaxRequestHead) {
+            Respond();
         }
-        if (size < 0 && errno == EINTR) {
-            continue;
-        }
+        return !closed_;
+    });
+    if (end == DrainEnd::PeerClosed || end == DrainEnd::Failed) {
         Close();
-        return;
     }
 }
 

@@ -3,6 +3,8 @@
 // Plain POSIX socket helpers: address texts, listeners and datagram sockets bound to a device's own
 // address, so that everything a device sends leaves from that address.
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,5 +44,33 @@ int OpenTcpListener(const IpAddress& address, std::uint16_t port, std::string& e
 int OpenUdpSocket(const IpAddress& address, std::uint16_t port, bool reuseAddress, std::string& error);
 
 std::string ErrnoText(int error);
+
+// How draining a non-blocking socket ended.
+enum class DrainEnd {
+    WouldBlock, // everything available was read
+    Stopped,    // the handler asked to stop (its connection went away)
+    PeerClosed, // end of stream
+    Failed,     // a receive error
+};
+
+// Receives from a non-blocking socket until it would block, handing each chunk to onData, which
+// returns false to stop.
+template <typename OnData>
+DrainEnd DrainSocket(int fd, void* buffer, std::size_t size, OnData&& onData) {
+    for (;;) {
+        const ssize_t received = recv(fd, buffer, size, 0);
+        if (received > 0) {
+            if (!onData(static_cast<std::size_t>(received))) {
+                return DrainEnd::Stopped;
+            }
+        } else if (received == 0) {
+            return DrainEnd::PeerClosed;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return DrainEnd::WouldBlock;
+        } else if (errno != EINTR) {
+            return DrainEnd::Failed;
+        }
+    }
+}
 
 } // namespace KorvaneSim

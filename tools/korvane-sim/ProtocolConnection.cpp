@@ -60,43 +60,33 @@ void ProtocolConnection::OnEvent(std::uint32_t events) {
 
 void ProtocolConnection::OnReadable() {
     unsigned char chunk[65536];
-    for (;;) {
-        const ssize_t size = recv(fd_, chunk, sizeof chunk, 0);
-        if (size > 0) {
-            if (stage_ == Stage::Answering || stage_ == Stage::Finishing) {
-                continue; // nothing more is expected from the client; drop it
-            }
-            receivedAny_ = true;
-            ResetIdleTimer(kIdleTimeout);
-            Consume(chunk, static_cast<std::size_t>(size));
-            if (stage_ == Stage::Closed) {
-                return;
-            }
-            continue;
+    const DrainEnd end = DrainSocket(fd_, chunk, sizeof chunk, [&](std::size_t size) {
+        if (stage_ == Stage::Answering || stage_ == Stage::Finishing) {
+            return true; // nothing more is expected from the client; drop it
         }
-        if (size < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return;
-        }
-        if (size < 0 && errno == EINTR) {
-            continue;
-        }
-        if (size == 0 && stage_ == Stage::Answering && !peerClosed_ && !silent_) {
-            // The client may only have shut down its sending side: the answer still goes out (a
-            // client that is gone makes the sending fail).
-            peerClosed_ = true;
-            UpdateInterest();
-            return;
-        }
-        // End of stream or error: the client is gone.
-        if (!receivedAny_) {
-            // The client checks reachability by connecting and closing before every exchange.
-            farm_.AddLog(device_, "probe");
-        } else if (stage_ < Stage::Answering) {
-            farm_.AddLog(device_, "incomplete request closed by the client");
-        }
-        Close();
+        receivedAny_ = true;
+        ResetIdleTimer(kIdleTimeout);
+        Consume(chunk, size);
+        return stage_ != Stage::Closed;
+    });
+    if (end == DrainEnd::WouldBlock || end == DrainEnd::Stopped) {
         return;
     }
+    if (end == DrainEnd::PeerClosed && stage_ == Stage::Answering && !peerClosed_ && !silent_) {
+        // The client may only have shut down its sending side: the answer still goes out (a
+        // client that is gone makes the sending fail).
+        peerClosed_ = true;
+        UpdateInterest();
+        return;
+    }
+    // End of stream or error: the client is gone.
+    if (!receivedAny_) {
+        // The client checks reachability by connecting and closing before every exchange.
+        farm_.AddLog(device_, "probe");
+    } else if (stage_ < Stage::Answering) {
+        farm_.AddLog(device_, "incomplete request closed by the client");
+    }
+    Close();
 }
 
 void ProtocolConnection::Garbage(const std::string& reason) {
