@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <mutex>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -343,4 +344,20 @@ TEST(DeviceSessionCommands, AFirmwareFileThatCannotBeReadIsASocketErrorBeforeAny
     EXPECT_THROW(device.session.FWUpdate(nullptr, "/nonexistent/image.bin"), Zelt::CSocketError);
     EXPECT_EQ(device.session.GetStatus(), STATUS_SOCKET_ERROR);
     EXPECT_TRUE(device.RequestWords().empty());
+}
+
+TEST(DeviceSessionExchange, ProbesMarkOnlyFailedFamiliesUnusable) {
+    OneDevice device("127.81.0.18");
+    EXPECT_FALSE(device.session.CheckConnection(AF_UNIX, nullptr));
+    EXPECT_FALSE(device.session.CheckConnection(AF_INET6, nullptr)) << "no IPv6 address: no probe";
+    EXPECT_TRUE(device.session.IsIPv6Usable());
+    device.session.RecheckConnections();
+    EXPECT_TRUE(device.session.IsIPv4Usable());
+    EXPECT_EQ(device.sim.Log(0), std::vector<std::string>{"probe"});
+    device.sim.Set(0, "mode", "refuse");
+    device.session.RecheckConnections();
+    EXPECT_FALSE(device.session.IsIPv4Usable());
+    device.sim.Set(0, "mode", "normal");
+    device.session.RecheckConnections();
+    EXPECT_FALSE(device.session.IsIPv4Usable()) << "a family once failed stays unusable";
 }
