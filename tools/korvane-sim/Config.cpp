@@ -13,9 +13,25 @@ namespace {
 // Keys that decide how a device is created; all other device keys run once it exists.
 const std::set<std::string> kCreationKeys = {"ipv4",        "ipv6",  "family",   "mac",     "hostname",
                                              "description", "model", "firmware", "password"};
-const std::set<std::string> kLaterKeys = {
-    "wait",   "wait-interval", "busy",   "error", "delay",  "mode", "trickle-interval", "reboot-seconds",
-    "faults", "discovery",     "status", "power", "melody", "info", "remove",           "add"};
+const std::set<std::string> kLaterKeys = {"wait",
+                                          "wait-interval",
+                                          "busy",
+                                          "error",
+                                          "delay",
+                                          "mode",
+                                          "trickle-interval",
+                                          "reboot-seconds",
+                                          "faults",
+                                          "discovery",
+                                          "discovery-copies",
+                                          "discovery-fault",
+                                          "discovery-op",
+                                          "status",
+                                          "power",
+                                          "melody",
+                                          "info",
+                                          "remove",
+                                          "add"};
 
 bool ParsePort(const std::string& text, bool allowZero, std::uint16_t& port) {
     unsigned value = 0;
@@ -57,15 +73,18 @@ bool ApplyGlobal(Configuration& configuration, const std::string& key, const std
         ok = ParsePort(value, false, port);
         settings.discoveryPort = port;
     } else if (key == "legacy-discovery-ports") {
-        settings.legacyDiscoveryPorts.clear();
-        if (value != "none") {
-            std::size_t start = 0;
-            while (ok && start <= value.size()) {
-                const std::size_t comma = std::min(value.find(',', start), value.size());
-                ok = ParsePort(value.substr(start, comma - start), false, port);
-                settings.legacyDiscoveryPorts.push_back(port);
-                start = comma + 1;
-            }
+        // Position decides the protocol: first qrx, then qrx-alt; "none" leaves one (or, alone, both)
+        // unserved.
+        settings.legacyDiscoveryPorts = {0, 0};
+        std::size_t start = 0;
+        std::size_t position = 0;
+        while (ok && start <= value.size()) {
+            const std::size_t comma = std::min(value.find(',', start), value.size());
+            const std::string entry = value.substr(start, comma - start);
+            ok = position < settings.legacyDiscoveryPorts.size() &&
+                 (entry == "none" || ParsePort(entry, false, settings.legacyDiscoveryPorts[position]));
+            ++position;
+            start = comma + 1;
         }
     } else if (key == "discovery") {
         ok = value == "on" || value == "off";
@@ -243,8 +262,9 @@ ports:
   --http-port N         web pages (default 80; 0 serves none)
   --discovery           answer discovery requests
   --discovery-port N    current discovery protocol port (default 51054)
-  --legacy-discovery-ports LIST
-                        ports of the two older discovery protocols, or none (default 65,51065)
+  --legacy-discovery-ports QRX[,QRX-ALT]
+                        ports of the two older discovery protocols, each a number or none
+                        (default 65,51065)
 
 control:
   --control PATH        control socket (default $XDG_RUNTIME_DIR/korvane-sim-PID.sock, else /tmp)
@@ -316,6 +336,14 @@ bool ParseCommandLine(int argc, char** argv, Configuration& configuration, std::
     }
     if (!wolPortGiven) {
         configuration.settings.wolPort = configuration.settings.port;
+    }
+    // Two protocols on one port could not tell their requests apart.
+    const Settings& settings = configuration.settings;
+    const auto& legacy = settings.legacyDiscoveryPorts;
+    if ((legacy[0] != 0 && legacy[0] == legacy[1]) || legacy[0] == settings.discoveryPort ||
+        legacy[1] == settings.discoveryPort) {
+        error = "the discovery ports must differ";
+        return false;
     }
     if (count < 0) {
         count = configuration.devices.empty() ? 3 : 0;

@@ -101,7 +101,10 @@ show DEV
 set DEV|* KNOB VALUE       knobs: wait N, wait-interval MS, busy on|off, error CODE|none, delay MS,
                            mode normal|refuse|silent|hostile-length|hostile-short|hostile-base64|
                            hostile-xml|hostile-noresult|wait-forever|trickle, trickle-interval MS,
-                           reboot-seconds S, faults all|WORD[,WORD...], discovery on|off;
+                           reboot-seconds S, faults all|WORD[,WORD...],
+                           discovery on|off|kaf|qrx|qrx-alt[,...], discovery-copies 1-10,
+                           discovery-fault none|op0|op2|op3|op4|op5|op6|op7|zero-mac|
+                           empty-mac|wrong-id|wrong-requester|truncated, discovery-op 1|5|6|7;
                            values: password P, hostname H, description D, model M, firmware F,
                            mac MAC, status OK|NOTIFY|ERROR
 info DEV get XPATH

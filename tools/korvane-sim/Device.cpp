@@ -1,5 +1,6 @@
 #include "Device.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace KorvaneSim {
@@ -21,6 +22,30 @@ const ModeEntry kModes[] = {
     {Mode::HostileNoResult, "hostile-noresult"},
     {Mode::WaitForever, "wait-forever"},
     {Mode::Trickle, "trickle"},
+};
+
+const char* const kDiscoveryNames[] = {"kaf", "qrx", "qrx-alt"};
+constexpr unsigned kAllDiscovery = 7;
+
+struct FaultEntry {
+    DiscoveryFault fault;
+    const char* name;
+};
+
+const FaultEntry kDiscoveryFaults[] = {
+    {DiscoveryFault::None, "none"},
+    {DiscoveryFault::Op0, "op0"},
+    {DiscoveryFault::Op2, "op2"},
+    {DiscoveryFault::Op3, "op3"},
+    {DiscoveryFault::Op4, "op4"},
+    {DiscoveryFault::Op5, "op5"},
+    {DiscoveryFault::Op6, "op6"},
+    {DiscoveryFault::Op7, "op7"},
+    {DiscoveryFault::ZeroMac, "zero-mac"},
+    {DiscoveryFault::EmptyMac, "empty-mac"},
+    {DiscoveryFault::WrongId, "wrong-id"},
+    {DiscoveryFault::WrongRequester, "wrong-requester"},
+    {DiscoveryFault::Truncated, "truncated"},
 };
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
@@ -45,6 +70,34 @@ bool ParseSwitch(const std::string& text, bool& value) {
     return false;
 }
 
+// "on", "off" or a comma list of protocol names.
+bool ParseDiscoveryProtocols(const std::string& text, unsigned& protocols) {
+    bool all = false;
+    if (ParseSwitch(text, all)) {
+        protocols = all ? kAllDiscovery : 0;
+        return true;
+    }
+    unsigned selected = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string name = text.substr(start, comma - start);
+        bool known = false;
+        for (unsigned i = 0; i < 3; ++i) {
+            if (name == kDiscoveryNames[i]) {
+                selected |= 1u << i;
+                known = true;
+            }
+        }
+        if (!known) {
+            return false;
+        }
+        start = comma + 1;
+    }
+    protocols = selected;
+    return true;
+}
+
 bool IsUpperWord(const std::string& text) {
     if (text.empty()) {
         return false;
@@ -62,6 +115,19 @@ bool IsUpperWord(const std::string& text) {
 const char* ModeName(Mode mode) {
     for (const ModeEntry& entry : kModes) {
         if (entry.mode == mode) {
+            return entry.name;
+        }
+    }
+    return "?";
+}
+
+const char* DiscoveryName(Discovery protocol) {
+    return kDiscoveryNames[static_cast<unsigned>(protocol)];
+}
+
+const char* DiscoveryFaultName(DiscoveryFault fault) {
+    for (const FaultEntry& entry : kDiscoveryFaults) {
+        if (entry.fault == fault) {
             return entry.name;
         }
     }
@@ -132,7 +198,25 @@ bool Knobs::Set(const std::string& name, const std::string& value, std::string& 
             faultWords = std::move(words);
         }
     } else if (name == "discovery") {
-        ok = ParseSwitch(value, discovery);
+        ok = ParseDiscoveryProtocols(value, discoveryProtocols);
+    } else if (name == "discovery-copies") {
+        // More copies than this would only flood the requester's receive buffer.
+        ok = ParseInt(value, 1, 10, discoveryCopies);
+    } else if (name == "discovery-fault") {
+        ok = false;
+        for (const FaultEntry& entry : kDiscoveryFaults) {
+            if (value == entry.name) {
+                discoveryFault = entry.fault;
+                ok = true;
+            }
+        }
+    } else if (name == "discovery-op") {
+        // The ops that the older protocols' clients accept; bad ones are discovery-fault values.
+        int op = 0;
+        ok = ParseInt(value, 1, 7, op) && (op == 1 || op >= 5);
+        if (ok) {
+            discoveryOp = op;
+        }
     } else {
         reason = "unknown knob " + name;
         return false;
@@ -148,6 +232,15 @@ std::vector<std::string> Knobs::Describe() const {
     for (const std::string& word : faultWords) {
         faults += (faults.empty() ? "" : ",") + word;
     }
+    std::string discovery;
+    for (unsigned i = 0; i < 3; ++i) {
+        if ((discoveryProtocols & (1u << i)) != 0) {
+            discovery += (discovery.empty() ? "" : ",") + std::string(kDiscoveryNames[i]);
+        }
+    }
+    if (discoveryProtocols == kAllDiscovery || discoveryProtocols == 0) {
+        discovery = discoveryProtocols == 0 ? "off" : "on";
+    }
     return {
         "wait " + std::to_string(waitCount),
         "wait-interval " + std::to_string(waitIntervalMs),
@@ -158,7 +251,10 @@ std::vector<std::string> Knobs::Describe() const {
         "trickle-interval " + std::to_string(trickleIntervalMs),
         "reboot-seconds " + std::to_string(rebootSeconds),
         "faults " + (faults.empty() ? std::string("all") : faults),
-        std::string("discovery ") + (discovery ? "on" : "off"),
+        "discovery " + discovery,
+        "discovery-copies " + std::to_string(discoveryCopies),
+        std::string("discovery-fault ") + DiscoveryFaultName(discoveryFault),
+        "discovery-op " + std::to_string(discoveryOp),
     };
 }
 

@@ -31,6 +31,29 @@ enum class Mode {
 
 const char* ModeName(Mode mode);
 
+// The discovery protocols: the current one and the two older ones (first and second legacy port).
+enum class Discovery { Kaf, Qrx, QrxAlt };
+const char* DiscoveryName(Discovery protocol); // "kaf", "qrx", "qrx-alt"
+
+// One way of spoiling a discovery reply, for tests of the clients' reply checks. Each applies only to
+// the protocols where it breaks a rule (or, for zero-mac on the older protocols, is worth checking).
+enum class DiscoveryFault {
+    None,
+    Op0, // the op byte (Op5 ... Op7 only for the current protocol, where just 1 is valid)
+    Op2,
+    Op3,
+    Op4,
+    Op5,
+    Op6,
+    Op7,
+    ZeroMac,        // current: MAC text "000000000000"; older: six zero bytes as the device MAC
+    EmptyMac,       // current: empty MAC text
+    WrongId,        // older: the request id is not echoed
+    WrongRequester, // older: the requester's MAC is not echoed
+    Truncated,      // both: the datagram is cut to 20 bytes
+};
+const char* DiscoveryFaultName(DiscoveryFault fault);
+
 // Behaviour knobs; the same names are used by the configuration file, --exec and the control
 // interface ("set DEV NAME VALUE").
 struct Knobs {
@@ -43,14 +66,21 @@ struct Knobs {
     int trickleIntervalMs = 1000; // trickle-interval MS
     int rebootSeconds = 3;        // reboot-seconds S: unreachable time of a REBOOT
     std::set<std::string>
-        faultWords;        // faults all|WORD[,WORD...]: requests the fault knobs apply to (empty: all)
-    bool discovery = true; // discovery on|off: answers discovery requests
+        faultWords; // faults all|WORD[,WORD...]: requests the fault knobs apply to (empty: all)
+    // discovery on|off|PROTOCOL[,PROTOCOL...]: the protocols answered (bit 1 << Discovery)
+    unsigned discoveryProtocols = 7;
+    int discoveryCopies = 1;                              // discovery-copies N: each reply goes out N times
+    DiscoveryFault discoveryFault = DiscoveryFault::None; // discovery-fault NAME
+    int discoveryOp = 1; // discovery-op N: op byte of the older protocols' replies
 
     // Sets one knob from its text; false with a reason for an unknown name or a bad value.
     bool Set(const std::string& name, const std::string& value, std::string& reason);
     // "name value" lines, as shown by the control command "show".
     std::vector<std::string> Describe() const;
     bool FaultsApplyTo(const std::string& requestWord) const;
+    bool Answers(Discovery protocol) const {
+        return (discoveryProtocols & (1u << static_cast<unsigned>(protocol))) != 0;
+    }
 };
 
 enum class Power { On, Off, Rebooting };

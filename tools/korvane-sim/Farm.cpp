@@ -21,8 +21,6 @@ namespace {
 // Older lines go once a device has this many, so a long demonstration cannot grow without bound.
 constexpr std::size_t kLogLimit = 10000;
 constexpr std::size_t kWakePacketSize = 102;
-constexpr std::size_t kDiscoverySize = 54;
-constexpr std::size_t kLegacyDiscoverySize = 132;
 
 } // namespace
 
@@ -118,33 +116,8 @@ bool Farm::Start(std::string& error) {
     sharedSockets_.push_back(wildcard);
     Watch(wildcard, [this, wildcard](std::uint32_t) { OnWakeDatagram(wildcard); });
 
-    if (settings_.discovery) {
-        for (int family : {AF_INET, AF_INET6}) {
-            std::string reason;
-            const int fd = OpenUdpSocket(WildcardAddress(family, 0), settings_.discoveryPort, true, reason);
-            if (fd < 0) {
-                if (family == AF_INET) {
-                    error = "discovery socket: " + reason;
-                    return false;
-                }
-                std::cerr << "korvane-sim: no IPv6 discovery: " << reason << std::endl;
-                continue;
-            }
-            sharedSockets_.push_back(fd);
-            Watch(fd, [this, fd](std::uint32_t) { OnDiscoveryDatagram(fd); });
-        }
-        for (std::uint16_t port : settings_.legacyDiscoveryPorts) {
-            std::string reason;
-            const int fd = OpenUdpSocket(WildcardAddress(AF_INET, 0), port, true, reason);
-            if (fd < 0) {
-                // Port 65 needs privileges; the other protocols still work without it.
-                std::cerr << "korvane-sim: no legacy discovery on port " << port << ": " << reason
-                          << std::endl;
-                continue;
-            }
-            sharedSockets_.push_back(fd);
-            Watch(fd, [this, fd, port](std::uint32_t) { OnLegacyDiscoveryDatagram(fd, port); });
-        }
+    if (settings_.discovery && !OpenDiscoverySockets(error)) {
+        return false;
     }
 
     for (auto& devicePointer : devices_) {
@@ -381,118 +354,6 @@ void Farm::OnWakeDatagram(int fd) {
                     PowerOn(*device);
                 }
             }
-        }
-    }
-}
-
-void Farm::SendFromDevice(Device& device, const IpAddress& to, const unsigned char* data, std::size_t size) {
-    const IpAddress* from = to.family == AF_INET ? &device.ipv4 : (device.ipv6 ? &*device.ipv6 : nullptr);
-    if (from == nullptr) {
-        return;
-    }
-    std::string error;
-    const int fd = OpenUdpSocket(*from, 0, false, error);
-    if (fd < 0) {
-        std::cerr << "korvane-sim: " << device.Name() << ": " << error << std::endl;
-        return;
-    }
-    sendto(fd, data, size, 0, to.Raw(), to.length);
-    close(fd);
-}
-
-void Farm::OnDiscoveryDatagram(int fd) {
-    unsigned char request[512];
-    for (;;) {
-        sockaddr_storage peer{};
-        socklen_t peerLength = sizeof peer;
-        const ssize_t size =
-            recvfrom(fd, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&peer), &peerLength);
-        if (size < 0) {
-            return;
-        }
-        // Requests only (op 0); replies of other devices and our own come back here as well.
-        if (static_cast<std::size_t>(size) != kDiscoverySize || request[0] != 0) {
-            continue;
-        }
-        IpAddress to = FromSockaddr(reinterpret_cast<sockaddr*>(&peer), peerLength);
-        to.SetPort(settings_.discoveryPort);
-        std::vector<std::string> replies;
-        std::vector<Device*> senders;
-        for (auto& devicePointer : devices_) {
-            Device& device = *devicePointer;
-            if (device.power != Power::On || !device.knobs.discovery ||
-                (to.family == AF_INET6 && !device.ipv6)) {
-                continue;
-            }
-            std::string reply(kDiscoverySize, '\0');
-            reply[0] = 1;
-            std::memcpy(&reply[1], request + 1, 4);
-            std::string macText;
-            for (char c : device.mac) {
-                if (c != ':' && c != '-') {
-                    macText.push_back(c);
-                }
-            }
-            std::memcpy(&reply[5], macText.data(), std::min<std::size_t>(macText.size(), 12));
-            std::memcpy(&reply[18], device.ipv4.Bytes(), 4);
-            if (device.ipv6) {
-                std::memcpy(&reply[22], device.ipv6->Bytes(), 16);
-            }
-            std::memcpy(&reply[38], "VESTRANO", 8);
-            replies.push_back(std::move(reply));
-            senders.push_back(&device);
-        }
-        // Spread the replies a little, as real devices answer at slightly different times; a
-        // thousand datagrams at once would overflow the requester's receive buffer.
-        for (std::size_t i = 0; i < replies.size(); ++i) {
-            Device* device = senders[i];
-            loop_.AddTimer(std::chrono::milliseconds(i), [this, device, to, reply = std::move(replies[i])] {
-                if (device->power == Power::On) {
-                    SendFromDevice(*device, to, reinterpret_cast<const unsigned char*>(reply.data()),
-                                   reply.size());
-                }
-            });
-        }
-    }
-}
-
-void Farm::OnLegacyDiscoveryDatagram(int fd, std::uint16_t port) {
-    unsigned char request[512];
-    for (;;) {
-        sockaddr_storage peer{};
-        socklen_t peerLength = sizeof peer;
-        const ssize_t size =
-            recvfrom(fd, request, sizeof request, 0, reinterpret_cast<sockaddr*>(&peer), &peerLength);
-        if (size < 0) {
-            return;
-        }
-        if (static_cast<std::size_t>(size) != kLegacyDiscoverySize || request[0] != 0) {
-            continue;
-        }
-        IpAddress to = FromSockaddr(reinterpret_cast<sockaddr*>(&peer), peerLength);
-        to.SetPort(port);
-        std::size_t order = 0;
-        for (auto& devicePointer : devices_) {
-            Device& device = *devicePointer;
-            if (device.power != Power::On || !device.knobs.discovery) {
-                continue;
-            }
-            std::string reply(kLegacyDiscoverySize, '\0');
-            reply[0] = 1;
-            std::memcpy(&reply[1], request + 1, 4); // request id
-            std::memcpy(&reply[8], request + 8, 6); // requester's MAC, echoed
-            std::memcpy(&reply[14], device.ipv4.Bytes(), 4);
-            std::memcpy(&reply[28], device.macBytes.data(), 6);
-            std::memcpy(&reply[34], device.hostname.data(),
-                        std::min<std::size_t>(device.hostname.size(), 64));
-            std::memcpy(&reply[115], "VESTRAN", 7);
-            Device* target = &device;
-            loop_.AddTimer(std::chrono::milliseconds(order++), [this, target, to, reply = std::move(reply)] {
-                if (target->power == Power::On) {
-                    SendFromDevice(*target, to, reinterpret_cast<const unsigned char*>(reply.data()),
-                                   reply.size());
-                }
-            });
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "EventLoop.h"
 #include "Model.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,7 +25,7 @@ struct Settings {
     std::string modelsDirectory; // empty: built-in models
     bool discovery = false;
     std::uint16_t discoveryPort = 51054;
-    std::vector<std::uint16_t> legacyDiscoveryPorts{65, 51065};
+    std::array<std::uint16_t, 2> legacyDiscoveryPorts{65, 51065}; // qrx, qrx-alt; 0: not served
     bool verbose = false;
     std::vector<std::string> startCommands; // --exec, run before the ready line
 };
@@ -97,9 +98,14 @@ private:
     bool OpenListener(Device& device, int family, bool http, std::string& error);
 
     void OnWakeDatagram(int fd);
-    void OnDiscoveryDatagram(int fd);
-    void OnLegacyDiscoveryDatagram(int fd, std::uint16_t port);
-    void SendFromDevice(Device& device, const IpAddress& to, const unsigned char* data, std::size_t size);
+    // Discovery (Discovery.cpp).
+    bool OpenDiscoverySockets(std::string& error);
+    void OnDiscoveryDatagrams(int fd, Discovery protocol, std::uint16_t port);
+    void HandleDiscoveryDatagram(Discovery protocol, const IpAddress& from, std::uint16_t port,
+                                 const unsigned char* data, std::size_t size);
+    void SendDiscoveryReply(Device& device, Discovery protocol, const IpAddress& to, const std::string& reply,
+                            int copies);
+    bool IsDeviceAddress(const IpAddress& address) const;
 
     Device* FindDevice(const std::string& name);
     bool SelectDevices(const std::string& name, std::vector<Device*>& selected, std::string& error);

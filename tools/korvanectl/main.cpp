@@ -1,5 +1,6 @@
 #include "Arguments.h"
 #include "Command.h"
+#include "DiscoverCommand.h"
 #include "InfoCommand.h"
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
@@ -22,6 +23,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
     commands.push_back(std::make_unique<ResolveCommand>());
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<WakeCommand>());
+    commands.push_back(std::make_unique<DiscoverCommand>());
     return commands;
 }
 

@@ -1,0 +1,113 @@
+#include "protocol/DiscoveryClient.h"
+
+#include "net/SocketErrors.h"
+#include "support/Trace.h"
+
+#include <ctime>
+
+namespace Korvane {
+namespace {
+
+// The request id is r1 * 65536 + r2 from a generator of 15-bit numbers seeded with the time in
+// seconds; devices echo it, and only the older protocols compare it.
+uint32_t NewRequestId() {
+    uint32_t nSeed = static_cast<uint32_t>(std::time(nullptr));
+    const auto next = [&nSeed] {
+        nSeed = nSeed * 214013u + 2531011u;
+        return (nSeed >> 16) & 0x7FFFu;
+    };
+    const uint32_t r1 = next();
+    const uint32_t r2 = next();
+    return r1 * 65536u + r2;
+}
+
+} // namespace
+
+CDiscoveryClient::CDiscoveryClient(Zelt::CancelEventPtr cancelEvent, Routine routine, uint16_t nPort,
+                                   size_t nDatagramSize, int nFamily, const char* pszTraceClass)
+    : m_cancelEvent(std::move(cancelEvent)), m_routine(std::move(routine)), m_nPort(nPort),
+      m_nDatagramSize(nDatagramSize), m_pszTraceClass(pszTraceClass),
+      m_receiver(nPort, nDatagramSize, nFamily, m_cancelEvent, SILENCE_MILLISECONDS) {}
+
+CDiscoveryClient::~CDiscoveryClient() {
+    WaitForAllThreadEnd();
+}
+
+void CDiscoveryClient::Update() {
+    try {
+        Init();
+        OpenSockets();
+        const std::string request = BuildRequest();
+        SendDiscoverCommand(request);
+        RecvDiscoverCommandRes();
+    } catch (...) {
+        WaitForAllThreadEnd();
+        throw;
+    }
+    WaitForAllThreadEnd();
+}
+
+void CDiscoveryClient::Init() {
+    WaitForAllThreadEnd();
+    m_acceptedReplies.clear();
+    m_nRequestId = NewRequestId();
+}
+
+void CDiscoveryClient::RecvDiscoverCommandRes() {
+    while (true) {
+        int nConnection = -1;
+        try {
+            nConnection = m_receiver.Accept();
+        } catch (const Zelt::CSocketTimeOut&) {
+            Zelt::DebugTrace("%s::RecvDiscoverCommandRes: socket timeout.\n", m_pszTraceClass);
+            return;
+        } catch (const Zelt::CSocketEvent&) {
+            Zelt::DebugTrace("%s::RecvDiscoverCommandRes: socket event occurd.\n", m_pszTraceClass);
+            throw;
+        } catch (const Zelt::CSocketError&) {
+            Zelt::DebugTrace("%s::RecvDiscoverCommandRes: socket error.\n", m_pszTraceClass);
+            throw;
+        }
+        if (m_activityListener) {
+            m_activityListener();
+        }
+        std::string reply(m_nDatagramSize, '\0');
+        reply.resize(m_receiver.Read(nConnection, reply.data(), reply.size()));
+        m_receiver.Close(nConnection);
+        Accept(reply);
+    }
+}
+
+// A reply of the wrong size is dropped: its fields would be read from the zeros after its end.
+void CDiscoveryClient::Accept(const std::string& reply) {
+    if (reply.size() != m_nDatagramSize || !CheckReply(reply)) {
+        return;
+    }
+    const std::string identity = DeviceIdentity(reply);
+    for (const std::string& accepted : m_acceptedReplies) {
+        if (DeviceIdentity(accepted) == identity) {
+            return;
+        }
+    }
+    m_acceptedReplies.push_back(reply);
+    StartWorker(m_acceptedReplies.back());
+}
+
+void CDiscoveryClient::StartWorker(const std::string& reply) {
+    m_workers.emplace_back([this, &reply] {
+        try {
+            m_routine(reply);
+        } catch (...) {
+            // A routine that fails has nobody to report to; it must not end the program.
+        }
+    });
+}
+
+void CDiscoveryClient::WaitForAllThreadEnd() {
+    for (std::thread& worker : m_workers) {
+        worker.join();
+    }
+    m_workers.clear();
+}
+
+} // namespace Korvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "net/CancelEvent.h"
+#include "net/DtgmSrvSocket.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Korvane {
+
+// The part that all discovery protocols share: one run sends the request, collects replies until
+// the receive socket stays silent for 10 seconds, and starts one worker per device that runs the
+// caller's routine on the device's reply. Update returns only after every worker has ended,
+// also when it throws.
+class CDiscoveryClient {
+public:
+    // Called on a worker thread with the stored reply, which stays valid while the client lives.
+    using Routine = std::function<void(const std::string& reply)>;
+    // Called on the Update thread whenever a datagram arrives (progress displays).
+    using ActivityListener = std::function<void()>;
+
+    static constexpr int SILENCE_MILLISECONDS = 10000;
+    static constexpr int REQUEST_COPIES = 3;
+
+    virtual ~CDiscoveryClient();
+    CDiscoveryClient(const CDiscoveryClient&) = delete;
+    CDiscoveryClient& operator=(const CDiscoveryClient&) = delete;
+
+    // Returns when the run ended by silence; throws CSocketEvent when cancelled and CSocketError
+    // when a socket failure ends the run.
+    void Update();
+    void SetActivityListener(ActivityListener listener) { m_activityListener = std::move(listener); }
+
+    uint32_t RequestId() const { return m_nRequestId; }
+
+protected:
+    CDiscoveryClient(Zelt::CancelEventPtr cancelEvent, Routine routine, uint16_t nPort, size_t nDatagramSize,
+                     int nFamily, const char* pszTraceClass);
+
+    virtual void OpenSockets() = 0;
+    virtual std::string BuildRequest() const = 0;
+    virtual void SendDiscoverCommand(const std::string& request) = 0;
+    virtual bool CheckReply(const std::string& reply) const = 0;
+    // What tells devices apart within a run.
+    virtual std::string DeviceIdentity(const std::string& reply) const = 0;
+
+    void OpenReceiveSocket() { m_receiver.Open(m_nPort); }
+    uint16_t Port() const { return m_nPort; }
+    const Zelt::CancelEventPtr& CancelEvent() const { return m_cancelEvent; }
+    const char* TraceClass() const { return m_pszTraceClass; }
+
+private:
+    void Init();
+    void RecvDiscoverCommandRes();
+    void Accept(const std::string& reply);
+    void StartWorker(const std::string& reply);
+    void WaitForAllThreadEnd();
+
+    Zelt::CancelEventPtr m_cancelEvent;
+    Routine m_routine;
+    ActivityListener m_activityListener;
+    uint16_t m_nPort;
+    size_t m_nDatagramSize;
+    const char* m_pszTraceClass;
+    Zelt::CDtgmSrvSocket m_receiver;
+    uint32_t m_nRequestId = 0;
+    std::deque<std::string> m_acceptedReplies;
+    std::vector<std::thread> m_workers;
+};
+
+} // namespace Korvane

@@ -1,0 +1,69 @@
+#include "protocol/QRXFind.h"
+
+#include "net/NetworkInterfaces.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <sys/socket.h>
+
+namespace Korvane {
+
+std::string QrxData::MacText(const std::string& datagram, size_t nOffset) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < 6; ++i) {
+        const auto nByte = static_cast<uint8_t>(datagram[nOffset + i]);
+        text += kDigits[nByte >> 4];
+        text += kDigits[nByte & 0x0F];
+    }
+    return text;
+}
+
+CQRXFind::CQRXFind(Zelt::CancelEventPtr cancelEvent, Routine routine)
+    : CQRXFind(std::move(cancelEvent), std::move(routine), QRX_PORT, "CQRXFind") {}
+
+CQRXFind::CQRXFind(Zelt::CancelEventPtr cancelEvent, Routine routine, uint16_t nPort,
+                   const char* pszTraceClass)
+    : CDiscoveryClient(cancelEvent, std::move(routine), nPort, QrxData::SIZE, AF_INET, pszTraceClass),
+      m_localMac(Zelt::LocalMacAddress()), m_broadcast(cancelEvent) {}
+
+CQRXFind::~CQRXFind() {
+    m_broadcast.Close();
+}
+
+void CQRXFind::OpenSockets() {
+    OpenReceiveSocket();
+    m_broadcast.Open(Port());
+}
+
+std::string CQRXFind::BuildRequest() const {
+    std::string request(QrxData::SIZE, '\0');
+    const uint32_t nRequestId = htonl(RequestId());
+    std::memcpy(&request[QrxData::REQUEST_ID], &nRequestId, sizeof nRequestId);
+    std::memcpy(&request[QrxData::REQUESTER_MAC], m_localMac.data(), m_localMac.size());
+    std::memcpy(&request[QrxData::REQUESTER_NAME], "FROM-PC", 7);
+    std::memcpy(&request[QrxData::VENDOR], "VESTRAN", 7);
+    return request;
+}
+
+void CQRXFind::SendDiscoverCommand(const std::string& request) {
+    for (int nCopy = 0; nCopy < REQUEST_COPIES; ++nCopy) {
+        m_broadcast.Write(request.data(), request.size());
+    }
+}
+
+bool CQRXFind::CheckReply(const std::string& reply) const {
+    const std::string localMac(reinterpret_cast<const char*>(m_localMac.data()), m_localMac.size());
+    const bool bEchoesThisPc =
+        QrxData::MacText(reply, QrxData::REQUESTER_MAC) == QrxData::MacText(localMac, 0);
+    uint32_t nEchoedId = 0;
+    std::memcpy(&nEchoedId, &reply[QrxData::REQUEST_ID], sizeof nEchoedId);
+    const uint8_t nOp = static_cast<uint8_t>(reply[QrxData::OP]);
+    const bool bKnownOp = nOp == 1 || nOp == 5 || nOp == 6 || nOp == 7;
+    return bEchoesThisPc && ntohl(nEchoedId) == RequestId() && bKnownOp;
+}
+
+CQRXFindAlt::CQRXFindAlt(Zelt::CancelEventPtr cancelEvent, Routine routine)
+    : CQRXFind(std::move(cancelEvent), std::move(routine), QRX_ALT_PORT, "CQRXFindAlt") {}
+
+} // namespace Korvane

@@ -1,0 +1,126 @@
+#include "DiscoverCommand.h"
+
+#include "Arguments.h"
+#include "CancelOnInterrupt.h"
+#include "DiscoveryProgress.h"
+#include "protocol/KorvaneInfoList.h"
+#include "support/XmlError.h"
+
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+constexpr int kExitCancelled = 130;
+
+const char* ProtocolKey(Korvane::DiscoveryProtocol protocol) {
+    switch (protocol) {
+    case Korvane::PROTOCOL_QRX:
+        return "qrx";
+    case Korvane::PROTOCOL_QRX_ALT:
+        return "qrx-alt";
+    default:
+        return "kaf";
+    }
+}
+
+const char* ResultKey(int nResult) {
+    switch (nResult) {
+    case Korvane::DISCOVERY_OK:
+        return "ok";
+    case Korvane::DISCOVERY_CANCELLED:
+        return "cancelled";
+    default:
+        return "failed";
+    }
+}
+
+std::string TextAt(const Korvane::CKorvaneInfo& session, const char* pszPath) {
+    try {
+        return session.GetRootNode().SingleSelectNode(pszPath).GetText();
+    } catch (const Zelt::CXMLError&) {
+        return std::string();
+    }
+}
+
+nlohmann::json DeviceJson(int nOutcome, const Korvane::CKorvaneInfo& session,
+                          Korvane::DiscoveryProtocol protocol) {
+    return {{"protocol", ProtocolKey(protocol)},
+            {"outcome", nOutcome == Korvane::REPORT_INFO_FETCHED ? "fetched" : "failed"},
+            {"name", session.GetHostName()},
+            {"product", TextAt(session, "product/name")},
+            {"firmware", TextAt(session, "product/firmware")},
+            {"ipv4", session.GetIPv4Address()},
+            {"ipv6", session.GetIPv6Address()},
+            {"mac", session.GetMacAddress()}};
+}
+
+std::string DeviceLine(const nlohmann::json& device) {
+    const auto value = [&](const char* pszKey) {
+        const std::string text = device.at(pszKey).get<std::string>();
+        return text.empty() ? std::string("-") : text;
+    };
+    if (device.at("outcome") == "failed") {
+        return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") +
+               ": answered discovery but not the information request\n";
+    }
+    return "[" + value("protocol") + "] " + value("name") + "  " + value("product") + " " +
+           value("firmware") + "  IPv4 " + value("ipv4") + "  IPv6 " + value("ipv6") + "  MAC " +
+           value("mac") + "\n";
+}
+
+} // namespace
+
+std::string DiscoverCommand::Usage() const {
+    return "usage: korvanectl discover [--json]\n"
+           "Finds the devices of the local network: the two older discovery protocols (UDP ports 65\n"
+           "and 51065, IPv4 broadcast), then the current one (UDP port 51054, IPv4 broadcast and IPv6\n"
+           "link-local multicast). Each protocol listens until 10 seconds pass without a reply. Every\n"
+           "device found is asked for its basic information and shown as soon as it answered.\n"
+           "Port 65 needs privileges (root, or: setcap cap_net_bind_service=+ep korvanectl).\n"
+           "Ctrl-C cancels and still shows what was found.\n"
+           "Exit codes: 0 done, 1 every protocol failed, 130 cancelled.\n";
+}
+
+int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {}, {"json"});
+    if (!args.Positionals().empty()) {
+        throw UsageError("discover takes no arguments");
+    }
+    const bool bJson = args.Flag("json");
+    CancelOnInterrupt cancel;
+    Korvane::CKorvaneInfoList list;
+    std::mutex outputMutex;
+    nlohmann::json devices = nlohmann::json::array();
+    int nResult = 0;
+    {
+        DiscoveryProgress progress(list, err, outputMutex);
+        nResult = list.Update(cancel.Event(), [&](int nOutcome, Korvane::CKorvaneInfo& session) {
+            const nlohmann::json device = DeviceJson(nOutcome, session, list.RunningProtocol());
+            std::lock_guard lock(outputMutex);
+            devices.push_back(device);
+            if (!bJson) {
+                progress.ClearLine();
+                out << DeviceLine(device) << std::flush;
+            }
+        });
+    }
+    nlohmann::json protocols;
+    for (auto protocol : {Korvane::PROTOCOL_QRX, Korvane::PROTOCOL_QRX_ALT, Korvane::PROTOCOL_KAF}) {
+        protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
+    }
+    if (bJson) {
+        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}
+                   .dump()
+            << '\n';
+    } else {
+        out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()
+            << ", qrx-alt " << protocols["qrx-alt"].get<std::string>() << ", kaf "
+            << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << '\n';
+    }
+    return nResult == Korvane::DISCOVERY_OK ? 0 : nResult == Korvane::DISCOVERY_FAILED ? 1 : kExitCancelled;
+}
+
+} // namespace Korvanectl
