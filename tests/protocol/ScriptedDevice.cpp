@@ -46,12 +46,13 @@ void ScriptedDevice::Serve() {
             }
             received.append(buffer, static_cast<size_t>(n));
         }
-        if (!received.empty()) {
-            send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
-        }
         {
+            // Recorded before answering: the client looks as soon as it has the answer.
             std::lock_guard lock(m_mutex);
             m_connections.push_back(received);
+        }
+        if (!received.empty()) {
+            send(fd, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
         }
         close(fd);
     }
