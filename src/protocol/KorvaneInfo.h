@@ -86,6 +86,9 @@ public:
     void PowerOn();
 
     void SetInfoNode(const Zelt::CXMLNode& element);
+    // Takes a fresh "korvaneinfo" element: its MAC, addresses and host name (where present)
+    // become the session's, and a copy of it the stored information.
+    void TakeFreshInfo(const Zelt::CXMLNode& element);
     void CopyInfoFrom(const CKorvaneInfo& other);
     void UpdateBasicInfo(const Zelt::CXMLNode& fresh);
 
@@ -107,7 +110,6 @@ private:
                            int nAuthorizationWait, int nConnectionWait,
                            std::istream* pAdditionalData = nullptr);
     std::string Serialised(const CRequestParam& request);
-    void TakeFreshInfo(const Zelt::CXMLNode& element);
     template <typename Action>
     auto RecordingSocketOutcome(Action&& action) -> decltype(action());
 

@@ -75,4 +75,40 @@ std::string CUtf8::ToValid(std::string_view strText) {
     return strResult;
 }
 
+namespace {
+
+// The first UTF-16 code unit of a character: supplementary characters begin with a high
+// surrogate, which sorts below U+E000..U+FFFF although their code points are larger.
+char32_t FirstCodeUnit(char32_t nValue) {
+    return nValue >= 0x10000 ? 0xD800 + ((nValue - 0x10000) >> 10) : nValue;
+}
+
+char32_t SecondCodeUnit(char32_t nValue) {
+    return nValue >= 0x10000 ? 0xDC00 + ((nValue - 0x10000) & 0x3FF) : 0;
+}
+
+} // namespace
+
+int CUtf8::CompareUtf16(std::string_view a, std::string_view b) {
+    size_t nPosA = 0;
+    size_t nPosB = 0;
+    while (nPosA < a.size() && nPosB < b.size()) {
+        const CodePoint chA = Decode(a, nPosA);
+        const CodePoint chB = Decode(b, nPosB);
+        const char32_t nA = chA.bValid ? chA.nValue : 0xFFFD;
+        const char32_t nB = chB.bValid ? chB.nValue : 0xFFFD;
+        if (nA != nB) {
+            const char32_t nFirstA = FirstCodeUnit(nA);
+            const char32_t nFirstB = FirstCodeUnit(nB);
+            if (nFirstA != nFirstB) {
+                return nFirstA < nFirstB ? -1 : 1;
+            }
+            return SecondCodeUnit(nA) < SecondCodeUnit(nB) ? -1 : 1;
+        }
+        nPosA += chA.nLength;
+        nPosB += chB.nLength;
+    }
+    return (nPosA < a.size()) - (nPosB < b.size());
+}
+
 } // namespace Zelt

@@ -21,6 +21,9 @@ public:
     static std::string Encode(char32_t nValue);
     // The text with each invalid sequence (maximal ill-formed subpart) replaced by U+FFFD.
     static std::string ToValid(std::string_view strText);
+    // Negative, zero or positive as a is before, equal to or after b in the order of their UTF-16
+    // code units (the order names were always sorted in); invalid sequences count as U+FFFD.
+    static int CompareUtf16(std::string_view a, std::string_view b);
 };
 
 } // namespace Zelt

@@ -27,4 +27,19 @@ TEST(Utf8Test, EachMaximalInvalidSubpartBecomesOneReplacementCharacter) {
               strReplacement + strReplacement + strReplacement + strReplacement);
 }
 
+TEST(Utf8Test, CompareUtf16FollowsCodeUnitsNotCodePoints) {
+    using Zelt::CUtf8;
+    EXPECT_LT(CUtf8::CompareUtf16("A", "B"), 0);
+    EXPECT_LT(CUtf8::CompareUtf16("Z", "a"), 0) << "ordinal, case-sensitive";
+    EXPECT_LT(CUtf8::CompareUtf16("ab", "abc"), 0);
+    EXPECT_EQ(CUtf8::CompareUtf16("グループ", "グループ"), 0);
+    EXPECT_GT(CUtf8::CompareUtf16("abc", "ab"), 0);
+    // U+1F600 is stored as D83D DE00, which is below U+FF21 (full-width A) in UTF-16,
+    // although its code point is above.
+    EXPECT_LT(CUtf8::CompareUtf16("\U0001F600", "\uFF21"), 0);
+    EXPECT_GT(CUtf8::CompareUtf16("\uFF21", "\U0001F600"), 0);
+    EXPECT_LT(CUtf8::CompareUtf16("\u3042", "\uFF21"), 0);
+    EXPECT_LT(CUtf8::CompareUtf16("\U0001F600", "\U0001F601"), 0);
+}
+
 } // namespace

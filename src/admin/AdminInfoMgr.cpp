@@ -1,0 +1,310 @@
+#include "admin/AdminInfoMgr.h"
+
+#include "support/XmlError.h"
+#include "support/XmlQueries.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace Korvane {
+namespace {
+
+constexpr const char* kHostNamePath = "network/host/name";
+constexpr const char* kIPv4Path = "network/tcpip[not(@family='inet6')]/lan/ipsetting/ip";
+constexpr const char* kIPv6Path = "network/tcpip[@family='inet6'][@enable='true']/lan/ipsetting/ip";
+constexpr const char* kPowerPath = "systeminfo/power";
+
+bool IsDeviceInformation(const CKorvaneInfo& session) {
+    return session.HasRootNode() && session.GetRootNode().GetName() == "korvaneinfo";
+}
+
+void SetTextIfPresent(const Zelt::CXMLNode& root, const char* pszPath, const std::string& text) {
+    const Zelt::CXMLNodeList nodes = root.SelectNodes(pszPath);
+    if (!nodes.empty()) {
+        Zelt::CXMLNode(nodes.front()).SetText(text);
+    }
+}
+
+// A device reached through a router's port forwarding keeps the addresses the user gave in its
+// information, not the LAN addresses it reports about itself.
+void WriteUserAddresses(const CKorvaneInfo& addresses, CKorvaneInfo& target) {
+    const Zelt::CXMLNode root = target.GetRootNode();
+    const std::pair<const char*, const std::string*> fields[] = {
+        {kHostNamePath, &addresses.GetHostName()},
+        {kIPv4Path, &addresses.GetIPv4Address()},
+        {kIPv6Path, &addresses.GetIPv6Address()},
+    };
+    for (const auto& [pszPath, pText] : fields) {
+        if (!pText->empty()) {
+            SetTextIfPresent(root, pszPath, *pText);
+        }
+    }
+}
+
+// The part of a path before its last "/", or empty for a top-level element.
+std::string ParentPath(const std::string& path) {
+    const size_t nSlash = path.find_last_of('/');
+    return nSlash == std::string::npos ? std::string() : path.substr(0, nSlash);
+}
+
+// Puts a copy of the fresh node in place of the stored one, or under the stored parent when the
+// stored information lacks it (a device added from its basic information has no status yet).
+void ReplaceOrAdd(const Zelt::CXMLNode& storedRoot, const Zelt::CXMLNode& freshRoot,
+                  const std::string& path) {
+    const Zelt::CXMLNodeList fresh = freshRoot.SelectNodes(path);
+    if (fresh.empty()) {
+        return;
+    }
+    const Zelt::CXMLNodeList stored = storedRoot.SelectNodes(path);
+    if (!stored.empty()) {
+        Zelt::ReplaceNode(stored.front(), fresh.front());
+        return;
+    }
+    const std::string parentPath = ParentPath(path);
+    const Zelt::CXMLNodeList parents =
+        parentPath.empty() ? Zelt::CXMLNodeList{storedRoot} : storedRoot.SelectNodes(parentPath);
+    if (!parents.empty()) {
+        Zelt::CXMLNode(parents.front()).AppendChild(fresh.front());
+    }
+}
+
+} // namespace
+
+std::string CKorvaneAdminInfoMgr::NormalizeMac(std::string_view mac) {
+    std::string normalized(mac);
+    std::transform(normalized.begin(), normalized.end(), normalized.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return normalized;
+}
+
+bool CKorvaneAdminInfoMgr::AddOrUpdate(const CManagedDevice& candidate) {
+    if (!IsDeviceInformation(candidate)) {
+        return false;
+    }
+    const std::string mac = NormalizeMac(candidate.ReportedMac());
+    if (mac.empty()) {
+        return false;
+    }
+    const auto existing = m_devices.find(mac);
+    if (existing == m_devices.end()) {
+        m_devices.emplace(mac, candidate);
+        m_keys.KeyOf(mac);
+        return true;
+    }
+    try {
+        CManagedDevice updated(candidate);
+        if (candidate.GetPortForwarding()) {
+            WriteUserAddresses(candidate, updated);
+        }
+        const CManagedDevice& stored = existing->second;
+        updated.SetPassword(stored.GetPassword());
+        updated.SetSavePassword(stored.GetSavePassword());
+        updated.SetPasswordAccepted(stored.GetPasswordAccepted());
+        updated.SetStatusBits(stored.GetStatusBits());
+        updated.SetResultCode(stored.GetResultCode());
+        existing->second = updated;
+        return true;
+    } catch (const Zelt::CXMLError&) {
+        return false;
+    }
+}
+
+bool CKorvaneAdminInfoMgr::UpdateFromFullFetch(const CManagedDevice& fetched) {
+    if (!IsDeviceInformation(fetched)) {
+        return false;
+    }
+    const std::string mac = NormalizeMac(fetched.ReportedMac());
+    if (mac.empty()) {
+        return false;
+    }
+    try {
+        CManagedDevice updated(fetched);
+        if (const CManagedDevice* pStored = FindDevice(mac);
+            pStored != nullptr && pStored->GetPortForwarding()) {
+            WriteUserAddresses(*pStored, updated);
+        }
+        m_devices.insert_or_assign(mac, updated);
+        m_keys.KeyOf(mac);
+        return true;
+    } catch (const Zelt::CXMLError&) {
+        return false;
+    }
+}
+
+bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const CKorvaneInfo& fetched) {
+    CManagedDevice* pStored = FindDevice(mac);
+    if (pStored == nullptr || !fetched.HasRootNode()) {
+        return false;
+    }
+    try {
+        // Worked on a copy, so that a failure leaves the record as it was.
+        CManagedDevice updated(*pStored);
+        if (!updated.HasRootNode()) {
+            updated.SetInfoNode(fetched.GetRootNode());
+        }
+        const Zelt::CXMLNode storedRoot = updated.GetRootNode();
+        const Zelt::CXMLNode freshRoot = fetched.GetRootNode();
+        for (const char* pszPath :
+             {"statusinfo", "network/tcpip[not(@family='inet6')]/lan",
+              "network/tcpip[@family='inet6'][@enable='true']/lan", "network/host", "network/msnetwork"}) {
+            ReplaceOrAdd(storedRoot, freshRoot, pszPath);
+        }
+        SetTextIfPresent(storedRoot, kPowerPath, "ON");
+        *pStored = updated;
+        return true;
+    } catch (const Zelt::CXMLError&) {
+        return false;
+    }
+}
+
+const CManagedDevice* CKorvaneAdminInfoMgr::FindDevice(const std::string& mac) const {
+    const auto found = m_devices.find(NormalizeMac(mac));
+    return found == m_devices.end() ? nullptr : &found->second;
+}
+
+CManagedDevice* CKorvaneAdminInfoMgr::FindDevice(const std::string& mac) {
+    const auto found = m_devices.find(NormalizeMac(mac));
+    return found == m_devices.end() ? nullptr : &found->second;
+}
+
+CManagedDevice CKorvaneAdminInfoMgr::GetDevice(const std::string& mac) const {
+    const CManagedDevice* pDevice = FindDevice(mac);
+    return pDevice != nullptr ? *pDevice : CManagedDevice();
+}
+
+std::vector<std::string> CKorvaneAdminInfoMgr::Macs() const {
+    std::vector<std::string> macs;
+    for (const auto& [mac, device] : m_devices) {
+        macs.push_back(mac);
+    }
+    return macs;
+}
+
+std::vector<std::string> CKorvaneAdminInfoMgr::Names() const {
+    std::vector<std::string> names;
+    for (const auto& [mac, device] : m_devices) {
+        names.push_back(device.Name());
+    }
+    return names;
+}
+
+std::vector<std::string> CKorvaneAdminInfoMgr::FindMacsByName(const std::string& name) const {
+    std::vector<std::string> macs;
+    for (const auto& [mac, device] : m_devices) {
+        if (device.Name() == name) {
+            macs.push_back(mac);
+        }
+    }
+    return macs;
+}
+
+bool CKorvaneAdminInfoMgr::DeleteDevice(const std::string& mac) {
+    const std::string key = NormalizeMac(mac);
+    for (auto& [name, members] : m_groups) {
+        members.erase(key);
+    }
+    return m_devices.erase(key) != 0;
+}
+
+bool CKorvaneAdminInfoMgr::SetPassword(const std::string& mac, const std::string& password, bool bSave) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice == nullptr) {
+        return false;
+    }
+    pDevice->SetPassword(password);
+    pDevice->SetSavePassword(bSave);
+    pDevice->SetPasswordAccepted(true);
+    return true;
+}
+
+bool CKorvaneAdminInfoMgr::SetPasswordAccepted(const std::string& mac, bool bAccepted) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice != nullptr) {
+        pDevice->SetPasswordAccepted(bAccepted);
+    }
+    return pDevice != nullptr;
+}
+
+bool CKorvaneAdminInfoMgr::SetPortForwarding(const std::string& mac, bool bPortForwarding) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice != nullptr) {
+        pDevice->SetPortForwarding(bPortForwarding);
+    }
+    return pDevice != nullptr;
+}
+
+bool CKorvaneAdminInfoMgr::SetResultCode(const std::string& mac, int nCode) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice != nullptr) {
+        pDevice->SetResultCode(nCode);
+    }
+    return pDevice != nullptr;
+}
+
+bool CKorvaneAdminInfoMgr::SetMark(const std::string& mac, const char* pszPower, bool bUnreachable) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice == nullptr) {
+        return false;
+    }
+    if (pDevice->HasRootNode()) {
+        SetTextIfPresent(pDevice->GetRootNode(), kPowerPath, pszPower);
+    }
+    const int nBits = pDevice->GetStatusBits();
+    pDevice->SetStatusBits(bUnreachable ? nBits | STATUS_BIT_UNREACHABLE : nBits & ~STATUS_BIT_UNREACHABLE);
+    return true;
+}
+
+bool CKorvaneAdminInfoMgr::MarkReachable(const std::string& mac) {
+    return SetMark(mac, "ON", false);
+}
+
+bool CKorvaneAdminInfoMgr::MarkUnreachable(const std::string& mac) {
+    return SetMark(mac, "OFF", true);
+}
+
+std::vector<std::string> CKorvaneAdminInfoMgr::GroupNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, members] : m_groups) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+void CKorvaneAdminInfoMgr::SetGroup(const std::string& name, const std::vector<std::string>& macs) {
+    std::set<std::string>& members = m_groups[name];
+    members.clear();
+    for (const std::string& mac : macs) {
+        members.insert(NormalizeMac(mac));
+    }
+}
+
+bool CKorvaneAdminInfoMgr::RenameGroup(const std::string& oldName, const std::string& newName,
+                                       const std::vector<std::string>& macs) {
+    if (!DeleteGroup(oldName)) {
+        return false;
+    }
+    SetGroup(newName, macs);
+    return true;
+}
+
+bool CKorvaneAdminInfoMgr::DeleteGroup(const std::string& name) {
+    return m_groups.erase(name) != 0;
+}
+
+bool CKorvaneAdminInfoMgr::IsMember(const std::string& name, const std::string& mac) const {
+    const auto group = m_groups.find(name);
+    return group != m_groups.end() && group->second.count(NormalizeMac(mac)) != 0;
+}
+
+std::vector<std::string> CKorvaneAdminInfoMgr::GroupsOf(const std::string& mac) const {
+    std::vector<std::string> names;
+    const std::string key = NormalizeMac(mac);
+    for (const auto& [name, members] : m_groups) {
+        if (members.count(key) != 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+} // namespace Korvane

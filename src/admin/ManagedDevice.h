@@ -1,0 +1,62 @@
+#pragma once
+
+#include "protocol/KorvaneInfo.h"
+
+#include <string>
+
+namespace Korvane {
+
+// Status bits of a managed device.
+enum StatusBit : int {
+    STATUS_BIT_UNREACHABLE = 1,
+    STATUS_BIT_QUOTA = 2,
+    STATUS_BIT_CAPACITY = 4,
+    STATUS_BIT_DISK_ERROR = 8,
+    STATUS_BIT_UPS = 16,
+    STATUS_BIT_NOTICE = 32,
+};
+
+// Outcome of the last information update of a managed device.
+enum CommunicationResult : int {
+    RESULT_SUCCESS = 0,
+    RESULT_TIMEOUT = 1,
+    RESULT_COMMUNICATION_ERROR = 2,
+    RESULT_DEVICE_ERROR = 3,
+    RESULT_DEVICE_BUSY = 4,
+};
+
+// A device under management: its session (addresses, password, last information) and what the
+// program remembers about it besides.
+class CManagedDevice : public CKorvaneInfo {
+public:
+    CManagedDevice() = default;
+    explicit CManagedDevice(const CKorvaneInfo& session) : CKorvaneInfo(session) {}
+
+    // The device's own MAC text from its information ("network/tcpip/lan/mac"), as reported.
+    std::string ReportedMac() const;
+
+    bool GetSavePassword() const { return m_bSavePassword; }
+    void SetSavePassword(bool bSave) { m_bSavePassword = bSave; }
+    bool GetPasswordAccepted() const { return m_bPasswordAccepted; }
+    void SetPasswordAccepted(bool bAccepted) { m_bPasswordAccepted = bAccepted; }
+    bool HasPassword() const { return GetPassword() != NO_PASSWORD; }
+
+    int GetStatusBits() const { return m_nStatusBits; }
+    void SetStatusBits(int nBits) { m_nStatusBits = nBits; }
+    int GetResultCode() const { return m_nResultCode; }
+    void SetResultCode(int nCode) { m_nResultCode = nCode; }
+    bool GetPortForwarding() const { return m_bPortForwarding; }
+    void SetPortForwarding(bool bPortForwarding) { m_bPortForwarding = bPortForwarding; }
+
+    // The device name shown everywhere: the host name of the session.
+    const std::string& Name() const { return GetHostName(); }
+
+private:
+    bool m_bSavePassword = false;
+    bool m_bPasswordAccepted = false;
+    int m_nStatusBits = 0;
+    int m_nResultCode = RESULT_SUCCESS;
+    bool m_bPortForwarding = false;
+};
+
+} // namespace Korvane

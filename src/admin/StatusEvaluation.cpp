@@ -1,0 +1,139 @@
+#include "admin/StatusEvaluation.h"
+
+#include "admin/AdminInfoMgr.h"
+#include "support/StringTable.h"
+#include "support/XmlError.h"
+
+#include <strings.h>
+
+namespace Korvane {
+namespace {
+
+using Zelt::CStringTable;
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+// The first node's text (or attribute), empty when the path selects nothing.
+std::string ValueAt(const CKorvaneInfo& info, const char* pszPath, const char* pszAttribute = nullptr) {
+    if (!info.HasRootNode()) {
+        return std::string();
+    }
+    try {
+        const Zelt::CXMLNode node = info.GetRootNode().SingleSelectNode(pszPath);
+        return pszAttribute != nullptr ? node.GetAttributeValue(pszAttribute) : node.GetText();
+    } catch (const Zelt::CXMLError&) {
+        return std::string();
+    }
+}
+
+struct BitRule {
+    int nBit;
+    const char* pszPath;
+    const char* pszValue;
+};
+
+constexpr BitRule kBitRules[] = {
+    {STATUS_BIT_UNREACHABLE, "systeminfo/power", "OFF"},
+    {STATUS_BIT_QUOTA, "statusinfo/status/error[@type='quota']/param", "NG"},
+    {STATUS_BIT_CAPACITY, "statusinfo/status/error[@type='capacity']/param", "NG"},
+    {STATUS_BIT_DISK_ERROR, "statusinfo/status/error[@type='diskerror']/param", "NG"},
+    {STATUS_BIT_UPS, "statusinfo/status/error[@type='ups']/param", "NG"},
+    {STATUS_BIT_NOTICE, "statusinfo/status/notify[@type='notify']/param", "ON"},
+};
+
+// The alert lines in the order the text has always shown them: the RAID line before capacity.
+constexpr std::pair<int, int> kTextLines[] = {
+    {STATUS_BIT_UNREACHABLE, 11904}, {STATUS_BIT_QUOTA, 11906}, {STATUS_BIT_DISK_ERROR, 11901},
+    {STATUS_BIT_CAPACITY, 11907},    {STATUS_BIT_UPS, 11908},   {STATUS_BIT_NOTICE, 11909},
+};
+
+constexpr int kAlertBits =
+    STATUS_BIT_QUOTA | STATUS_BIT_CAPACITY | STATUS_BIT_DISK_ERROR | STATUS_BIT_UPS | STATUS_BIT_NOTICE;
+
+} // namespace
+
+int CStatusEvaluation::ConditionState(const CKorvaneInfo& info) {
+    const std::string condition = ValueAt(info, "statusinfo/status", "condition");
+    if (EqualsIgnoringCase(condition, "ERROR")) {
+        return CONDITION_ERROR;
+    }
+    return EqualsIgnoringCase(condition, "NOTIFY") ? CONDITION_CAUTION : CONDITION_NORMAL;
+}
+
+int CStatusEvaluation::StatusBitsOf(const CKorvaneInfo& info) {
+    int nBits = 0;
+    for (const BitRule& rule : kBitRules) {
+        if (EqualsIgnoringCase(ValueAt(info, rule.pszPath), rule.pszValue)) {
+            nBits |= rule.nBit;
+        }
+    }
+    return nBits;
+}
+
+bool CStatusEvaluation::EvaluateStatusBits(CManagedDevice& device) {
+    const int nOld = device.GetStatusBits();
+    const int nNew = StatusBitsOf(device);
+    device.SetStatusBits(nNew);
+    return (nNew & ~nOld & kAlertBits) != 0;
+}
+
+std::string CStatusEvaluation::StatusText(const CManagedDevice& device) {
+    if (device.GetStatusBits() == 0) {
+        return std::string(CStringTable::Text(11900));
+    }
+    std::string text;
+    for (const auto& [nBit, nTextId] : kTextLines) {
+        if ((device.GetStatusBits() & nBit) != 0) {
+            text += CStringTable::Text(nTextId);
+        }
+    }
+    return text;
+}
+
+std::string CStatusEvaluation::InformationTimeText(const CKorvaneInfo& info) {
+    const std::string update = ValueAt(info, ".", "update");
+    return update.empty() ? std::string(CStringTable::Text(22013)) : update;
+}
+
+std::string CStatusEvaluation::ResultCodeText(int nResultCode) {
+    switch (nResultCode) {
+    case RESULT_SUCCESS:
+        return std::string(CStringTable::Text(11607));
+    case RESULT_TIMEOUT:
+        return std::string(CStringTable::Text(11606));
+    case RESULT_COMMUNICATION_ERROR:
+        return std::string(CStringTable::Text(11605));
+    case RESULT_DEVICE_ERROR:
+        return std::string(CStringTable::Text(11603));
+    case RESULT_DEVICE_BUSY:
+        return std::string(CStringTable::Text(11604));
+    default:
+        return std::string();
+    }
+}
+
+bool CStatusEvaluation::IsConnectionError(const CManagedDevice& device) {
+    return (device.GetStatusBits() & STATUS_BIT_UNREACHABLE) != 0;
+}
+
+bool CStatusEvaluation::LastUpdateFailed(const CManagedDevice& device) {
+    return device.GetResultCode() != RESULT_SUCCESS;
+}
+
+StatusCheckResult CStatusEvaluation::CheckAllDevices(CKorvaneAdminInfoMgr& manager) {
+    StatusCheckResult result;
+    bool bAnyError = false;
+    for (const std::string& mac : manager.Macs()) {
+        CManagedDevice& device = *manager.FindDevice(mac);
+        result.bChanged = EvaluateStatusBits(device) || result.bChanged;
+        bAnyError = bAnyError || ConditionState(device) == CONDITION_ERROR;
+    }
+    if (result.bChanged) {
+        result.nBalloon = bAnyError ? 2 : 1;
+    }
+    return result;
+}
+
+} // namespace Korvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace Zelt {
+
+// Runs functions on the thread that owns some state, on behalf of worker threads: Send blocks the
+// worker until its function has run there, Post does not wait. It is what window messages are to
+// the desktop program, for korvanectl and the tests.
+class CCallQueue {
+public:
+    void Send(std::function<void()> call);
+    void Post(std::function<void()> call);
+
+    // On the owning thread: runs the queued calls, waiting for more, until one of them returns
+    // with Quit() called.
+    void Run();
+    // Makes Run return after the current call; call it from a posted function.
+    void Quit() { m_bQuit = true; }
+
+private:
+    struct Entry {
+        std::function<void()> call;
+        bool* pDone = nullptr; // set by Run for a sent call
+    };
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Entry> m_entries;
+    bool m_bQuit = false;
+};
+
+} // namespace Zelt

@@ -1,0 +1,116 @@
+#include "admin/StatusEvaluation.h"
+
+#include "SampleDevices.h"
+#include "admin/AdminInfoMgr.h"
+#include "support/StringTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace Korvane;
+using AdminTesting::SampleDevice;
+using AdminTesting::SetInfoText;
+using Zelt::CStringTable;
+
+namespace {
+
+constexpr const char* kCapacity = "statusinfo/status/error[@type='capacity']/param";
+constexpr const char* kDiskError = "statusinfo/status/error[@type='diskerror']/param";
+constexpr const char* kNotice = "statusinfo/status/notify[@type='notify']/param";
+
+CManagedDevice Healthy(const std::string& mac = "02:4B:53:00:01:01") {
+    return SampleDevice("qrx-x", mac, "ks", "198.18.0.30");
+}
+
+void SetCondition(CManagedDevice& device, const char* pszCondition) {
+    Zelt::CXMLNode status = device.GetRootNode().SingleSelectNode("statusinfo/status");
+    status.SetAttributeValue("condition", pszCondition);
+}
+
+} // namespace
+
+TEST(StatusEvaluation, BitsFollowTheInformationWithoutRegardToCase) {
+    CManagedDevice device = Healthy();
+    EXPECT_EQ(CStatusEvaluation::StatusBitsOf(device), 0);
+    SetInfoText(device, kCapacity, "ng");
+    SetInfoText(device, kNotice, "On");
+    SetInfoText(device, "systeminfo/power", "off");
+    EXPECT_EQ(CStatusEvaluation::StatusBitsOf(device),
+              STATUS_BIT_CAPACITY | STATUS_BIT_NOTICE | STATUS_BIT_UNREACHABLE);
+}
+
+TEST(StatusEvaluation, OnlyANewAlertBitIsAChange) {
+    CManagedDevice device = Healthy();
+    EXPECT_FALSE(CStatusEvaluation::EvaluateStatusBits(device));
+    SetInfoText(device, "systeminfo/power", "OFF");
+    EXPECT_FALSE(CStatusEvaluation::EvaluateStatusBits(device)) << "becoming unreachable alone";
+    EXPECT_EQ(device.GetStatusBits(), STATUS_BIT_UNREACHABLE);
+    SetInfoText(device, kNotice, "ON");
+    EXPECT_TRUE(CStatusEvaluation::EvaluateStatusBits(device));
+    EXPECT_FALSE(CStatusEvaluation::EvaluateStatusBits(device)) << "the same bits again";
+    SetInfoText(device, kNotice, "OFF");
+    EXPECT_FALSE(CStatusEvaluation::EvaluateStatusBits(device)) << "a bit going away";
+}
+
+TEST(StatusEvaluation, TheStatusTextPutsTheRaidLineBeforeCapacity) {
+    CManagedDevice device = Healthy();
+    EXPECT_EQ(CStatusEvaluation::StatusText(device), CStringTable::Text(11900));
+    device.SetStatusBits(STATUS_BIT_CAPACITY | STATUS_BIT_DISK_ERROR | STATUS_BIT_UNREACHABLE);
+    EXPECT_EQ(CStatusEvaluation::StatusText(device), std::string(CStringTable::Text(11904)) +
+                                                         std::string(CStringTable::Text(11901)) +
+                                                         std::string(CStringTable::Text(11907)));
+    device.SetStatusBits(STATUS_BIT_UNREACHABLE);
+    EXPECT_EQ(CStatusEvaluation::StatusText(device).rfind(CStringTable::Text(11904), 0), 0u);
+}
+
+TEST(StatusEvaluation, ConditionStatesAndADocumentWithoutStatus) {
+    CManagedDevice device = Healthy();
+    EXPECT_EQ(CStatusEvaluation::ConditionState(device), CONDITION_NORMAL);
+    SetCondition(device, "notify");
+    EXPECT_EQ(CStatusEvaluation::ConditionState(device), CONDITION_CAUTION);
+    SetCondition(device, "Error");
+    EXPECT_EQ(CStatusEvaluation::ConditionState(device), CONDITION_ERROR);
+    device.GetRootNode().RemoveChild(device.GetRootNode().SingleSelectNode("statusinfo"));
+    EXPECT_EQ(CStatusEvaluation::ConditionState(device), CONDITION_NORMAL);
+    device.SetStatusBits(STATUS_BIT_NOTICE);
+    CStatusEvaluation::EvaluateStatusBits(device);
+    EXPECT_EQ(device.GetStatusBits(), 0);
+    EXPECT_EQ(CStatusEvaluation::ConditionState(CManagedDevice()), CONDITION_NORMAL);
+}
+
+TEST(StatusEvaluation, TheCheckOverAllDevicesAsksForTheRightBalloon) {
+    CKorvaneAdminInfoMgr manager;
+    manager.AddOrUpdate(Healthy("02:4B:53:00:01:01"));
+    manager.AddOrUpdate(Healthy("02:4B:53:00:01:02"));
+    EXPECT_FALSE(CStatusEvaluation::CheckAllDevices(manager).bChanged);
+
+    SetInfoText(*manager.FindDevice("02:4B:53:00:01:01"), kNotice, "ON");
+    StatusCheckResult result = CStatusEvaluation::CheckAllDevices(manager);
+    EXPECT_TRUE(result.bChanged);
+    EXPECT_EQ(result.nBalloon, 1);
+
+    CManagedDevice& second = *manager.FindDevice("02:4B:53:00:01:02");
+    SetCondition(second, "ERROR");
+    SetInfoText(second, kDiskError, "NG");
+    result = CStatusEvaluation::CheckAllDevices(manager);
+    EXPECT_TRUE(result.bChanged);
+    EXPECT_EQ(result.nBalloon, 2);
+    EXPECT_EQ(second.GetStatusBits(), STATUS_BIT_DISK_ERROR) << "every device is evaluated";
+    EXPECT_FALSE(CStatusEvaluation::CheckAllDevices(manager).bChanged);
+}
+
+TEST(StatusEvaluation, TimeAndResultTexts) {
+    CManagedDevice device = Healthy();
+    Zelt::CXMLNode root = device.GetRootNode();
+    root.SetAttributeValue("update", "2026/12/08 10:00:00");
+    EXPECT_EQ(CStatusEvaluation::InformationTimeText(device), "2026/12/08 10:00:00");
+    root.SetAttributeValue("update", "");
+    EXPECT_EQ(CStatusEvaluation::InformationTimeText(device), "-");
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_SUCCESS), CStringTable::Text(11607));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_TIMEOUT), CStringTable::Text(11606));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_DEVICE_BUSY), CStringTable::Text(11604));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(9), "");
+    device.SetResultCode(RESULT_TIMEOUT);
+    EXPECT_TRUE(CStatusEvaluation::LastUpdateFailed(device));
+    device.SetStatusBits(STATUS_BIT_UNREACHABLE);
+    EXPECT_TRUE(CStatusEvaluation::IsConnectionError(device));
+}
