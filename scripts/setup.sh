@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-noto-cjk iproute2 procps util-linux
+  exim4-daemon-light dovecot-pop3d
 )
 
 missing=()
@@ -26,3 +27,18 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The mail tests start private Exim and Dovecot instances of their own; the system services that
+# these packages start on installation are not wanted (they would hold ports 25 and 110).
+for p in "${missing[@]}"; do
+  case "$p" in
+    exim4-daemon-light) service=exim4 ;;
+    dovecot-pop3d) service=dovecot ;;
+    *) continue ;;
+  esac
+  if command -v systemctl >/dev/null && [ -d /run/systemd/system ]; then
+    $sudo systemctl disable --now "$service" >/dev/null 2>&1 || true
+  else
+    $sudo service "$service" stop >/dev/null 2>&1 || true
+  fi
+done

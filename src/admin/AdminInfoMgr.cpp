@@ -25,8 +25,9 @@ void SetTextIfPresent(const Zelt::CXMLNode& root, const char* pszPath, const std
     }
 }
 
-// A device reached through a router's port forwarding keeps the addresses the user gave in its
-// information, not the LAN addresses it reports about itself.
+// A device reached through a router's port forwarding keeps the addresses the user gave, in its
+// information and in its session (which later connections use), not the LAN addresses it
+// reports about itself.
 void WriteUserAddresses(const CKorvaneInfo& addresses, CKorvaneInfo& target) {
     const Zelt::CXMLNode root = target.GetRootNode();
     const std::pair<const char*, const std::string*> fields[] = {
@@ -39,6 +40,7 @@ void WriteUserAddresses(const CKorvaneInfo& addresses, CKorvaneInfo& target) {
             SetTextIfPresent(root, pszPath, *pText);
         }
     }
+    target.TakeFreshInfo(root);
 }
 
 // The part of a path before its last "/", or empty for a top-level element.
@@ -204,6 +206,12 @@ bool CKorvaneAdminInfoMgr::DeleteDevice(const std::string& mac) {
         members.erase(key);
     }
     return m_devices.erase(key) != 0;
+}
+
+CManagedDevice& CKorvaneAdminInfoMgr::EnsureDevice(const std::string& mac) {
+    const std::string key = NormalizeMac(mac);
+    m_keys.KeyOf(key);
+    return m_devices[key];
 }
 
 bool CKorvaneAdminInfoMgr::SetPassword(const std::string& mac, const std::string& password, bool bSave) {

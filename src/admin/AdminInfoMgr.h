@@ -56,6 +56,9 @@ public:
     // Every device whose name equals the text exactly, in table order.
     std::vector<std::string> FindMacsByName(const std::string& name) const;
     bool DeleteDevice(const std::string& mac);
+    // The record of a MAC, created empty when the table lacks it; the settings file fills in the
+    // records it loads in place rather than copying each document in.
+    CManagedDevice& EnsureDevice(const std::string& mac);
 
     bool SetPassword(const std::string& mac, const std::string& password, bool bSave);
     bool SetPasswordAccepted(const std::string& mac, bool bAccepted);

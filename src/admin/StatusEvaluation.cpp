@@ -1,32 +1,13 @@
 #include "admin/StatusEvaluation.h"
 
 #include "admin/AdminInfoMgr.h"
+#include "admin/InfoValues.h"
 #include "support/StringTable.h"
-#include "support/XmlError.h"
-
-#include <strings.h>
 
 namespace Korvane {
 namespace {
 
 using Zelt::CStringTable;
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-    return strcasecmp(a.c_str(), b) == 0;
-}
-
-// The first node's text (or attribute), empty when the path selects nothing.
-std::string ValueAt(const CKorvaneInfo& info, const char* pszPath, const char* pszAttribute = nullptr) {
-    if (!info.HasRootNode()) {
-        return std::string();
-    }
-    try {
-        const Zelt::CXMLNode node = info.GetRootNode().SingleSelectNode(pszPath);
-        return pszAttribute != nullptr ? node.GetAttributeValue(pszAttribute) : node.GetText();
-    } catch (const Zelt::CXMLError&) {
-        return std::string();
-    }
-}
 
 struct BitRule {
     int nBit;
@@ -55,17 +36,17 @@ constexpr int kAlertBits =
 } // namespace
 
 int CStatusEvaluation::ConditionState(const CKorvaneInfo& info) {
-    const std::string condition = ValueAt(info, "statusinfo/status", "condition");
-    if (EqualsIgnoringCase(condition, "ERROR")) {
+    const std::string condition = CInfoValues(info).Attribute("statusinfo/status", "condition");
+    if (CInfoValues::SameText(condition, "ERROR")) {
         return CONDITION_ERROR;
     }
-    return EqualsIgnoringCase(condition, "NOTIFY") ? CONDITION_CAUTION : CONDITION_NORMAL;
+    return CInfoValues::SameText(condition, "NOTIFY") ? CONDITION_CAUTION : CONDITION_NORMAL;
 }
 
 int CStatusEvaluation::StatusBitsOf(const CKorvaneInfo& info) {
     int nBits = 0;
     for (const BitRule& rule : kBitRules) {
-        if (EqualsIgnoringCase(ValueAt(info, rule.pszPath), rule.pszValue)) {
+        if (CInfoValues::SameText(CInfoValues(info).Text(rule.pszPath), rule.pszValue)) {
             nBits |= rule.nBit;
         }
     }
@@ -93,7 +74,7 @@ std::string CStatusEvaluation::StatusText(const CManagedDevice& device) {
 }
 
 std::string CStatusEvaluation::InformationTimeText(const CKorvaneInfo& info) {
-    const std::string update = ValueAt(info, ".", "update");
+    const std::string update = CInfoValues(info).Attribute(".", "update");
     return update.empty() ? std::string(CStringTable::Text(22013)) : update;
 }
 

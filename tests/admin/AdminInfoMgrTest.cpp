@@ -74,12 +74,15 @@ TEST(ManagedDevices, PortForwardingKeepsTheUsersAddressesUntilASearchFindsTheDev
     const CManagedDevice* pStored = manager.FindDevice("02:4B:53:00:00:03");
     EXPECT_TRUE(pStored->GetPortForwarding());
     EXPECT_EQ(InfoText(*pStored, kIPv4Path), "203.0.113.5");
+    EXPECT_EQ(pStored->GetIPv4Address(), "203.0.113.5") << "later connections go through the router";
 
     // A full update keeps the user's address in the stored information.
     CManagedDevice fetched(*pStored);
     fetched.TakeFreshInfo(SampleDevice("qrx-x", "02:4B:53:00:00:03", "ks-003", "198.18.0.14").GetRootNode());
+    ASSERT_EQ(fetched.GetIPv4Address(), "198.18.0.14") << "the fetch reports the LAN address";
     ASSERT_TRUE(manager.UpdateFromFullFetch(fetched));
     EXPECT_EQ(InfoText(*manager.FindDevice("02:4B:53:00:00:03"), kIPv4Path), "203.0.113.5");
+    EXPECT_EQ(manager.FindDevice("02:4B:53:00:00:03")->GetIPv4Address(), "203.0.113.5");
 
     // A search result finds it on the LAN: the flag goes.
     ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:03", "ks-003", "198.18.0.14")));

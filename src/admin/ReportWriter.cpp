@@ -1,0 +1,84 @@
+#include "admin/ReportWriter.h"
+
+#include "admin/InfoValues.h"
+#include "admin/TextFormat.h"
+#include "support/StringTable.h"
+#include "support/Utf8.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace Korvane {
+namespace {
+
+struct CodeRange {
+    char32_t nFirst;
+    char32_t nLast;
+};
+
+// The wide (W) and full-width (F) blocks of East Asian Width that Japanese text uses.
+constexpr CodeRange kWideRanges[] = {
+    {0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF}, {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},
+    {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3}, {0xF900, 0xFAFF},   {0xFE10, 0xFE19},
+    {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6}, {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+bool IsWide(char32_t nCodePoint) {
+    return std::any_of(std::begin(kWideRanges), std::end(kWideRanges), [nCodePoint](const CodeRange& range) {
+        return nCodePoint >= range.nFirst && nCodePoint <= range.nLast;
+    });
+}
+
+} // namespace
+
+CReportWriter::CReportWriter(int nTitleId) : m_text(Header(nTitleId)) {}
+
+std::string CReportWriter::Header(int nTitleId) {
+    return CTextFormat::FormatId(20050, {Zelt::CStringTable::Text(nTitleId)});
+}
+
+int CReportWriter::DisplayWidth(std::string_view text) {
+    int nWidth = 0;
+    for (size_t nPos = 0; nPos < text.size();) {
+        const Zelt::CUtf8::CodePoint character = Zelt::CUtf8::Decode(text, nPos);
+        nWidth += character.bValid && IsWide(character.nValue) ? 2 : 1;
+        nPos += character.nLength;
+    }
+    return nWidth;
+}
+
+CReportWriter& CReportWriter::Line(int nLevel, int nLabelId, std::string_view value) {
+    std::string head(static_cast<size_t>(4 * nLevel), ' ');
+    head += Zelt::CStringTable::Text(nLabelId);
+    // A label that reaches the value column is not cut; its colon just moves right.
+    head.append(static_cast<size_t>(std::max(0, VALUE_COLUMN - DisplayWidth(head))), ' ');
+    m_text += head;
+    m_text += ": ";
+    m_text += value.empty() ? CInfoValues::NoValue() : std::string(value);
+    m_text += "\r\n";
+    return *this;
+}
+
+CReportWriter& CReportWriter::Verbatim(int nFormatId, std::initializer_list<std::string_view> args) {
+    const std::string noValue = CInfoValues::NoValue();
+    std::vector<std::string_view> shown(args);
+    for (std::string_view& arg : shown) {
+        arg = arg.empty() ? std::string_view(noValue) : arg;
+    }
+    m_text += CTextFormat::FormatId(nFormatId, shown);
+    return *this;
+}
+
+CReportWriter& CReportWriter::Raw(std::string_view text) {
+    m_text += text;
+    return *this;
+}
+
+std::string CReportWriter::Finish() {
+    m_text += "\r\n";
+    return std::move(m_text);
+}
+
+} // namespace Korvane

@@ -1,0 +1,220 @@
+#include "admin/SettingsFile.h"
+
+#include "admin/AtomicFile.h"
+#include "admin/FileDescriptor.h"
+#include "admin/SettingsKey.h"
+#include "admin/SettingsReader.h"
+#include "admin/SettingsWriter.h"
+#include "support/DirectoryPath.h"
+#include "support/ScrambleStr.h"
+#include "support/Trace.h"
+#include "support/XmlError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Korvane {
+namespace {
+
+// Twice the largest document the XML layer reads, and the odd character a reader ignores.
+constexpr off_t kMaxStoredBytes = 2 * 64 * 1024 * 1024 + 1;
+// Damaged copies made within one second get "-1", "-2" ... after the time.
+constexpr int kDamagedNameAttempts = 100;
+
+enum class ReadStatus { Read, Absent, Failed };
+
+ReadStatus Failed(std::string& strReason, const std::string& strWhat) {
+    strReason = strWhat;
+    return ReadStatus::Failed;
+}
+
+ReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string& strReason) {
+    const CFileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.IsOpen()) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return ReadStatus::Absent;
+        }
+        return Failed(strReason, "cannot open " + path.string() + ": " + std::strerror(errno));
+    }
+    struct stat info {};
+    if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxStoredBytes) {
+        return Failed(strReason, path.string() + " is not a settings file of a possible size");
+    }
+    bytes.resize(static_cast<size_t>(info.st_size));
+    size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t nRead = read(fd.Get(), bytes.data() + nDone, bytes.size() - nDone);
+        if (nRead < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nRead < 0) {
+            return Failed(strReason, "cannot read " + path.string() + ": " + std::strerror(errno));
+        }
+        if (nRead == 0) {
+            break;
+        }
+        nDone += static_cast<size_t>(nRead);
+    }
+    bytes.resize(nDone);
+    return ReadStatus::Read;
+}
+
+std::filesystem::path HomeDirectory() {
+    if (const char* pszHome = std::getenv("HOME"); pszHome != nullptr && *pszHome != '\0') {
+        return pszHome;
+    }
+    const passwd* pEntry = getpwuid(getuid());
+    return pEntry != nullptr && pEntry->pw_dir != nullptr ? pEntry->pw_dir : "/";
+}
+
+std::string TimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+// Never replaces an earlier damaged copy.
+bool MoveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    // File systems without RENAME_NOREPLACE: look first, as well as that goes.
+    if (errno != EINVAL) {
+        return false;
+    }
+    if (access(to.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+} // namespace
+
+CSettingsFile::CSettingsFile() : CSettingsFile(DefaultPath()) {}
+
+CSettingsFile::CSettingsFile(std::filesystem::path path)
+    : CSettingsFile(std::move(path), CSettingsKey::ForCurrentUser()) {}
+
+CSettingsFile::CSettingsFile(std::filesystem::path path, std::optional<std::string> key)
+    : m_path(std::move(path)), m_key(std::move(key)) {}
+
+std::filesystem::path CSettingsFile::DefaultPath() {
+    const char* pszConfig = std::getenv("XDG_CONFIG_HOME");
+    // A relative value is to be ignored, as for every XDG base directory.
+    const bool bUsable = pszConfig != nullptr && std::filesystem::path(pszConfig).is_absolute();
+    const std::filesystem::path config =
+        bUsable ? std::filesystem::path(pszConfig) : HomeDirectory() / ".config";
+    return config / "VESTRANO" / "KORVANE Admin" / "KorvaneAdminSetting";
+}
+
+SettingsLoadResult CSettingsFile::Load(CKorvaneAdminInfoMgr& manager) {
+    m_bDamaged = false;
+    std::string stored;
+    std::string strReason;
+    switch (ReadWholeFile(m_path, stored, strReason)) {
+    case ReadStatus::Absent:
+        return {SettingsLoadOutcome::NoFile, 0, std::string()};
+    case ReadStatus::Failed:
+        return Damaged(strReason);
+    case ReadStatus::Read:
+        break;
+    }
+    if (!m_key) {
+        return Damaged("the user's identity is not available to unscramble " + m_path.string());
+    }
+    Zelt::CXMLDocument document;
+    try {
+        document.LoadFromBytes(Zelt::CDecodeStr().Convert(stored, *m_key));
+    } catch (const Zelt::CXMLError&) {
+        return Damaged(m_path.string() + " is damaged or belongs to another user");
+    }
+    std::string().swap(stored); // the stored form is twice the document: not kept while applying
+    if (!CSettingsReader::Apply(document, manager)) {
+        return {SettingsLoadOutcome::Incomplete, 0, m_path.string() + " lacks a part of the settings"};
+    }
+    return {SettingsLoadOutcome::Loaded, 0, std::string()};
+}
+
+SettingsLoadResult CSettingsFile::Damaged(std::string strReason) {
+    m_bDamaged = true;
+    Zelt::DebugTrace("CSettingsFile::Load(): %s\n", strReason.c_str());
+    return {SettingsLoadOutcome::Damaged, MSG_DAMAGED, std::move(strReason)};
+}
+
+SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
+    SettingsSaveResult result;
+    Zelt::DebugTrace("CSettingsFile::Save(): Begin.\n");
+    if (!m_key) {
+        return SaveFailed(std::move(result), "the user's identity is not available");
+    }
+    Zelt::DebugTrace("CSettingsFile::Save(): Create Dir.\n");
+    if (!Zelt::CreateDirectoryPath(m_path.parent_path(), FOLDER_MODE)) {
+        return SaveFailed(std::move(result),
+                          "cannot create " + m_path.parent_path().string() + ": " + std::strerror(errno));
+    }
+    Zelt::DebugTrace("CSettingsFile::Save(): Get save data.\n");
+    std::string xml;
+    try {
+        xml = CSettingsWriter::Serialize(manager);
+    } catch (const Zelt::CXMLError& error) {
+        return SaveFailed(std::move(result), error.what());
+    }
+    if (!SetDamagedFileAside(result)) {
+        return SaveFailed(std::move(result), result.strReason);
+    }
+    Zelt::DebugTrace("CSettingsFile::Save(): Write file.\n");
+    if (!WriteScrambled(xml, result)) {
+        return SaveFailed(std::move(result), result.strReason);
+    }
+    Zelt::DebugTrace("CSettingsFile::Save(): Complete.\n");
+    result.bSaved = true;
+    return result;
+}
+
+SettingsSaveResult CSettingsFile::SaveFailed(SettingsSaveResult result, std::string strReason) {
+    Zelt::DebugTrace("CSettingsFile::Save(): %s\n", strReason.c_str());
+    result.bSaved = false;
+    result.nMessageId = MSG_SAVE_FAILED;
+    result.strReason = std::move(strReason);
+    return result;
+}
+
+bool CSettingsFile::SetDamagedFileAside(SettingsSaveResult& result) {
+    struct stat info {};
+    if (!m_bDamaged || (lstat(m_path.c_str(), &info) != 0 && errno == ENOENT)) {
+        m_bDamaged = false;
+        return true;
+    }
+    const std::string base = m_path.string() + ".damaged-" + TimeStamp();
+    for (int nAttempt = 0; nAttempt < kDamagedNameAttempts; ++nAttempt) {
+        const std::filesystem::path copy = nAttempt == 0 ? base : base + "-" + std::to_string(nAttempt);
+        if (MoveWithoutReplacing(m_path, copy)) {
+            result.damagedCopy = copy;
+            m_bDamaged = false;
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    result.strReason = "cannot move the damaged " + m_path.string() + " aside: " + std::strerror(errno);
+    return false;
+}
+
+bool CSettingsFile::WriteScrambled(const std::string& xml, SettingsSaveResult& result) {
+    Zelt::CEncodeStr encoder;
+    return CAtomicFile::Replace(m_path, encoder.Convert(xml, *m_key), FILE_MODE, result.strReason);
+}
+
+} // namespace Korvane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "admin/AdminInfoMgr.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace Korvane {
+
+enum class SettingsLoadOutcome {
+    Loaded,     // the file was read (parts of it may have been left out, as the rules say)
+    NoFile,     // there is no settings file yet: defaults
+    Damaged,    // the file could not be read or unscrambled into XML: defaults, tell the user
+    Incomplete, // a top-level part is missing: defaults, silently
+};
+
+struct SettingsLoadResult {
+    SettingsLoadOutcome outcome = SettingsLoadOutcome::NoFile;
+    int nMessageId = 0;    // 10015 for a damaged file; 0 when the user need not be told
+    std::string strReason; // what was wrong, for traces and korvanectl
+};
+
+struct SettingsSaveResult {
+    bool bSaved = false;
+    int nMessageId = 0;    // 90000 when the save failed
+    std::string strReason; // why it failed
+    // Where this save moved the damaged file that the load could not read; empty otherwise.
+    std::filesystem::path damagedCopy;
+
+    explicit operator bool() const { return bSaved; }
+};
+
+// The settings file of one user: the manager's groups, devices and application settings as a
+// scrambled XML document. Loading never throws and never shows anything: it reports what the
+// caller has to tell the user. See "Settings file" in docs/architecture.md.
+class CSettingsFile {
+public:
+    static constexpr int MSG_DAMAGED = 10015;
+    static constexpr int MSG_SAVE_FAILED = 90000;
+    static constexpr mode_t FILE_MODE = 0600;
+    static constexpr mode_t FOLDER_MODE = 0700;
+
+    // The user's file in its usual place, with the user's key.
+    CSettingsFile();
+    // Another file (korvanectl --settings), with the user's key.
+    explicit CSettingsFile(std::filesystem::path path);
+    // Another file and key; nullopt stands for a user identity that cannot be had.
+    CSettingsFile(std::filesystem::path path, std::optional<std::string> key);
+
+    // $XDG_CONFIG_HOME/VESTRANO/KORVANE Admin/KorvaneAdminSetting, ~/.config without it.
+    static std::filesystem::path DefaultPath();
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+    // Reads the file into a freshly made manager. A damaged file leaves the manager as it was
+    // and is moved aside by the next Save, so that defaults never overwrite the only copy.
+    SettingsLoadResult Load(CKorvaneAdminInfoMgr& manager);
+
+    // Writes the manager's whole state; the previous file stays whole if anything fails.
+    SettingsSaveResult Save(const CKorvaneAdminInfoMgr& manager);
+
+private:
+    SettingsLoadResult Damaged(std::string strReason);
+    bool SetDamagedFileAside(SettingsSaveResult& result);
+    bool WriteScrambled(const std::string& xml, SettingsSaveResult& result);
+    static SettingsSaveResult SaveFailed(SettingsSaveResult result, std::string strReason);
+
+    std::filesystem::path m_path;
+    std::optional<std::string> m_key;
+    bool m_bDamaged = false;
+};
+
+} // namespace Korvane

@@ -1,0 +1,31 @@
+#include "admin/TextFormat.h"
+
+#include "support/StringTable.h"
+
+namespace Korvane {
+
+std::string CTextFormat::Format(std::string_view format, std::span<const std::string_view> args) {
+    std::string text;
+    text.reserve(format.size() + 32);
+    auto next = args.begin();
+    for (size_t i = 0; i < format.size(); ++i) {
+        const bool bConversion = format[i] == '%' && i + 1 < format.size();
+        if (!bConversion) {
+            text += format[i];
+            continue;
+        }
+        const char type = format[++i];
+        if (type == '%') {
+            text += '%';
+        } else if (next != args.end()) {
+            text += *next++;
+        }
+    }
+    return text;
+}
+
+std::string CTextFormat::FormatId(int nFormatId, std::span<const std::string_view> args) {
+    return Format(Zelt::CStringTable::Text(nFormatId), args);
+}
+
+} // namespace Korvane

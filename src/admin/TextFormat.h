@@ -1,0 +1,26 @@
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace Korvane {
+
+// Fills the printf-style formats of the string table. Every argument is already text: %s, %d and
+// %c each take the next one as it is, %% gives "%". A missing argument counts as empty, so a
+// format can never read past what the caller gave.
+class CTextFormat {
+public:
+    static std::string Format(std::string_view format, std::span<const std::string_view> args);
+    static std::string Format(std::string_view format, std::initializer_list<std::string_view> args) {
+        return Format(format, std::span(args.begin(), args.size()));
+    }
+    // The format of a string-table id.
+    static std::string FormatId(int nFormatId, std::span<const std::string_view> args);
+    static std::string FormatId(int nFormatId, std::initializer_list<std::string_view> args) {
+        return FormatId(nFormatId, std::span(args.begin(), args.size()));
+    }
+};
+
+} // namespace Korvane

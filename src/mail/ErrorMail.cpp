@@ -1,0 +1,55 @@
+#include "mail/ErrorMail.h"
+
+#include "admin/CellText.h"
+#include "admin/StatusEvaluation.h"
+#include "admin/TextFormat.h"
+#include "mail/MailSender.h"
+#include "support/StringTable.h"
+
+namespace Korvane {
+
+namespace {
+
+constexpr int DEVICE_LINE_FORMAT = 11800;
+constexpr int SENDER_NAME = 11804;
+constexpr int SUBJECT = 11805;
+
+} // namespace
+
+std::vector<std::string> CErrorMail::BodyLines(const CKorvaneAdminInfoMgr& manager) {
+    std::vector<std::string> lines;
+    for (const auto& [mac, device] : manager.Devices()) {
+        const std::string strStatus = CCellText::CellText("status", device);
+        lines.push_back(CTextFormat::FormatId(DEVICE_LINE_FORMAT, {device.Name(), strStatus}));
+        for (std::string& line : LinesOf(CStatusEvaluation::StatusText(device))) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
+std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
+    const CMailSettings& settings = manager.m_mail;
+    if (!settings.bNotify) {
+        return std::nullopt;
+    }
+    MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME));
+    for (const std::string& line : BodyLines(manager)) {
+        sender.AddBodyLine(line);
+    }
+    return sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));
+}
+
+std::vector<std::string> CErrorMail::LinesOf(const std::string& strText) {
+    std::vector<std::string> lines;
+    size_t nStart = 0;
+    for (size_t nBreak; (nBreak = strText.find('\n', nStart)) != std::string::npos; nStart = nBreak + 1) {
+        lines.push_back(strText.substr(nStart, nBreak - nStart));
+    }
+    if (nStart < strText.size()) {
+        lines.push_back(strText.substr(nStart));
+    }
+    return lines;
+}
+
+} // namespace Korvane

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "admin/AdminInfoMgr.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Korvane {
+
+// The mail that reports the state of every managed device after new alerts were found.
+class CErrorMail {
+public:
+    // Per device in key order: "・ name : status" and the lines of its alert text.
+    static std::vector<std::string> BodyLines(const CKorvaneAdminInfoMgr& manager);
+    // Sends the mail with the stored mail settings; nullopt, and nothing sent, while notification
+    // is off. Otherwise the MailSendResult, which nobody is shown.
+    static std::optional<int> Send(const CKorvaneAdminInfoMgr& manager);
+
+private:
+    // The lines of a text without their line breaks; a final line break ends the last line.
+    static std::vector<std::string> LinesOf(const std::string& strText);
+};
+
+} // namespace Korvane

@@ -1,0 +1,32 @@
+#include "mail/MailHeaders.h"
+
+#include "mail/EncodedWord.h"
+#include "mail/MailDate.h"
+#include "mail/MailEncoding.h"
+
+#include <utility>
+
+namespace Korvane {
+
+MailHeaders::MailHeaders(std::string strSubject, std::string strSenderName, std::string strFromAddress,
+                         std::string strToList)
+    : m_strSubject(std::move(strSubject)), m_strSenderName(std::move(strSenderName)),
+      m_strFromAddress(std::move(strFromAddress)), m_strToList(std::move(strToList)) {}
+
+std::string MailHeaders::Block(int nEncoding, std::time_t now) const {
+    const MailEncodingRow* pRow = FindMailEncoding(nEncoding);
+    const std::string_view charset = pRow != nullptr ? pRow->charset : std::string_view();
+    const std::string_view transferEncoding = pRow != nullptr ? pRow->transferEncoding : std::string_view();
+    std::string strBlock;
+    strBlock.append("DATE: ").append(CMailDate::Text(now)).append("\r\n");
+    strBlock.append("From: ").append(CEncodedWord::Encode(m_strSenderName, nEncoding));
+    strBlock.append("<").append(m_strFromAddress).append(">\r\n");
+    strBlock.append("To: ").append(m_strToList).append("\r\n");
+    strBlock.append("Subject: ").append(CEncodedWord::Encode(m_strSubject, nEncoding)).append("\r\n");
+    strBlock.append("MIME-Version: 1.0\r\n");
+    strBlock.append("Content-Type: text/plain; charset=\"").append(charset).append("\"\r\n");
+    strBlock.append("Content-Transfer-Encoding: ").append(transferEncoding).append("\r\n\r\n");
+    return strBlock;
+}
+
+} // namespace Korvane

@@ -1,0 +1,116 @@
+#include "mail/MailSettingForm.h"
+
+#include "mail/MailSender.h"
+#include "mail/MailSenderSettings.h"
+#include "support/StringTable.h"
+
+namespace Korvane {
+
+namespace {
+
+using Zelt::CStringTable;
+
+constexpr int MAIN_TAB_TEXT = 11700;
+constexpr int AUTH_TAB_TEXT = 11701;
+constexpr int FIRST_AUTH_METHOD_TEXT = 11702;
+constexpr int TEST_MAIL_SUBJECT = 11802;
+constexpr int TEST_MAIL_BODY = 11803;
+constexpr int SENDER_NAME = 11804;
+
+constexpr MailDialogMessage SEND_MESSAGES[] = {
+    {10008, MailMessageIcon::Information}, // MAIL_SEND_DONE
+    {10009, MailMessageIcon::None},        // MAIL_SEND_FAILED
+    {10010, MailMessageIcon::None},        // MAIL_SEND_PARTLY
+};
+
+bool IsKnownMethod(int nAuthMethod) {
+    return nAuthMethod >= MAIL_AUTH_NONE && nAuthMethod <= MAIL_AUTH_CRAM_MD5;
+}
+
+std::string ShownNumber(const std::string& strStored, int nDefault) {
+    return std::to_string(CMailSenderSettings::NumberOf(strStored, nDefault));
+}
+
+} // namespace
+
+CMailSettings CMailSettingForm::Shown(const CMailSettings& stored) {
+    CMailSettings shown = stored;
+    if (stored == CMailSettings{}) {
+        shown.nEncoding = MAIL_ENCODING_ISO2022JP;
+    }
+    shown.nEncoding = shown.nEncoding == MAIL_ENCODING_UTF8 ? MAIL_ENCODING_UTF8 : MAIL_ENCODING_ISO2022JP;
+    shown.nAuthMethod = IsKnownMethod(stored.nAuthMethod) ? stored.nAuthMethod : MAIL_AUTH_NONE;
+    shown.strSmtpPort = ShownNumber(stored.strSmtpPort, DEFAULT_SMTP_PORT);
+    shown.strPop3Port = ShownNumber(stored.strPop3Port, DEFAULT_POP3_PORT);
+    shown.strPop3Wait = ShownNumber(stored.strPop3Wait, DEFAULT_POP3_WAIT);
+    return shown;
+}
+
+std::string CMailSettingForm::NumberText(std::string_view edit) {
+    return edit.empty() ? std::string() : std::to_string(CMailSenderSettings::NumberOf(edit, 0));
+}
+
+std::vector<std::string> CMailSettingForm::AuthMethodTexts() {
+    std::vector<std::string> texts;
+    for (int nMethod = MAIL_AUTH_NONE; nMethod <= MAIL_AUTH_CRAM_MD5; ++nMethod) {
+        texts.emplace_back(CStringTable::Text(FIRST_AUTH_METHOD_TEXT + nMethod));
+    }
+    return texts;
+}
+
+std::vector<std::string> CMailSettingForm::TabTexts(int nAuthMethod) {
+    std::vector<std::string> texts{std::string(CStringTable::Text(MAIN_TAB_TEXT))};
+    if (PageOf(nAuthMethod) != MailAuthPage::None) {
+        texts.emplace_back(CStringTable::Text(AUTH_TAB_TEXT));
+    }
+    return texts;
+}
+
+MailAuthPage CMailSettingForm::PageOf(int nAuthMethod) {
+    switch (nAuthMethod) {
+    case MAIL_AUTH_POP_BEFORE_SMTP:
+        return MailAuthPage::Pop3;
+    case MAIL_AUTH_PLAIN:
+    case MAIL_AUTH_LOGIN:
+    case MAIL_AUTH_CRAM_MD5:
+        return MailAuthPage::SmtpAuth;
+    default:
+        return MailAuthPage::None;
+    }
+}
+
+bool CMailSettingForm::IsComplete(const CMailSettings& fields) {
+    if (fields.strSmtpServer.empty() || fields.strSmtpPort.empty() || fields.strFromAddress.empty() ||
+        fields.strToAddresses.empty()) {
+        return false;
+    }
+    switch (PageOf(fields.nAuthMethod)) {
+    case MailAuthPage::Pop3:
+        return !fields.strPop3Server.empty() && !fields.strPop3Port.empty() && !fields.strPop3Wait.empty() &&
+               !fields.strPop3Account.empty() && !fields.strPop3Password.empty();
+    case MailAuthPage::SmtpAuth:
+        return !fields.strSmtpAuthUser.empty() && !fields.strSmtpAuthPassword.empty();
+    default:
+        return true;
+    }
+}
+
+std::optional<MailDialogMessage> CMailSettingForm::Accept(const CMailSettings& fields,
+                                                          CMailSettings& stored) {
+    if (!IsComplete(fields)) {
+        return INCOMPLETE_MESSAGE;
+    }
+    stored = fields;
+    return std::nullopt;
+}
+
+MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields) {
+    if (!IsComplete(fields)) {
+        return INCOMPLETE_MESSAGE;
+    }
+    MailSender sender(fields, CStringTable::Text(SENDER_NAME));
+    sender.AddBodyLine(CStringTable::Text(TEST_MAIL_BODY));
+    return SEND_MESSAGES[sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT))];
+}
+
+} // namespace Korvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "admin/MailSettings.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Korvane {
+
+// The page that the second tab of the mail settings dialog shows.
+enum class MailAuthPage { None, Pop3, SmtpAuth };
+
+enum class MailMessageIcon { None, Information, Stop };
+
+// A message box of the dialog: the string-table text and its icon.
+struct MailDialogMessage {
+    int nTextId;
+    MailMessageIcon icon;
+
+    bool operator==(const MailDialogMessage&) const = default;
+};
+
+// What the mail settings dialog decides, without the dialog: the values its controls show, the
+// tabs and pages, the check of OK and the test mail. The dialog edits a copy of the settings held
+// as a CMailSettings (numbers as the texts of the digit-only edits).
+class CMailSettingForm {
+public:
+    // The values the controls show for the stored settings: the numbers read as numbers, with the
+    // defaults 25, 110 and 300 for empty texts, and an unknown authentication method as none. A
+    // record with nothing stored at all shows ISO-2022-JP.
+    static CMailSettings Shown(const CMailSettings& stored);
+    // What a digit-only edit stores: empty for an empty edit, else the number in decimal.
+    static std::string NumberText(std::string_view edit);
+
+    // The entries of the authentication list; the entry's index is the method.
+    static std::vector<std::string> AuthMethodTexts();
+    // The tab titles for the selected method: "メール設定", and "認証設定" unless the method is none.
+    static std::vector<std::string> TabTexts(int nAuthMethod);
+    static MailAuthPage PageOf(int nAuthMethod);
+
+    // Whether the values name everything a mail needs; the notify flag plays no part.
+    static bool IsComplete(const CMailSettings& fields);
+    // OK: stores the values and returns nothing when they are complete; otherwise leaves the stored
+    // settings alone and returns the message to show.
+    static std::optional<MailDialogMessage> Accept(const CMailSettings& fields, CMailSettings& stored);
+    // The test mail to the values' recipients, stored nowhere; blocks until it is sent. The
+    // message to show: incomplete values, done, failed or partly failed.
+    static MailDialogMessage SendTestMail(const CMailSettings& fields);
+
+    static constexpr MailDialogMessage INCOMPLETE_MESSAGE{10007, MailMessageIcon::Stop};
+};
+
+} // namespace Korvane

@@ -1,0 +1,112 @@
+#include "operations/InfoFetch.h"
+
+#include "net/AddressText.h"
+#include "net/SocketErrors.h"
+#include "operations/InfoResult.h"
+#include "protocol/KorvaneErrors.h"
+
+#include <netdb.h>
+#include <utility>
+
+namespace Korvane {
+namespace {
+
+using AddressPair = std::pair<std::string, std::string>;
+
+// The last IPv4 and the last IPv6 address a host name resolves to.
+AddressPair ResolvedPair(const std::string& hostName) {
+    AddressPair pair;
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* pResults = nullptr;
+    if (hostName.empty() || getaddrinfo(hostName.c_str(), nullptr, &hints, &pResults) != 0) {
+        return pair;
+    }
+    for (const addrinfo* pResult = pResults; pResult != nullptr; pResult = pResult->ai_next) {
+        if (pResult->ai_family == AF_INET) {
+            pair.first = Zelt::FormatAddressText(
+                AF_INET, &reinterpret_cast<const sockaddr_in*>(pResult->ai_addr)->sin_addr);
+        } else if (pResult->ai_family == AF_INET6) {
+            pair.second = Zelt::FormatAddressText(
+                AF_INET6, &reinterpret_cast<const sockaddr_in6*>(pResult->ai_addr)->sin6_addr);
+        }
+    }
+    freeaddrinfo(pResults);
+    return pair;
+}
+
+bool HasAddress(const AddressPair& pair) {
+    return !pair.first.empty() || !pair.second.empty();
+}
+
+} // namespace
+
+bool FailedBeforeExchange(int nSocketErrorKind) {
+    switch (nSocketErrorKind) {
+    case Zelt::SOCKET_KIND_STARTUP:
+    case Zelt::SOCKET_KIND_OPEN:
+    case Zelt::SOCKET_KIND_ACCEPT:
+    case Zelt::SOCKET_KIND_BIND:
+    case Zelt::SOCKET_KIND_CONNECT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
+                           int nWaitMilliseconds) {
+    const AddressPair current(device.GetIPv4Address(), device.GetIPv6Address());
+    const AddressPair resolved = ResolvedPair(device.GetHostName());
+    std::vector<AddressPair> pairs;
+    if (HasAddress(resolved) && resolved != current) {
+        pairs.push_back(resolved);
+    }
+    pairs.push_back(current);
+    // A failure with one pair moves on to the next; with the last pair tried it is passed on.
+    std::exception_ptr lastFailure;
+    for (const AddressPair& pair : pairs) {
+        if (!HasAddress(pair)) {
+            continue;
+        }
+        CKorvaneInfo session(pair.first, pair.second);
+        if (device.HasPassword()) {
+            session.SetPassword(device.GetPassword());
+        }
+        try {
+            session.GetInfo(nCategory, cancelEvent, nWaitMilliseconds == 0 ? 30000 : nWaitMilliseconds);
+        } catch (const Zelt::CSocketError&) {
+            lastFailure = std::current_exception();
+            continue;
+        } catch (const Zelt::CSocketTimeOut&) {
+            lastFailure = std::current_exception();
+            continue;
+        }
+        device.TakeFreshInfo(session.GetRootNode());
+        return true;
+    }
+    if (lastFailure) {
+        std::rethrow_exception(lastFailure);
+    }
+    return false;
+}
+
+int InfoMessageFor(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Zelt::CSocketError& error) {
+        return FailedBeforeExchange(error.GetKind()) ? INFO_CANNOT_START : INFO_SOCKET_ERROR;
+    } catch (const Zelt::CSocketTimeOut& timeOut) {
+        return FailedBeforeExchange(timeOut.GetKind()) ? INFO_CANNOT_START : INFO_TIMEOUT;
+    } catch (const Zelt::CSocketEvent&) {
+        return INFO_CANCELLED;
+    } catch (const CKorvaneAuthorizationError&) {
+        return INFO_AUTHORIZATION_REJECTED;
+    } catch (const CErrorParam& error) {
+        return error.GetCode() == ERROR_CODE_BUSY ? INFO_DEVICE_BUSY : INFO_DEVICE_ERROR;
+    } catch (...) {
+        return INFO_OTHER_FAILURE;
+    }
+}
+
+} // namespace Korvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "admin/ManagedDevice.h"
+#include "net/CancelEvent.h"
+
+#include <exception>
+
+namespace Korvane {
+
+// Fetches information of a category into the device's record, trying first the addresses its
+// host name resolves to (when they differ from the stored ones) and then the stored addresses.
+// False when the record has no address at all; failures are thrown as the session throws them.
+bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
+                           int nWaitMilliseconds);
+
+// The message an information worker reports for the exception that ended its fetch.
+int InfoMessageFor(const std::exception_ptr& failure);
+
+// Whether a socket failure happened before the exchange began (start-up, open, accept, bind,
+// connect): such a device counts as not reachable at all.
+bool FailedBeforeExchange(int nSocketErrorKind);
+
+} // namespace Korvane

@@ -1,0 +1,252 @@
+// The SMTP dialogue against a scripted server: what the client sends, byte for byte, and how it
+// takes the replies that real servers give (or should not give).
+#include "MailText.h"
+#include "ScriptedMailSettings.h"
+#include "ScriptedServer.h"
+#include "ScriptedSmtp.h"
+#include "mail/MailSender.h"
+
+#include <chrono>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+using namespace Korvane;
+using namespace MailTesting;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+namespace {
+
+const std::string ENVELOPE =
+    "RSET\r\nMAIL FROM: <notice@korvane.test>\r\nRCPT TO: <admin@korvane.test>\r\nDATA\r\n";
+
+ScriptedServer::Script Smtp(const SmtpBehaviour& behaviour = {}) {
+    return [behaviour](ScriptedSession& session) { ServeSmtp(session, behaviour); };
+}
+
+int SendOneLine(const CMailSettings& settings, const std::string& recipients = TO_ADDRESS) {
+    MailSender sender(settings, "KORVANE Adimin");
+    sender.AddBodyLine("line one");
+    return sender.Send(recipients, "Subject");
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
+
+TEST(SmtpDialogue, DeliversWithTheWholeDialogueInItsOrder) {
+    ScriptedServer server(Smtp());
+    MailSender sender(ScriptedSettings(server.Port()), "KORVANE Adimin");
+    sender.AddBodyLine("line one");
+    sender.AddBodyLine("日本語の行");
+    ASSERT_EQ(sender.Send(TO_ADDRESS, "件名"), MAIL_SEND_DONE);
+
+    const std::vector<std::string> transcripts = server.Transcripts();
+    ASSERT_EQ(transcripts.size(), 1u);
+    const std::string& sent = transcripts[0];
+    EXPECT_EQ(sent.substr(0, 16 + ENVELOPE.size()), "EHLO localhost\r\n" + ENVELOPE);
+    EXPECT_TRUE(EndsWith(sent, "\r\n.\r\nQUIT\r\n")) << sent;
+
+    const ParsedMail mail = ParseMail(MessageOf(sent));
+    std::vector<std::string> names;
+    for (const auto& header : mail.headers) {
+        names.push_back(header.first);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"DATE", "From", "To", "Subject", "MIME-Version",
+                                               "Content-Type", "Content-Transfer-Encoding"}));
+    EXPECT_TRUE(std::regex_match(HeaderOf(mail, "DATE"),
+                                 std::regex(R"((Mon|Tue|Wed|Thu|Fri|Sat|Sun), [ 1-3]\d [A-Z][a-z]{2} \d{4} )"
+                                            R"(\d\d:\d\d:\d\d [+-]\d{4})")))
+        << HeaderOf(mail, "DATE");
+    EXPECT_EQ(HeaderOf(mail, "From"), "=?UTF-8?B?S09SVkFORSBBZGltaW4=?=<notice@korvane.test>");
+    EXPECT_EQ(HeaderOf(mail, "To"), TO_ADDRESS);
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), "件名");
+    EXPECT_EQ(DecodedBody(mail), "line one\n日本語の行\n");
+}
+
+TEST(SmtpDialogue, RefusedEhloFallsBackToHelo) {
+    SmtpBehaviour behaviour;
+    behaviour.ehloReply = "502 5.5.1 command not implemented\r\n";
+    ScriptedServer server(Smtp(behaviour));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    EXPECT_EQ(sent.substr(0, 32 + ENVELOPE.size()), "EHLO localhost\r\nHELO localhost\r\n" + ENVELOPE);
+}
+
+TEST(SmtpDialogue, RefusedHeloToo) {
+    SmtpBehaviour behaviour;
+    behaviour.ehloReply = "502 not implemented\r\n";
+    behaviour.heloReply = "501 go away\r\n";
+    ScriptedServer server(Smtp(behaviour));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_FAILED);
+    EXPECT_EQ(server.Transcripts().at(0), "EHLO localhost\r\nHELO localhost\r\n")
+        << "no QUIT after a failure";
+}
+
+TEST(SmtpDialogue, AMultiLineEhloReplyIsReadCompletelyBeforeTheNextCommand) {
+    bool bEarly = false;
+    ScriptedServer server([&bEarly](ScriptedSession& session) {
+        session.Send("220 scripted.test ESMTP\r\n");
+        session.ReadLine();
+        for (const char* pszLine : {"250-scripted.test greets localhost\r\n", "250-SIZE 1000000\r\n"}) {
+            session.Send(pszLine);
+            bEarly = bEarly || session.ClientActsWithin(milliseconds(300));
+        }
+        session.Send("250 HELP\r\n");
+        ServeSmtpCommands(session, {});
+    });
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_DONE);
+    server.Transcripts();
+    EXPECT_FALSE(bEarly) << "the client went on before the last line of the reply";
+}
+
+TEST(SmtpDialogue, AServerThatClosesInsteadOfAnsweringQuitHasDelivered) {
+    SmtpBehaviour behaviour;
+    behaviour.quitReply.clear();
+    ScriptedServer server(Smtp(behaviour));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_DONE);
+    EXPECT_TRUE(EndsWith(server.Transcripts().at(0), "QUIT\r\n"));
+}
+
+TEST(SmtpDialogue, AnErrorReplyToQuitIsAFailure) {
+    SmtpBehaviour behaviour;
+    behaviour.quitReply = "500 what\r\n";
+    ScriptedServer server(Smtp(behaviour));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_FAILED);
+}
+
+TEST(SmtpDialogue, OneDialoguePerRecipientAndARefusedOneMakesThePartResult) {
+    SmtpBehaviour behaviour;
+    behaviour.refusedRecipients = {"gone@korvane.test"};
+    ScriptedServer server(Smtp(behaviour));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port()), "admin@korvane.test;gone@korvane.test;"),
+              MAIL_SEND_PARTLY);
+    const std::vector<std::string> transcripts = server.Transcripts();
+    ASSERT_EQ(transcripts.size(), 2u);
+    EXPECT_NE(transcripts[0].find("RCPT TO: <admin@korvane.test>\r\nDATA\r\n"), std::string::npos);
+    EXPECT_TRUE(EndsWith(transcripts[1], "RCPT TO: <gone@korvane.test>\r\n")) << "no DATA and no QUIT";
+    EXPECT_EQ(HeaderOf(ParseMail(MessageOf(transcripts[0])), "To"), "admin@korvane.test;gone@korvane.test;")
+        << "the To header is the list as given";
+
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port()), "gone@korvane.test"), MAIL_SEND_FAILED);
+}
+
+TEST(SmtpDialogue, AnEmptyFirstRecipientFailsWithoutTrafficAndTheOtherIsDelivered) {
+    ScriptedServer server(Smtp());
+    MailSender sender(ScriptedSettings(server.Port()), "KORVANE Adimin");
+    EXPECT_EQ(sender.SendOne(""), MAIL_DIALOGUE_INCOMPLETE);
+    EXPECT_EQ(sender.Send(";admin@korvane.test", "Subject"), MAIL_SEND_PARTLY);
+    EXPECT_EQ(server.Transcripts().size(), 1u);
+}
+
+TEST(SmtpDialogue, IncompleteSettingsSendNothing) {
+    ScriptedServer server(Smtp());
+    CMailSettings settings = ScriptedSettings(server.Port(), MAIL_AUTH_CRAM_MD5);
+    settings.strSmtpAuthPassword.clear();
+    EXPECT_EQ(SendOneLine(settings, "admin@korvane.test;other@korvane.test"), MAIL_SEND_FAILED);
+    EXPECT_TRUE(server.Transcripts().empty());
+}
+
+TEST(SmtpDialogue, AGreetingThatNeverComesEndsAfterTheTimeLimit) {
+    ScriptedServer server([](ScriptedSession& session) { session.WaitForClose(); });
+    const auto start = steady_clock::now();
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_FAILED);
+    const auto elapsed = steady_clock::now() - start;
+    EXPECT_GE(elapsed, milliseconds(9500));
+    EXPECT_LT(elapsed, milliseconds(14000));
+    EXPECT_EQ(server.Transcripts().at(0), "");
+}
+
+TEST(SmtpDialogue, AnEndlessReplyIsCutOffAsAFailure) {
+    ScriptedServer server([](ScriptedSession& session) {
+        session.Send("220 scripted.test ESMTP\r\n");
+        session.ReadLine();
+        const std::string line = "250-" + std::string(70, 'x') + "\r\n";
+        const auto deadline = steady_clock::now() + std::chrono::seconds(20);
+        while (steady_clock::now() < deadline && session.Send(line)) {
+        }
+        session.WaitForClose();
+    });
+    const auto start = steady_clock::now();
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port())), MAIL_SEND_FAILED);
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(server.Transcripts().at(0), "EHLO localhost\r\n") << "the dialogue ends with the reply";
+}
+
+TEST(SmtpDialogue, DotStuffingKeepsBodyLinesThatBeginWithADot) {
+    ScriptedServer server(Smtp());
+    CMailSettings settings = ScriptedSettings(server.Port());
+    settings.nEncoding = MAIL_ENCODING_ISO2022JP;
+    MailSender sender(settings, "KORVANE Adimin");
+    for (const char* pszLine : {".", ".hidden", "日本語", "end"}) {
+        sender.AddBodyLine(pszLine);
+    }
+    ASSERT_EQ(sender.Send(TO_ADDRESS, "Subject"), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    EXPECT_NE(sent.find("\r\n\r\n..\r\n..hidden\r\n"), std::string::npos) << sent;
+    EXPECT_EQ(DecodedBody(ParseMail(MessageOf(sent))), ".\n.hidden\n日本語\nend\n");
+}
+
+// --- SMTP AUTH, byte for byte ---
+
+namespace {
+
+// Answers the AUTH command line with the replies, reading one client line between two of them.
+ScriptedServer::Script AuthExchange(std::vector<std::string> replies) {
+    SmtpBehaviour behaviour;
+    behaviour.auth = [replies](ScriptedSession& session, const std::string&) {
+        for (size_t i = 0; i < replies.size(); ++i) {
+            session.Send(replies[i]);
+            if (i + 1 < replies.size()) {
+                session.ReadLine();
+            }
+        }
+    };
+    return Smtp(behaviour);
+}
+
+std::string AfterEhlo(const std::string& exchange) {
+    return "EHLO localhost\r\n" + exchange + ENVELOPE;
+}
+
+} // namespace
+
+TEST(SmtpAuth, Plain) {
+    ScriptedServer server(AuthExchange({"235 2.7.0 accepted\r\n"}));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port(), MAIL_AUTH_PLAIN)), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    const std::string expected = AfterEhlo("AUTH PLAIN dGltAHRpbQB0YW5zdGFhZnRhbnN0YWFm\r\n");
+    EXPECT_EQ(sent.substr(0, expected.size()), expected);
+}
+
+TEST(SmtpAuth, Login) {
+    ScriptedServer server(AuthExchange({"334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", "235 accepted\r\n"}));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port(), MAIL_AUTH_LOGIN)), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    const std::string expected = AfterEhlo("AUTH LOGIN\r\ndGlt\r\ndGFuc3RhYWZ0YW5zdGFhZg==\r\n");
+    EXPECT_EQ(sent.substr(0, expected.size()), expected);
+}
+
+TEST(SmtpAuth, CramMd5WithTheChallengeOfRfc2195) {
+    ScriptedServer server(AuthExchange(
+        {"334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n", "235 accepted\r\n"}));
+    EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port(), MAIL_AUTH_CRAM_MD5)), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    const std::string expected =
+        AfterEhlo("AUTH CRAM-MD5\r\ndGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw\r\n");
+    EXPECT_EQ(sent.substr(0, expected.size()), expected);
+}
+
+TEST(SmtpAuth, ARefusalEndsTheDialogue) {
+    for (int nMethod : {MAIL_AUTH_PLAIN, MAIL_AUTH_LOGIN, MAIL_AUTH_CRAM_MD5}) {
+        ScriptedServer server(AuthExchange({"535 5.7.8 authentication failed\r\n"}));
+        EXPECT_EQ(SendOneLine(ScriptedSettings(server.Port(), nMethod)), MAIL_SEND_FAILED) << nMethod;
+        const std::string sent = server.Transcripts().at(0);
+        const size_t nLastLine = sent.rfind("\r\n", sent.size() - 3);
+        ASSERT_NE(nLastLine, std::string::npos) << sent;
+        EXPECT_EQ(sent.substr(nLastLine + 2, 5), "AUTH ") << "nothing after the refused AUTH: " << sent;
+    }
+}

@@ -1,0 +1,50 @@
+// The firmware dialog's OK check, against real files in a scratch directory.
+#include "operations/FirmwarePath.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+using Korvane::CFirmwarePath;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FirmwarePathCheck : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "korvane-fw-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(directory_, error);
+    }
+
+    fs::path directory_;
+};
+
+} // namespace
+
+TEST_F(FirmwarePathCheck, AnEmptyPathAsksForAFile) {
+    EXPECT_EQ(CFirmwarePath::Check(""), 10013);
+}
+
+TEST_F(FirmwarePathCheck, NothingAtThePathIsReported) {
+    EXPECT_EQ(CFirmwarePath::Check((directory_ / "image.bin").string()), 10014);
+    EXPECT_EQ(CFirmwarePath::Check((directory_ / "no-such-folder" / "image.bin").string()), 10014);
+    // A link whose target is gone names nothing that could be sent.
+    fs::create_symlink(directory_ / "gone.bin", directory_ / "link.bin");
+    EXPECT_EQ(CFirmwarePath::Check((directory_ / "link.bin").string()), 10014);
+}
+
+TEST_F(FirmwarePathCheck, AnExistingFileOrDirectoryPasses) {
+    const fs::path image = directory_ / "ファーム 1.20.bin";
+    std::ofstream(image) << "image";
+    EXPECT_EQ(CFirmwarePath::Check(image.string()), CFirmwarePath::FIRMWARE_PATH_OK);
+    EXPECT_EQ(CFirmwarePath::Check(directory_.string()), CFirmwarePath::FIRMWARE_PATH_OK)
+        << "a directory that exists passes the check";
+}

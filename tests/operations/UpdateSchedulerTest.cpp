@@ -1,0 +1,149 @@
+// The periodic update over simulated devices, with the window replaced by a recording host
+// whose timers the test fires by hand.
+#include "operations/UpdateScheduler.h"
+
+#include "admin/AdminInfoMgr.h"
+#include "admin/StatusEvaluation.h"
+#include "common/Simulator.h"
+#include "operations/InfoJob.h"
+#include "support/CallQueue.h"
+#include "support/StringTable.h"
+
+#include <map>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+using namespace Korvane;
+using KorvaneTesting::Simulator;
+
+namespace {
+
+class RecordingHost : public IUpdateHost {
+public:
+    void SetTimer(int nTimer, int nMilliseconds) override { timers[nTimer] = nMilliseconds; }
+    void KillTimer(int nTimer) override { timers.erase(nTimer); }
+    void SendToOwner(std::function<void()> call) override { owner.Send(std::move(call)); }
+    void PostToOwner(std::function<void()> call) override { owner.Post(std::move(call)); }
+    void ShowBalloon(int nLevel) override { balloons.push_back(nLevel); }
+    void SendErrorMail() override { ++nErrorMails; }
+    void ShowUpdateState(const std::string& text) override {
+        states.push_back(text);
+        // Anything but the two "updating" texts is the completion time: the update is over.
+        if (text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101)) {
+            owner.Quit();
+        }
+    }
+    void DevicesChanged() override { ++nChanges; }
+
+    Zelt::CCallQueue owner;
+    std::map<int, int> timers;
+    std::vector<int> balloons;
+    std::vector<std::string> states;
+    int nErrorMails = 0;
+    int nChanges = 0;
+};
+
+struct Monitored {
+    Simulator sim;
+    CKorvaneAdminInfoMgr manager;
+    RecordingHost host;
+    CUpdateScheduler scheduler;
+
+    Monitored(int nCount, const std::string& base)
+        : sim({"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
+          scheduler(manager, host, CUpdateScheduler::Periods{1000, 60000, 10000}) {
+        for (const KorvaneTesting::SimulatedDevice& simulated : sim.Devices()) {
+            CKorvaneInfo session(simulated.ipv4, "");
+            session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
+            manager.AddOrUpdate(CManagedDevice(session));
+            manager.SetPassword(CKorvaneAdminInfoMgr::NormalizeMac(simulated.mac),
+                                sim.Show(simulated.index).at("password"), true);
+        }
+    }
+
+    // Fires a timer and serves the owner's thread until the update it started has ended.
+    void Fire(int nTimer) {
+        scheduler.OnTimer(nTimer);
+        if (scheduler.Activity() != 0) {
+            host.owner.Run();
+        }
+    }
+
+    const CManagedDevice& Device(int nIndex) {
+        return *manager.FindDevice(CKorvaneAdminInfoMgr::NormalizeMac(sim.Devices().at(nIndex).mac));
+    }
+};
+
+} // namespace
+
+TEST(UpdateScheduler, TimersFollowTheIntervalAndTheBusyRules) {
+    Monitored monitored(1, "127.86.1.1");
+    monitored.manager.m_nUpdateInterval = 10;
+    monitored.scheduler.Start();
+    EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::INTERVAL_TIMER), 10 * 1000);
+    EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::STATUS_TIMER), 60000);
+
+    monitored.scheduler.SetActivity(1);
+    monitored.scheduler.OnTimer(CUpdateScheduler::INTERVAL_TIMER);
+    EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::INTERVAL_TIMER), 10000) << "busy: retry in 10 s";
+    monitored.scheduler.OnTimer(CUpdateScheduler::STATUS_TIMER);
+    EXPECT_TRUE(monitored.host.states.empty()) << "busy: the status update skips";
+    monitored.scheduler.SetActivity(0);
+
+    monitored.Fire(CUpdateScheduler::INTERVAL_TIMER);
+    EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::INTERVAL_TIMER), 10 * 1000)
+        << "back to the interval";
+    EXPECT_EQ(monitored.host.states.front(), Zelt::CStringTable::Text(12100));
+    EXPECT_EQ(monitored.scheduler.Activity(), 0);
+
+    monitored.scheduler.SetInterval(0);
+    EXPECT_EQ(monitored.host.timers.count(CUpdateScheduler::INTERVAL_TIMER), 0u)
+        << "0 switches the timer off";
+}
+
+TEST(UpdateScheduler, WithoutDevicesNothingStarts) {
+    CKorvaneAdminInfoMgr manager;
+    RecordingHost host;
+    CUpdateScheduler scheduler(manager, host);
+    scheduler.OnTimer(CUpdateScheduler::STATUS_TIMER);
+    scheduler.Refresh();
+    EXPECT_EQ(scheduler.Activity(), 0);
+    EXPECT_TRUE(host.states.empty());
+}
+
+TEST(UpdateScheduler, NewAlertsGiveOneBalloonAndOneMailAndTheNextUpdateNone) {
+    Monitored monitored(4, "127.86.2.1");
+    monitored.manager.m_mail.bNotify = true;
+    monitored.sim.InfoSet(1, "statusinfo/status/error[@type='capacity']/param", "NG");
+    monitored.sim.InfoSet(1, "statusinfo/status/@condition", "NOTIFY");
+    monitored.sim.Set(2, "mode", "refuse");
+    monitored.Fire(CUpdateScheduler::STATUS_TIMER);
+    EXPECT_EQ(monitored.host.balloons, std::vector<int>{1});
+    EXPECT_EQ(monitored.host.nErrorMails, 1);
+    EXPECT_EQ(monitored.Device(1).GetStatusBits(), STATUS_BIT_CAPACITY);
+    EXPECT_EQ(monitored.Device(2).GetStatusBits(), STATUS_BIT_UNREACHABLE);
+    EXPECT_EQ(monitored.Device(0).GetStatusBits(), 0);
+    EXPECT_EQ(monitored.Device(0).GetResultCode(), RESULT_SUCCESS);
+    EXPECT_EQ(monitored.host.nChanges, 4) << "one result per device";
+
+    monitored.Fire(CUpdateScheduler::STATUS_TIMER);
+    EXPECT_EQ(monitored.host.balloons, std::vector<int>{1}) << "the same alerts again: nothing new";
+    EXPECT_EQ(monitored.host.nErrorMails, 1);
+
+    monitored.sim.InfoSet(3, "statusinfo/status/error[@type='diskerror']/param", "NG");
+    monitored.sim.InfoSet(3, "statusinfo/status/@condition", "ERROR");
+    monitored.Fire(CUpdateScheduler::STATUS_TIMER);
+    EXPECT_EQ(monitored.host.balloons, (std::vector<int>{1, 2})) << "a device at error level";
+    EXPECT_EQ(monitored.host.nErrorMails, 2);
+}
+
+TEST(UpdateScheduler, AFullUpdateStoresTheWholeInformation) {
+    Monitored monitored(2, "127.86.3.1");
+    ASSERT_TRUE(monitored.Device(0).GetRootNode().SelectNodes("raid").empty())
+        << "the search gave basic information";
+    monitored.scheduler.Refresh();
+    monitored.host.owner.Run();
+    EXPECT_FALSE(monitored.Device(0).GetRootNode().SelectNodes("raid").empty());
+    EXPECT_FALSE(monitored.Device(1).GetRootNode().SelectNodes("system/eco").empty());
+}
