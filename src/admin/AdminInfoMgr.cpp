@@ -25,24 +25,6 @@ void SetTextIfPresent(const Zelt::CXMLNode& root, const char* pszPath, const std
     }
 }
 
-// A device reached through a router's port forwarding keeps the addresses the user gave, in its
-// information and in its session (which later connections use), not the LAN addresses it
-// reports about itself.
-void WriteUserAddresses(const CKorvaneInfo& addresses, CKorvaneInfo& target) {
-    const Zelt::CXMLNode root = target.GetRootNode();
-    const std::pair<const char*, const std::string*> fields[] = {
-        {kHostNamePath, &addresses.GetHostName()},
-        {kIPv4Path, &addresses.GetIPv4Address()},
-        {kIPv6Path, &addresses.GetIPv6Address()},
-    };
-    for (const auto& [pszPath, pText] : fields) {
-        if (!pText->empty()) {
-            SetTextIfPresent(root, pszPath, *pText);
-        }
-    }
-    target.TakeFreshInfo(root);
-}
-
 // The part of a path before its last "/", or empty for a top-level element.
 std::string ParentPath(const std::string& path) {
     const size_t nSlash = path.find_last_of('/');
@@ -72,6 +54,22 @@ void ReplaceOrAdd(const Zelt::CXMLNode& storedRoot, const Zelt::CXMLNode& freshR
 
 } // namespace
 
+void CKorvaneAdminInfoMgr::WriteUserAddresses(CKorvaneInfo& target, const std::string& hostName,
+                                              const std::string& ipv4, const std::string& ipv6) {
+    const Zelt::CXMLNode root = target.GetRootNode();
+    const std::pair<const char*, const std::string*> fields[] = {
+        {kHostNamePath, &hostName},
+        {kIPv4Path, &ipv4},
+        {kIPv6Path, &ipv6},
+    };
+    for (const auto& [pszPath, pText] : fields) {
+        if (!pText->empty()) {
+            SetTextIfPresent(root, pszPath, *pText);
+        }
+    }
+    target.TakeFreshInfo(root);
+}
+
 std::string CKorvaneAdminInfoMgr::NormalizeMac(std::string_view mac) {
     std::string normalized(mac);
     std::transform(normalized.begin(), normalized.end(), normalized.begin(),
@@ -96,7 +94,8 @@ bool CKorvaneAdminInfoMgr::AddOrUpdate(const CManagedDevice& candidate) {
     try {
         CManagedDevice updated(candidate);
         if (candidate.GetPortForwarding()) {
-            WriteUserAddresses(candidate, updated);
+            WriteUserAddresses(updated, candidate.GetHostName(), candidate.GetIPv4Address(),
+                               candidate.GetIPv6Address());
         }
         const CManagedDevice& stored = existing->second;
         updated.SetPassword(stored.GetPassword());
@@ -123,7 +122,8 @@ bool CKorvaneAdminInfoMgr::UpdateFromFullFetch(const CManagedDevice& fetched) {
         CManagedDevice updated(fetched);
         if (const CManagedDevice* pStored = FindDevice(mac);
             pStored != nullptr && pStored->GetPortForwarding()) {
-            WriteUserAddresses(*pStored, updated);
+            WriteUserAddresses(updated, pStored->GetHostName(), pStored->GetIPv4Address(),
+                               pStored->GetIPv6Address());
         }
         m_devices.insert_or_assign(mac, updated);
         m_keys.KeyOf(mac);

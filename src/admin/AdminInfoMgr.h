@@ -36,6 +36,11 @@ public:
     using GroupTable = std::map<std::string, std::set<std::string>, Utf16Less>;
 
     static std::string NormalizeMac(std::string_view mac);
+    // A device reached through a router's port forwarding keeps the addresses the user gave, in
+    // its information and in its session (which later connections use), not the LAN addresses
+    // it reports about itself. Empty texts leave their value as it is.
+    static void WriteUserAddresses(CKorvaneInfo& target, const std::string& hostName, const std::string& ipv4,
+                                   const std::string& ipv6);
 
     // --- devices ---
     // A search result or a manual add. False when the session has no "korvaneinfo" or no MAC.

@@ -170,12 +170,13 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     } catch (const Zelt::CXMLError& error) {
         return SaveFailed(std::move(result), error.what());
     }
-    if (!SetDamagedFileAside(result)) {
-        return SaveFailed(std::move(result), result.strReason);
+    std::string strReason;
+    if (!SetDamagedFileAside(result.damagedCopy, strReason)) {
+        return SaveFailed(std::move(result), std::move(strReason));
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Write file.\n");
-    if (!WriteScrambled(xml, result)) {
-        return SaveFailed(std::move(result), result.strReason);
+    if (!WriteScrambled(xml, strReason)) {
+        return SaveFailed(std::move(result), std::move(strReason));
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Complete.\n");
     result.bSaved = true;
@@ -190,7 +191,7 @@ SettingsSaveResult CSettingsFile::SaveFailed(SettingsSaveResult result, std::str
     return result;
 }
 
-bool CSettingsFile::SetDamagedFileAside(SettingsSaveResult& result) {
+bool CSettingsFile::SetDamagedFileAside(std::filesystem::path& damagedCopy, std::string& strReason) {
     struct stat info {};
     if (!m_bDamaged || (lstat(m_path.c_str(), &info) != 0 && errno == ENOENT)) {
         m_bDamaged = false;
@@ -200,7 +201,7 @@ bool CSettingsFile::SetDamagedFileAside(SettingsSaveResult& result) {
     for (int nAttempt = 0; nAttempt < kDamagedNameAttempts; ++nAttempt) {
         const std::filesystem::path copy = nAttempt == 0 ? base : base + "-" + std::to_string(nAttempt);
         if (MoveWithoutReplacing(m_path, copy)) {
-            result.damagedCopy = copy;
+            damagedCopy = copy;
             m_bDamaged = false;
             return true;
         }
@@ -208,13 +209,13 @@ bool CSettingsFile::SetDamagedFileAside(SettingsSaveResult& result) {
             break;
         }
     }
-    result.strReason = "cannot move the damaged " + m_path.string() + " aside: " + std::strerror(errno);
+    strReason = "cannot move the damaged " + m_path.string() + " aside: " + std::strerror(errno);
     return false;
 }
 
-bool CSettingsFile::WriteScrambled(const std::string& xml, SettingsSaveResult& result) {
+bool CSettingsFile::WriteScrambled(const std::string& xml, std::string& strReason) {
     Zelt::CEncodeStr encoder;
-    return CAtomicFile::Replace(m_path, encoder.Convert(xml, *m_key), FILE_MODE, result.strReason);
+    return CAtomicFile::Replace(m_path, encoder.Convert(xml, *m_key), FILE_MODE, strReason);
 }
 
 } // namespace Korvane

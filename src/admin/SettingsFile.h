@@ -62,8 +62,8 @@ public:
 
 private:
     SettingsLoadResult Damaged(std::string strReason);
-    bool SetDamagedFileAside(SettingsSaveResult& result);
-    bool WriteScrambled(const std::string& xml, SettingsSaveResult& result);
+    bool SetDamagedFileAside(std::filesystem::path& damagedCopy, std::string& strReason);
+    bool WriteScrambled(const std::string& xml, std::string& strReason);
     static SettingsSaveResult SaveFailed(SettingsSaveResult result, std::string strReason);
 
     std::filesystem::path m_path;

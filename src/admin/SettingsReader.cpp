@@ -1,5 +1,6 @@
 #include "admin/SettingsReader.h"
 
+#include "admin/Decimal.h"
 #include "admin/MailSettingsXml.h"
 #include "admin/SettingsXml.h"
 #include "support/Trace.h"
@@ -44,17 +45,7 @@ std::optional<int> StrictDecimal(std::string_view text) {
 // The interval was always read leniently: the leading decimal number of the text, 0 when there
 // is none, out-of-range values held at the limits.
 int LeadingDecimal(std::string_view text) {
-    text = Trimmed(text);
-    const bool bNegative = !text.empty() && text.front() == '-';
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        text.remove_prefix(1);
-    }
-    long long nValue = 0;
-    for (size_t i = 0; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        nValue = std::min<long long>(nValue * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
-    }
-    nValue = bNegative ? -nValue : std::min<long long>(nValue, INT_MAX);
-    return static_cast<int>(nValue);
+    return static_cast<int>(std::clamp<int64_t>(CDecimal::LeadingInteger(text), INT_MIN, INT_MAX));
 }
 
 std::vector<std::string> TextsOf(const Zelt::CXMLNodeList& nodes) {

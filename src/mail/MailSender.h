@@ -39,9 +39,6 @@ public:
     // the last ";" when it is not empty. Spaces are kept.
     static std::vector<std::string> SplitRecipients(std::string_view recipients);
 
-    const CMailSenderSettings& Settings() const { return m_settings; }
-    const CMailBody& Body() const { return m_body; }
-
 private:
     CMailSenderSettings m_settings;
     CMailBody m_body;

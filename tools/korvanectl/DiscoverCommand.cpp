@@ -3,12 +3,16 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "DiscoveryProgress.h"
+#include "StoreAccess.h"
 #include "protocol/KorvaneInfoList.h"
+#include "support/CallQueue.h"
 #include "support/XmlError.h"
 
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <thread>
 
 namespace Korvanectl {
 namespace {
@@ -74,22 +78,31 @@ std::string DeviceLine(const nlohmann::json& device) {
 } // namespace
 
 std::string DiscoverCommand::Usage() const {
-    return "usage: korvanectl discover [--json]\n"
+    return "usage: korvanectl discover [--json] [--add [--settings FILE]]\n"
            "Finds the devices of the local network: the two older discovery protocols (UDP ports 65\n"
            "and 51065, IPv4 broadcast), then the current one (UDP port 51054, IPv4 broadcast and IPv6\n"
            "link-local multicast). Each protocol listens until 10 seconds pass without a reply. Every\n"
            "device found is asked for its basic information and shown as soon as it answered.\n"
            "Port 65 needs privileges (root, or: setcap cap_net_bind_service=+ep korvanectl).\n"
+           "With --add every device whose information arrived comes under management (the settings\n"
+           "file is saved at the end; --settings FILE chooses another file).\n"
            "Ctrl-C cancels and still shows what was found.\n"
            "Exit codes: 0 done, 1 every protocol failed, 130 cancelled.\n";
 }
 
 int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {}, {"json"});
+    const Arguments args(argv, {"settings"}, {"json", "add"});
     if (!args.Positionals().empty()) {
         throw UsageError("discover takes no arguments");
     }
     const bool bJson = args.Flag("json");
+    // With --add the store belongs to this thread; the discovery runs beside it and hands each
+    // device over, waiting until it has been taken.
+    std::unique_ptr<StoreAccess> store;
+    if (args.Flag("add")) {
+        store = std::make_unique<StoreAccess>(args.Value("settings"), StoreAccess::CHANGE, err);
+    }
+    Zelt::CCallQueue owner;
     CancelOnInterrupt cancel;
     Korvane::CKorvaneInfoList list;
     std::mutex outputMutex;
@@ -97,28 +110,41 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
     int nResult = 0;
     {
         DiscoveryProgress progress(list, err, outputMutex);
-        nResult = list.Update(cancel.Event(), [&](int nOutcome, Korvane::CKorvaneInfo& session) {
-            const nlohmann::json device = DeviceJson(nOutcome, session, list.RunningProtocol());
-            std::lock_guard lock(outputMutex);
-            devices.push_back(device);
-            if (!bJson) {
-                progress.ClearLine();
-                out << DeviceLine(device) << std::flush;
-            }
+        std::thread discovery([&] {
+            nResult = list.Update(cancel.Event(), [&](int nOutcome, Korvane::CKorvaneInfo& session) {
+                const nlohmann::json device = DeviceJson(nOutcome, session, list.RunningProtocol());
+                if (store && nOutcome == Korvane::REPORT_INFO_FETCHED) {
+                    owner.Send([&] { store->Manager().AddOrUpdate(Korvane::CManagedDevice(session)); });
+                }
+                std::lock_guard lock(outputMutex);
+                devices.push_back(device);
+                if (!bJson) {
+                    progress.ClearLine();
+                    out << DeviceLine(device) << std::flush;
+                }
+            });
+            owner.Post([&owner] { owner.Quit(); });
         });
+        owner.Run();
+        discovery.join();
+    }
+    if (store) {
+        store->Save();
     }
     nlohmann::json protocols;
     for (auto protocol : {Korvane::PROTOCOL_QRX, Korvane::PROTOCOL_QRX_ALT, Korvane::PROTOCOL_KAF}) {
         protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
     }
     if (bJson) {
-        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}
-                   .dump()
+        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}.dump()
             << '\n';
     } else {
         out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()
             << ", qrx-alt " << protocols["qrx-alt"].get<std::string>() << ", kaf "
             << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << '\n';
+        if (store) {
+            out << store->Manager().Devices().size() << " device(s) under management\n";
+        }
     }
     return nResult == Korvane::DISCOVERY_OK ? 0 : nResult == Korvane::DISCOVERY_FAILED ? 1 : kExitCancelled;
 }

@@ -1,9 +1,11 @@
+#include "AdminCommands.h"
 #include "Arguments.h"
 #include "Command.h"
 #include "DiscoverCommand.h"
 #include "InfoCommand.h"
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
+#include "StoreAccess.h"
 #include "WakeCommand.h"
 
 #include <iostream>
@@ -24,6 +26,10 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<WakeCommand>());
     commands.push_back(std::make_unique<DiscoverCommand>());
+    for (auto make : {MakeListCommand, MakeAddCommand, MakeRemoveCommand, MakeGroupCommand, MakePasswordCommand,
+                      MakeDetailCommand, MakeSettingsCommand}) {
+        commands.push_back(make());
+    }
     return commands;
 }
 
@@ -91,5 +97,8 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         std::cerr << "korvanectl " << command->Name() << ": " << error.what() << "\n\n" << command->Usage();
         return kExitUsage;
+    } catch (const CommandError& error) {
+        std::cerr << "korvanectl " << command->Name() << ": " << error.what() << '\n';
+        return 1;
     }
 }

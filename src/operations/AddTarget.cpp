@@ -1,0 +1,71 @@
+#include "operations/AddTarget.h"
+
+#include "admin/AdminInfoMgr.h"
+#include "net/AddressText.h"
+#include "net/Resolver.h"
+#include "operations/InfoResult.h"
+#include "support/XmlError.h"
+
+namespace Korvane {
+namespace {
+
+constexpr size_t kAddressCapacity = 65;
+constexpr const char* kIPv4Path = "network/tcpip[not(@family='inet6')]/lan/ipsetting/ip";
+constexpr const char* kIPv6Path = "network/tcpip[@family='inet6'][@enable='true']/lan/ipsetting/ip";
+
+std::string Resolved(int (*resolve)(std::string_view, char*, size_t), const std::string& input) {
+    char address[kAddressCapacity] = {};
+    return resolve(input, address, sizeof address) == 0 ? std::string(address) : std::string();
+}
+
+std::string ReportedText(const CKorvaneInfo& info, const char* pszPath) {
+    try {
+        return info.GetRootNode().SingleSelectNode(pszPath).GetText();
+    } catch (const Zelt::CXMLError&) {
+        return std::string();
+    }
+}
+
+} // namespace
+
+TypedAddresses CAddTarget::ResolveInput(const std::string& input) {
+    TypedAddresses addresses{input, std::string(), std::string()};
+    addresses.ipv4 = Zelt::IsInetAddress(input) ? input : Resolved(Zelt::resolve_hostname_inet, input);
+    addresses.ipv6 = Zelt::IsInet6Address(input) ? input : Resolved(Zelt::resolve_hostname_inet6, input);
+    return addresses;
+}
+
+CManagedDevice CAddTarget::Candidate(const TypedAddresses& addresses) {
+    return CManagedDevice(CKorvaneInfo(addresses.ipv4, addresses.ipv6));
+}
+
+void CAddTarget::TakeFetched(CManagedDevice& candidate, const TypedAddresses& addresses) {
+    const bool bIPv4Differs = !addresses.ipv4.empty() && ReportedText(candidate, kIPv4Path) != addresses.ipv4;
+    const bool bIPv6Differs = !addresses.ipv6.empty() && ReportedText(candidate, kIPv6Path) != addresses.ipv6;
+    if (!candidate.HasRootNode() || (!bIPv4Differs && !bIPv6Differs)) {
+        return;
+    }
+    // Reached through a router: the information and the session keep what the user typed.
+    const bool bTypedName = addresses.typed != addresses.ipv4 && addresses.typed != addresses.ipv6;
+    CKorvaneAdminInfoMgr::WriteUserAddresses(candidate, bTypedName ? addresses.typed : std::string(), addresses.ipv4,
+                                             addresses.ipv6);
+    candidate.SetPortForwarding(true);
+}
+
+int CAddTarget::MessageFor(int nInfoMessage) {
+    switch (nInfoMessage) {
+    case INFO_NOT_OBTAINED:
+    case INFO_CANNOT_START:
+        return 10017;
+    case INFO_DEVICE_ERROR:
+    case INFO_OTHER_FAILURE:
+    case INFO_DEVICE_BUSY:
+    case INFO_TIMEOUT:
+    case INFO_SOCKET_ERROR:
+        return 10019;
+    default:
+        return 0;
+    }
+}
+
+} // namespace Korvane

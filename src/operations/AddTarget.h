@@ -1,0 +1,30 @@
+#pragma once
+
+#include "admin/ManagedDevice.h"
+
+#include <string>
+
+namespace Korvane {
+
+// The addresses that the text a user typed stands for: the text itself where it is a numeric
+// address, else what it resolves to.
+struct TypedAddresses {
+    std::string typed;
+    std::string ipv4;
+    std::string ipv6;
+};
+
+// The logic of the add-device dialog: from the typed text to a fetched candidate record.
+class CAddTarget {
+public:
+    static TypedAddresses ResolveInput(const std::string& input);
+    // The record to fetch the basic information with.
+    static CManagedDevice Candidate(const TypedAddresses& addresses);
+    // After a successful fetch: a device that reports other addresses than the typed ones is
+    // reached through port forwarding and keeps the typed text and addresses.
+    static void TakeFetched(CManagedDevice& candidate, const TypedAddresses& addresses);
+    // The message for an information runner outcome: 10017, 10019, or 0 for none.
+    static int MessageFor(int nInfoMessage);
+};
+
+} // namespace Korvane

@@ -1,0 +1,112 @@
+// korvanectl's commands on the settings file, against simulated devices.
+#include "common/ProcessRun.h"
+#include "common/Simulator.h"
+
+#include "admin/SettingsLock.h"
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+using KorvaneTesting::ProcessResult;
+
+namespace {
+
+// A settings file of its own for each test, removed afterwards.
+class SettingsFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "korvanectl-admin-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_directory = pattern;
+        m_settings = (m_directory / "settings").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(m_directory); }
+
+    ProcessResult Run(std::vector<std::string> args, const std::string& input = std::string()) {
+        args.insert(args.end(), {"--settings", m_settings});
+        return KorvaneTesting::RunProcess(KORVANECTL_PATH, args, input);
+    }
+
+    std::filesystem::path m_directory;
+    std::string m_settings;
+};
+
+} // namespace
+
+TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.1.1", "--http-port", "0"});
+    ASSERT_EQ(Run({"add", "127.83.1.1"}).exitCode, 0);
+    const ProcessResult added = Run({"add", "127.83.1.2"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_NE(added.out.find("added ks-002"), std::string::npos) << added.out;
+
+    const ProcessResult listed = Run({"list", "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const nlohmann::json rows = nlohmann::json::parse(listed.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("host"), "ks-001");
+    EXPECT_EQ(rows[0].at("status"), "正常");
+    EXPECT_EQ(rows[1].at("ip"), "127.83.1.2");
+    EXPECT_EQ(rows[1].at("key"), "02:4B:53:00:00:02") << "keys are upper case, whatever the device reports";
+
+    ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001"}).exitCode, 0);
+    const ProcessResult duplicate = Run({"group", "create", "棚 A"});
+    EXPECT_EQ(duplicate.exitCode, 1);
+    EXPECT_NE(duplicate.err.find("入力されたグループは既に存在しています。"), std::string::npos) << duplicate.err;
+    ASSERT_EQ(Run({"group", "edit", "棚 A", "--rename", "棚 B", "ks-001", "02:4b:53:00:00:02"}).exitCode, 0);
+    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--group", "棚 B", "--json"}).out).size(), 2u);
+
+    ASSERT_EQ(Run({"remove", "ks-002"}).exitCode, 0);
+    EXPECT_EQ(Run({"group", "show", "棚 B"}).out, "02:4B:53:00:00:01\tks-001\n");
+    EXPECT_EQ(Run({"group", "delete", "棚 B"}).exitCode, 0);
+    EXPECT_EQ(Run({"group", "list"}).out, "");
+    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 1u) << "the device outlives its group";
+}
+
+TEST_F(SettingsFixture, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.2.1", "--http-port", "0"});
+    sim.Set(1, "hostname", "ks-001");
+    ASSERT_EQ(Run({"add", "127.83.2.1"}).exitCode, 0);
+    ASSERT_EQ(Run({"add", "127.83.2.2"}).exitCode, 0);
+    const ProcessResult ambiguous = Run({"remove", "ks-001"});
+    EXPECT_EQ(ambiguous.exitCode, 1);
+    EXPECT_NE(ambiguous.err.find("02:4B:53:00:00:01"), std::string::npos) << ambiguous.err;
+    EXPECT_NE(ambiguous.err.find("02:4B:53:00:00:02"), std::string::npos) << ambiguous.err;
+    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 2u) << "nothing was removed";
+    EXPECT_EQ(Run({"remove", "02:4B:53:00:00:02"}).exitCode, 0);
+}
+
+TEST_F(SettingsFixture, ThePasswordIsKeptAndTheDetailReportFetchedWithIt) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.3.1", "--http-port", "0"});
+    ASSERT_EQ(Run({"add", "127.83.3.1"}).exitCode, 0);
+    const ProcessResult noPassword = Run({"detail", "ks-001"});
+    EXPECT_EQ(noPassword.exitCode, 1);
+    EXPECT_NE(noPassword.err.find("認証パスワードが設定されていません。"), std::string::npos) << noPassword.err;
+
+    const ProcessResult stored = Run({"password", "ks-001", "--save"}, "pw001\n");
+    ASSERT_EQ(stored.exitCode, 0) << stored.err;
+    EXPECT_EQ(stored.out, "認証用パスワード ： 設定済み\n");
+    const ProcessResult report = Run({"detail", "ks-001", "--section", "1"});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    EXPECT_EQ(report.out.rfind("【システム情報】 \r\n", 0), 0u) << report.out;
+    EXPECT_NE(report.out.find("QRX-XR4"), std::string::npos);
+
+    ASSERT_EQ(Run({"password", "ks-001", "--save"}, "wrong\n").exitCode, 0);
+    const ProcessResult rejected = Run({"detail", "ks-001"});
+    EXPECT_NE(rejected.err.find("パスワード認証に失敗しました。"), std::string::npos) << rejected.err;
+    EXPECT_NE(Run({"settings", "dump"}).out.find("<adminpasswd>wrong</adminpasswd>"), std::string::npos);
+}
+
+TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.4.1", "--http-port", "0"});
+    ASSERT_EQ(Run({"add", "127.83.4.1"}).exitCode, 0);
+    Korvane::CSettingsLock desktop(m_settings);
+    ASSERT_TRUE(desktop.IsHeld());
+    const ProcessResult refused = Run({"group", "create", "g"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
+    EXPECT_EQ(Run({"list", "--json"}).exitCode, 0) << "reading still works";
+    EXPECT_EQ(Run({"group", "list"}).out, "") << "nothing was changed";
+}

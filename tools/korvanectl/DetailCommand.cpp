@@ -1,0 +1,73 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "CancelOnInterrupt.h"
+#include "StoreAccess.h"
+#include "TargetResolver.h"
+
+#include "admin/DetailReport.h"
+#include "operations/DetailFetch.h"
+#include "operations/InfoFetch.h"
+#include "operations/InfoResult.h"
+#include "operations/InfoResultApplier.h"
+#include "protocol/KorvaneErrors.h"
+#include "support/StringTable.h"
+
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings", "section"}, {});
+    if (args.Positionals().size() != 1) {
+        throw UsageError("detail needs exactly one device name or MAC address");
+    }
+    const int nSection = args.IntValue("section", Korvane::SECTION_DEVICE);
+    if (nSection < Korvane::SECTION_DEVICE || nSection > Korvane::SECTION_LOG) {
+        throw UsageError("--section must be 0 to 11");
+    }
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    const std::string mac = TargetResolver(store.Manager()).Resolve(args.Positionals().front());
+    Korvane::CManagedDevice copy = *store.Manager().FindDevice(mac);
+    CancelOnInterrupt cancel;
+    int nMessage = Korvane::INFO_NOT_OBTAINED;
+    std::string errorCode;
+    try {
+        if (Korvane::GetInfoFromTrgKorvane(copy, Korvane::CDetailFetch::CATEGORY, cancel.Event(), 60000)) {
+            nMessage = Korvane::INFO_FETCHED;
+        }
+    } catch (const Korvane::CErrorParam& error) {
+        nMessage = Korvane::InfoMessageFor(std::current_exception());
+        errorCode = error.GetCode();
+    } catch (...) {
+        nMessage = Korvane::InfoMessageFor(std::current_exception());
+    }
+    Korvane::CInfoResultApplier::Apply(store.Manager(),
+                                       Korvane::InfoResult{nMessage, Korvane::CDetailFetch::CATEGORY, copy, errorCode});
+    store.Save();
+    if (nMessage != Korvane::INFO_FETCHED) {
+        err << "korvanectl detail: "
+            << Zelt::CStringTable::Text(Korvane::CDetailFetch::MessageFor(nMessage, copy)) << '\n';
+        return 1;
+    }
+    const Korvane::CDetailReport report(copy);
+    if (!report.HasSection(nSection)) {
+        throw CommandError("the device has no section " + std::to_string(nSection));
+    }
+    out << report.SectionText(nSection);
+    return 0;
+}
+
+} // namespace
+
+std::unique_ptr<Command> MakeDetailCommand() {
+    return std::make_unique<FunctionCommand>(
+        "detail", "fetch and print a device's detail report",
+        "usage: korvanectl detail NAME|MAC [--section N] [--settings FILE]\n"
+        "Fetches the device's detailed information with its stored password and prints the report:\n"
+        "section 0 is the whole report; 1 system, 2 volumes (3 RAID, 4 eSATA, 5 USB), 6 network,\n"
+        "7 sharing (8 folders, 9 users, 10 groups), 11 log.\n",
+        RunDetail);
+}
+
+} // namespace Korvanectl

@@ -1,0 +1,86 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "StoreAccess.h"
+#include "TargetResolver.h"
+
+#include "admin/GroupRules.h"
+#include "support/StringTable.h"
+
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+// A refused change shows the message the group dialogs show.
+void Check(int nMessageId) {
+    if (nMessageId != 0) {
+        throw CommandError(std::string(Zelt::CStringTable::Text(nMessageId)));
+    }
+}
+
+void List(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out) {
+    for (const auto& [name, members] : manager.Groups()) {
+        out << name << '\t' << members.size() << " device(s)\n";
+    }
+}
+
+int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings", "rename"}, {});
+    const std::vector<std::string>& words = args.Positionals();
+    if (words.empty()) {
+        throw UsageError("group needs an action: list, show, create, edit or delete");
+    }
+    const std::string& action = words.front();
+    const bool bChanges = action == "create" || action == "edit" || action == "delete";
+    StoreAccess store(args.Value("settings"), bChanges ? StoreAccess::CHANGE : StoreAccess::READ, err);
+    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
+    if (action == "list") {
+        List(manager, out);
+        return 0;
+    }
+    if (words.size() < 2) {
+        throw UsageError("group " + action + " needs a group NAME");
+    }
+    const std::string& name = words[1];
+    const std::vector<std::string> targets(words.begin() + 2, words.end());
+    const TargetResolver resolver(manager);
+    if (action == "show") {
+        for (const std::string& mac : resolver.GroupMembers(name)) {
+            out << mac << '\t' << manager.FindDevice(mac)->Name() << '\n';
+        }
+        return 0;
+    }
+    if (action == "create") {
+        Check(Korvane::CGroupRules::CheckCreate(manager, name));
+        manager.SetGroup(name, resolver.ResolveAll(targets));
+    } else if (action == "edit") {
+        resolver.GroupMembers(name);
+        const std::string newName = args.Value("rename").value_or(name);
+        Check(Korvane::CGroupRules::CheckEdit(manager, name, newName));
+        manager.RenameGroup(name, newName, resolver.ResolveAll(targets));
+    } else if (action == "delete") {
+        if (!manager.DeleteGroup(name)) {
+            throw CommandError("there is no group \"" + name + "\"");
+        }
+    } else {
+        throw UsageError("unknown group action \"" + action + "\"");
+    }
+    store.Save();
+    return 0;
+}
+
+} // namespace
+
+std::unique_ptr<Command> MakeGroupCommand() {
+    return std::make_unique<FunctionCommand>(
+        "group", "list, create, edit and delete groups",
+        "usage: korvanectl group list\n"
+        "       korvanectl group show NAME\n"
+        "       korvanectl group create NAME [DEVICE...]\n"
+        "       korvanectl group edit NAME [--rename NEW] [DEVICE...]   (the members become DEVICE...)\n"
+        "       korvanectl group delete NAME\n"
+        "DEVICE is a device name or MAC address. All take --settings FILE.\n",
+        RunGroup);
+}
+
+} // namespace Korvanectl

@@ -1,0 +1,35 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "StoreAccess.h"
+#include "TargetResolver.h"
+
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+int RunRemove(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {});
+    if (args.Positionals().empty()) {
+        throw UsageError("remove needs at least one device name or MAC address");
+    }
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
+    for (const std::string& mac : macs) {
+        store.Manager().DeleteDevice(mac);
+        out << "removed " << mac << '\n';
+    }
+    store.Save();
+    return 0;
+}
+
+} // namespace
+
+std::unique_ptr<Command> MakeRemoveCommand() {
+    return std::make_unique<FunctionCommand>("remove", "stop managing devices",
+                                             "usage: korvanectl remove NAME|MAC... [--settings FILE]\n"
+                                             "Removes the devices from the managed list and from every group.\n",
+                                             RunRemove);
+}
+
+} // namespace Korvanectl

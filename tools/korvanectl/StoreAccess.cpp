@@ -1,0 +1,43 @@
+#include "StoreAccess.h"
+
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+Korvane::CSettingsFile OpenFile(const std::optional<std::string>& settingsPath) {
+    return settingsPath ? Korvane::CSettingsFile(*settingsPath) : Korvane::CSettingsFile();
+}
+
+} // namespace
+
+StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mode, std::ostream& err)
+    : m_file(OpenFile(settingsPath)) {
+    if (mode == CHANGE) {
+        m_lock = std::make_unique<Korvane::CSettingsLock>(m_file.Path());
+        if (!m_lock->IsHeld()) {
+            std::string holder;
+            if (m_lock->OtherHolder()) {
+                holder = " (process " + std::to_string(*m_lock->OtherHolder()) + ")";
+            }
+            throw CommandError(m_lock->IsHeldByOther()
+                                   ? "the settings are in use by another program" + holder +
+                                         ", probably the desktop program; close it and try again"
+                                   : "cannot lock the settings: " + m_lock->Reason());
+        }
+    }
+    const Korvane::SettingsLoadResult loaded = m_file.Load(m_manager);
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
+        err << "korvanectl: the settings file " << m_file.Path() << " cannot be read (" << loaded.strReason
+            << "); starting from defaults. It will be kept aside when the settings are saved.\n";
+    }
+}
+
+void StoreAccess::Save() {
+    const Korvane::SettingsSaveResult saved = m_file.Save(m_manager);
+    if (!saved) {
+        throw CommandError("the settings could not be saved: " + saved.strReason);
+    }
+}
+
+} // namespace Korvanectl
