@@ -15,7 +15,8 @@ int CGroupRules::CheckCreate(const CKorvaneAdminInfoMgr& manager, const std::str
     return manager.GroupExists(name) ? kNameTaken : 0;
 }
 
-int CGroupRules::CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName, const std::string& newName) {
+int CGroupRules::CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName,
+                           const std::string& newName) {
     if (newName.empty()) {
         return kNameMissing;
     }

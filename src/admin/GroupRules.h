@@ -12,7 +12,8 @@ public:
     // 10005 for an empty name, 10006 for a name that is taken.
     static int CheckCreate(const CKorvaneAdminInfoMgr& manager, const std::string& name);
     // Keeping a group's own name is fine; taking another group's is not.
-    static int CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName, const std::string& newName);
+    static int CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName,
+                         const std::string& newName);
 };
 
 } // namespace Korvane

@@ -47,8 +47,8 @@ void CAddTarget::TakeFetched(CManagedDevice& candidate, const TypedAddresses& ad
     }
     // Reached through a router: the information and the session keep what the user typed.
     const bool bTypedName = addresses.typed != addresses.ipv4 && addresses.typed != addresses.ipv6;
-    CKorvaneAdminInfoMgr::WriteUserAddresses(candidate, bTypedName ? addresses.typed : std::string(), addresses.ipv4,
-                                             addresses.ipv6);
+    CKorvaneAdminInfoMgr::WriteUserAddresses(candidate, bTypedName ? addresses.typed : std::string(),
+                                             addresses.ipv4, addresses.ipv6);
     candidate.SetPortForwarding(true);
 }
 

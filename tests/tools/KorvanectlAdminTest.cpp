@@ -1,8 +1,9 @@
 // korvanectl's commands on the settings file, against simulated devices.
+#include "ScriptedServer.h"
+#include "ScriptedSmtp.h"
+#include "admin/SettingsLock.h"
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
-
-#include "admin/SettingsLock.h"
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -54,7 +55,8 @@ TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
     ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001"}).exitCode, 0);
     const ProcessResult duplicate = Run({"group", "create", "棚 A"});
     EXPECT_EQ(duplicate.exitCode, 1);
-    EXPECT_NE(duplicate.err.find("入力されたグループは既に存在しています。"), std::string::npos) << duplicate.err;
+    EXPECT_NE(duplicate.err.find("入力されたグループは既に存在しています。"), std::string::npos)
+        << duplicate.err;
     ASSERT_EQ(Run({"group", "edit", "棚 A", "--rename", "棚 B", "ks-001", "02:4b:53:00:00:02"}).exitCode, 0);
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--group", "棚 B", "--json"}).out).size(), 2u);
 
@@ -62,7 +64,8 @@ TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
     EXPECT_EQ(Run({"group", "show", "棚 B"}).out, "02:4B:53:00:00:01\tks-001\n");
     EXPECT_EQ(Run({"group", "delete", "棚 B"}).exitCode, 0);
     EXPECT_EQ(Run({"group", "list"}).out, "");
-    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 1u) << "the device outlives its group";
+    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 1u)
+        << "the device outlives its group";
 }
 
 TEST_F(SettingsFixture, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
@@ -83,7 +86,8 @@ TEST_F(SettingsFixture, ThePasswordIsKeptAndTheDetailReportFetchedWithIt) {
     ASSERT_EQ(Run({"add", "127.83.3.1"}).exitCode, 0);
     const ProcessResult noPassword = Run({"detail", "ks-001"});
     EXPECT_EQ(noPassword.exitCode, 1);
-    EXPECT_NE(noPassword.err.find("認証パスワードが設定されていません。"), std::string::npos) << noPassword.err;
+    EXPECT_NE(noPassword.err.find("認証パスワードが設定されていません。"), std::string::npos)
+        << noPassword.err;
 
     const ProcessResult stored = Run({"password", "ks-001", "--save"}, "pw001\n");
     ASSERT_EQ(stored.exitCode, 0) << stored.err;
@@ -109,4 +113,35 @@ TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
     EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
     EXPECT_EQ(Run({"list", "--json"}).exitCode, 0) << "reading still works";
     EXPECT_EQ(Run({"group", "list"}).out, "") << "nothing was changed";
+}
+
+TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {
+    const ProcessResult incomplete = Run({"mail", "set", "--smtp-server", "127.84.0.1"});
+    EXPECT_EQ(incomplete.exitCode, 1);
+    EXPECT_NE(incomplete.err.find("メールの送信に必要な項目が入力されていません。"), std::string::npos);
+
+    MailTesting::ScriptedServer server([](MailTesting::ScriptedSession& session) {
+        MailTesting::ServeSmtp(session, MailTesting::SmtpBehaviour{});
+    });
+    ASSERT_EQ(Run({"mail", "set", "--smtp-server", "127.84.0.1", "--smtp-port", std::to_string(server.Port()),
+                   "--from", "admin@korvane.test", "--to", "ops@korvane.test", "--encoding", "utf-8",
+                   "--notify", "on"})
+                  .exitCode,
+              0);
+    const ProcessResult shown = Run({"mail", "show"});
+    EXPECT_NE(shown.out.find("notify: on\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("encoding: utf-8\n"), std::string::npos) << shown.out;
+
+    const ProcessResult sent = Run({"mail", "test"});
+    EXPECT_EQ(sent.exitCode, 0) << sent.err;
+    EXPECT_EQ(sent.out, "メールの送信が完了しました。\n");
+    const std::vector<std::string> transcripts = server.Transcripts();
+    ASSERT_EQ(transcripts.size(), 1u);
+    EXPECT_NE(transcripts[0].find("RCPT TO: <ops@korvane.test>"), std::string::npos);
+    EXPECT_NE(MailTesting::MessageOf(transcripts[0]).find("Subject: =?UTF-8?B?"), std::string::npos);
+
+    // Options override the stored values for the test only.
+    const ProcessResult refused = Run({"mail", "test", "--smtp-port", "1"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "メールの送信に失敗しました。\n");
 }

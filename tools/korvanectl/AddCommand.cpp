@@ -2,7 +2,6 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
-
 #include "operations/AddTarget.h"
 #include "operations/InfoFetch.h"
 #include "operations/InfoResult.h"
@@ -24,8 +23,8 @@ int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     CancelOnInterrupt cancel;
     int nMessage = Korvane::INFO_NOT_OBTAINED;
     try {
-        if (Korvane::GetInfoFromTrgKorvane(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, cancel.Event(),
-                                           30000)) {
+        if (Korvane::GetInfoFromTrgKorvane(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE,
+                                           cancel.Event(), 30000)) {
             nMessage = Korvane::INFO_FETCHED;
         }
     } catch (...) {

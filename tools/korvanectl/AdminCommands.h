@@ -15,5 +15,6 @@ std::unique_ptr<Command> MakeGroupCommand();
 std::unique_ptr<Command> MakePasswordCommand();
 std::unique_ptr<Command> MakeDetailCommand();
 std::unique_ptr<Command> MakeSettingsCommand();
+std::unique_ptr<Command> MakeMailCommand();
 
 } // namespace Korvanectl

@@ -21,7 +21,8 @@ public:
 // A command given by its texts and one function.
 class FunctionCommand : public Command {
 public:
-    using Function = std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
+    using Function =
+        std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
 
     FunctionCommand(std::string name, std::string summary, std::string usage, Function function)
         : m_name(std::move(name)), m_summary(std::move(summary)), m_usage(std::move(usage)),

@@ -3,7 +3,6 @@
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
-
 #include "admin/DetailReport.h"
 #include "operations/DetailFetch.h"
 #include "operations/InfoFetch.h"
@@ -42,8 +41,8 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     } catch (...) {
         nMessage = Korvane::InfoMessageFor(std::current_exception());
     }
-    Korvane::CInfoResultApplier::Apply(store.Manager(),
-                                       Korvane::InfoResult{nMessage, Korvane::CDetailFetch::CATEGORY, copy, errorCode});
+    Korvane::CInfoResultApplier::Apply(
+        store.Manager(), Korvane::InfoResult{nMessage, Korvane::CDetailFetch::CATEGORY, copy, errorCode});
     store.Save();
     if (nMessage != Korvane::INFO_FETCHED) {
         err << "korvanectl detail: "

@@ -136,7 +136,8 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
         protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
     }
     if (bJson) {
-        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}.dump()
+        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}
+                   .dump()
             << '\n';
     } else {
         out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()

@@ -2,7 +2,6 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
-
 #include "admin/GroupRules.h"
 #include "support/StringTable.h"
 

@@ -2,7 +2,6 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
-
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
 #include "support/StringTable.h"
@@ -59,7 +58,8 @@ std::unique_ptr<Command> MakeListCommand() {
         "list", "show the managed devices as the device list does",
         "usage: korvanectl list [--group NAME] [--json] [--settings FILE]\n"
         "Shows the managed devices (or the members of a group) with the visible columns of the\n"
-        "device list; --json gives one object per device with its key (the MAC in upper case), its state (0 normal,\n"
+        "device list; --json gives one object per device with its key (the MAC in upper case), its state (0 "
+        "normal,\n"
         "1 caution, 2 error) and a text per column key.\n",
         RunList);
 }

@@ -2,7 +2,6 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
-
 #include "admin/PasswordTexts.h"
 
 #include <iostream>

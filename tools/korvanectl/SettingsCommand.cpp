@@ -1,7 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "StoreAccess.h"
-
 #include "admin/SettingsKey.h"
 #include "support/ScrambleStr.h"
 

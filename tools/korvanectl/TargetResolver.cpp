@@ -35,7 +35,8 @@ std::string TargetResolver::Resolve(const std::string& target) const {
         for (const std::string& mac : macs) {
             list += " " + mac;
         }
-        throw CommandError("several devices are named \"" + target + "\"; give one of their MAC addresses:" + list);
+        throw CommandError("several devices are named \"" + target +
+                           "\"; give one of their MAC addresses:" + list);
     }
     return macs.front();
 }

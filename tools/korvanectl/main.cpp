@@ -26,8 +26,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<WakeCommand>());
     commands.push_back(std::make_unique<DiscoverCommand>());
-    for (auto make : {MakeListCommand, MakeAddCommand, MakeRemoveCommand, MakeGroupCommand, MakePasswordCommand,
-                      MakeDetailCommand, MakeSettingsCommand}) {
+    for (auto make : {MakeListCommand, MakeAddCommand, MakeRemoveCommand, MakeGroupCommand,
+                      MakePasswordCommand, MakeDetailCommand, MakeSettingsCommand, MakeMailCommand}) {
         commands.push_back(make());
     }
     return commands;

@@ -1,0 +1,147 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "StoreAccess.h"
+#include "mail/MailSettingForm.h"
+#include "support/StringTable.h"
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <set>
+
+namespace Korvanectl {
+namespace {
+
+const std::map<std::string, int> kEncodings = {{"utf-8", Korvane::MAIL_ENCODING_UTF8},
+                                               {"iso-2022-jp", Korvane::MAIL_ENCODING_ISO2022JP}};
+const std::map<std::string, int> kAuthMethods = {{"none", Korvane::MAIL_AUTH_NONE},
+                                                 {"pop", Korvane::MAIL_AUTH_POP_BEFORE_SMTP},
+                                                 {"plain", Korvane::MAIL_AUTH_PLAIN},
+                                                 {"login", Korvane::MAIL_AUTH_LOGIN},
+                                                 {"cram-md5", Korvane::MAIL_AUTH_CRAM_MD5}};
+
+// Each text option and the field it sets.
+const std::map<std::string, std::string Korvane::CMailSettings::*> kTextOptions = {
+    {"smtp-server", &Korvane::CMailSettings::strSmtpServer},
+    {"from", &Korvane::CMailSettings::strFromAddress},
+    {"to", &Korvane::CMailSettings::strToAddresses},
+    {"pop-server", &Korvane::CMailSettings::strPop3Server},
+    {"pop-account", &Korvane::CMailSettings::strPop3Account},
+    {"pop-password", &Korvane::CMailSettings::strPop3Password},
+    {"auth-user", &Korvane::CMailSettings::strSmtpAuthUser},
+    {"auth-password", &Korvane::CMailSettings::strSmtpAuthPassword},
+};
+const std::map<std::string, std::string Korvane::CMailSettings::*> kNumberOptions = {
+    {"smtp-port", &Korvane::CMailSettings::strSmtpPort},
+    {"pop-port", &Korvane::CMailSettings::strPop3Port},
+    {"pop-wait", &Korvane::CMailSettings::strPop3Wait},
+};
+
+int Choice(const std::map<std::string, int>& choices, const std::string& option, const std::string& value) {
+    const auto found = choices.find(value);
+    if (found == choices.end()) {
+        throw UsageError("unknown --" + option + " \"" + value + "\"");
+    }
+    return found->second;
+}
+
+// The values the dialog would show, changed by the options given.
+Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Arguments& args) {
+    Korvane::CMailSettings fields = Korvane::CMailSettingForm::Shown(stored);
+    for (const auto& [option, field] : kTextOptions) {
+        if (const auto value = args.Value(option)) {
+            fields.*field = *value;
+        }
+    }
+    for (const auto& [option, field] : kNumberOptions) {
+        if (const auto value = args.Value(option)) {
+            fields.*field = Korvane::CMailSettingForm::NumberText(*value);
+        }
+    }
+    if (const auto value = args.Value("encoding")) {
+        fields.nEncoding = Choice(kEncodings, "encoding", *value);
+    }
+    if (const auto value = args.Value("auth")) {
+        fields.nAuthMethod = Choice(kAuthMethods, "auth", *value);
+    }
+    if (const auto value = args.Value("notify")) {
+        fields.bNotify = Choice({{"on", 1}, {"off", 0}}, "notify", *value) == 1;
+    }
+    return fields;
+}
+
+std::string NameOf(const std::map<std::string, int>& choices, int nValue) {
+    for (const auto& [name, value] : choices) {
+        if (value == nValue) {
+            return name;
+        }
+    }
+    return "none";
+}
+
+void Show(const Korvane::CMailSettings& settings, std::ostream& out) {
+    nlohmann::json shown = {{"notify", settings.bNotify ? "on" : "off"},
+                            {"encoding", NameOf(kEncodings, settings.nEncoding)},
+                            {"auth", NameOf(kAuthMethods, settings.nAuthMethod)}};
+    for (const auto& [option, field] : kTextOptions) {
+        const bool bSecret = option.find("password") != std::string::npos;
+        shown[option] = bSecret && !(settings.*field).empty() ? "********" : settings.*field;
+    }
+    for (const auto& [option, field] : kNumberOptions) {
+        shown[option] = settings.*field;
+    }
+    for (const auto& [key, value] : shown.items()) {
+        out << key << ": " << value.get<std::string>() << '\n';
+    }
+}
+
+int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    std::set<std::string> valueOptions = {"settings", "encoding", "auth", "notify"};
+    for (const auto& options : {kTextOptions, kNumberOptions}) {
+        for (const auto& [option, field] : options) {
+            valueOptions.insert(option);
+        }
+    }
+    const Arguments args(argv, valueOptions, {});
+    if (args.Positionals().size() != 1) {
+        throw UsageError("mail needs an action: show, set or test");
+    }
+    const std::string& action = args.Positionals().front();
+    StoreAccess store(args.Value("settings"), action == "set" ? StoreAccess::CHANGE : StoreAccess::READ, err);
+    Korvane::CMailSettings& stored = store.Manager().m_mail;
+    if (action == "show") {
+        Show(Korvane::CMailSettingForm::Shown(stored), out);
+        return 0;
+    }
+    const Korvane::CMailSettings fields = Edited(stored, args);
+    if (action == "set") {
+        if (const auto refused = Korvane::CMailSettingForm::Accept(fields, stored)) {
+            throw CommandError(std::string(Zelt::CStringTable::Text(refused->nTextId)));
+        }
+        store.Save();
+        return 0;
+    }
+    if (action != "test") {
+        throw UsageError("unknown mail action \"" + action + "\"");
+    }
+    const Korvane::MailDialogMessage message = Korvane::CMailSettingForm::SendTestMail(fields);
+    out << Zelt::CStringTable::Text(message.nTextId) << '\n';
+    return message.nTextId == 10008 ? 0 : 1;
+}
+
+} // namespace
+
+std::unique_ptr<Command> MakeMailCommand() {
+    return std::make_unique<FunctionCommand>(
+        "mail", "show, change and test the mail notification settings",
+        "usage: korvanectl mail show\n"
+        "       korvanectl mail set  [OPTIONS]   (checked as the settings dialog checks them)\n"
+        "       korvanectl mail test [OPTIONS]   (sends the test mail; OPTIONS override the stored values)\n"
+        "OPTIONS: --notify on|off --smtp-server HOST --smtp-port N --from ADDRESS --to A;B;...\n"
+        "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
+        "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password P\n"
+        "         --auth-user NAME --auth-password P --settings FILE\n",
+        RunMail);
+}
+
+} // namespace Korvanectl
