@@ -43,6 +43,9 @@ public:
     COperationRun(const COperationRun&) = delete;
     COperationRun& operator=(const COperationRun&) = delete;
 
+    // The workers wait on this event; by default the run's own, set by Cancel. A caller with a
+    // cancel event of its own (korvanectl's Ctrl-C) gives it before Start.
+    void UseCancelEvent(Zelt::CancelEventPtr cancelEvent) { m_cancelEvent = std::move(cancelEvent); }
     void Start(ResultPost post);
     void Cancel() { m_cancelEvent->Set(); }
 

@@ -3,6 +3,7 @@
 #include "Command.h"
 
 #include <memory>
+#include <vector>
 
 namespace Korvanectl {
 
@@ -16,5 +17,9 @@ std::unique_ptr<Command> MakePasswordCommand();
 std::unique_ptr<Command> MakeDetailCommand();
 std::unique_ptr<Command> MakeSettingsCommand();
 std::unique_ptr<Command> MakeMailCommand();
+// poweron, poweroff, reboot, melody, firmware, eco.
+std::vector<std::unique_ptr<Command>> MakeOperationCommands();
+// update, monitor, interval, webpage.
+std::vector<std::unique_ptr<Command>> MakeUpdateCommands();
 
 } // namespace Korvanectl

@@ -2,37 +2,13 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "Terminal.h"
 #include "admin/PasswordTexts.h"
 
-#include <iostream>
-#include <termios.h>
-#include <unistd.h>
+#include <ostream>
 
 namespace Korvanectl {
 namespace {
-
-// One line from standard input; on a terminal without echo, after a prompt.
-std::string ReadPassword(const std::string& name, std::ostream& err) {
-    const bool bTerminal = isatty(STDIN_FILENO) == 1;
-    termios saved{};
-    if (bTerminal) {
-        err << "administrator password of " << name << ": " << std::flush;
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    std::string password;
-    const bool bRead = static_cast<bool>(std::getline(std::cin, password));
-    if (bTerminal) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        err << '\n';
-    }
-    if (!bRead) {
-        throw CommandError("no password was given");
-    }
-    return password;
-}
 
 int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"save", "show"});
@@ -44,7 +20,9 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
     const std::string mac = TargetResolver(store.Manager()).Resolve(args.Positionals().front());
     Korvane::CManagedDevice& device = *store.Manager().FindDevice(mac);
     if (!bShowOnly) {
-        store.Manager().SetPassword(mac, ReadPassword(device.Name(), err), args.Flag("save"));
+        store.Manager().SetPassword(
+            mac, Terminal::ReadSecret("administrator password of " + device.Name() + ": ", err),
+            args.Flag("save"));
         store.Save();
     }
     out << Korvane::CPasswordTexts::StateText(device) << '\n';

@@ -30,6 +30,11 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
                       MakePasswordCommand, MakeDetailCommand, MakeSettingsCommand, MakeMailCommand}) {
         commands.push_back(make());
     }
+    for (auto make : {MakeOperationCommands, MakeUpdateCommands}) {
+        for (auto& command : make()) {
+            commands.push_back(std::move(command));
+        }
+    }
     return commands;
 }
 

@@ -1,0 +1,111 @@
+// korvanectl's operations and updates on simulated devices.
+#include "ScriptedServer.h"
+#include "ScriptedSmtp.h"
+#include "common/ProcessRun.h"
+#include "common/Simulator.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using KorvaneTesting::ProcessResult;
+using KorvaneTesting::Simulator;
+
+namespace {
+
+// Simulated devices under management in a settings file (and a state folder) of the test's own.
+class ManagedDevices : public ::testing::Test {
+protected:
+    void Manage(Simulator& sim) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "korvanectl-ops-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_directory = pattern;
+        setenv("XDG_STATE_HOME", (m_directory / "state").c_str(), 1);
+        for (const KorvaneTesting::SimulatedDevice& device : sim.Devices()) {
+            ASSERT_EQ(Run({"add", device.ipv4}).exitCode, 0);
+            ASSERT_EQ(
+                Run({"password", device.hostname, "--save"}, sim.Show(device.index).at("password") + "\n")
+                    .exitCode,
+                0);
+        }
+    }
+    void TearDown() override {
+        unsetenv("XDG_STATE_HOME");
+        std::filesystem::remove_all(m_directory);
+    }
+
+    ProcessResult Run(std::vector<std::string> args, const std::string& input = std::string()) {
+        args.insert(args.end(), {"--settings", (m_directory / "settings").string()});
+        return KorvaneTesting::RunProcess(KORVANECTL_PATH, args, input);
+    }
+
+    std::filesystem::path m_directory;
+};
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t nCount = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++nCount;
+    }
+    return nCount;
+}
+
+} // namespace
+
+TEST_F(ManagedDevices, AnOperationReportsEveryDeviceAndTheSummary) {
+    Simulator sim({"--count", "3", "--base", "127.83.5.1", "--http-port", "0"});
+    Manage(sim);
+    sim.Set(2, "busy", "on");
+    const ProcessResult reboot = Run({"reboot", "ks-001", "ks-002", "ks-003", "--yes"});
+    EXPECT_EQ(reboot.exitCode, 1);
+    EXPECT_EQ(Count(reboot.out, "再起動を実行しました。"), 2u) << reboot.out;
+    EXPECT_NE(reboot.out.find("ks-003 (02:4B:53:00:00:03): KORVANE が処理中のため実行できませんでした。"),
+              std::string::npos)
+        << reboot.out;
+    EXPECT_NE(reboot.out.find("正常に終了していない処理があります。"), std::string::npos);
+
+    const ProcessResult declined = Run({"poweroff", "ks-001"}, "n\n");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_NE(declined.err.find("選択された KORVANE を電源 OFF します。"), std::string::npos);
+    EXPECT_NE(sim.State(0).power, "off") << "not confirmed, not done";
+}
+
+TEST_F(ManagedDevices, NewAlertsArePrintedAndMailedOnceAcrossRuns) {
+    Simulator sim({"--count", "2", "--base", "127.83.6.1", "--http-port", "0"});
+    Manage(sim);
+    MailTesting::ScriptedServer smtp([](MailTesting::ScriptedSession& session) {
+        MailTesting::ServeSmtp(session, MailTesting::SmtpBehaviour{});
+    });
+    ASSERT_EQ(Run({"mail", "set", "--smtp-server", "127.84.0.1", "--smtp-port", std::to_string(smtp.Port()),
+                   "--from", "admin@korvane.test", "--to", "ops@korvane.test", "--notify", "on"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Run({"update", "--status"}).exitCode, 0);
+    EXPECT_TRUE(smtp.Transcripts().empty()) << "nothing is wrong yet";
+
+    sim.InfoSet(1, "statusinfo/status/error[@type='capacity']/param", "NG");
+    sim.InfoSet(1, "statusinfo/status/@condition", "NOTIFY");
+    const ProcessResult alerted = Run({"update", "--status"});
+    ASSERT_EQ(alerted.exitCode, 0) << alerted.err;
+    EXPECT_NE(alerted.out.find("注意状態の KORVANE が見つかりました。"), std::string::npos) << alerted.out;
+    EXPECT_NE(alerted.out.find("・容量の警告がでています。"), std::string::npos) << alerted.out;
+    EXPECT_NE(alerted.out.find("error mail: メールの送信が完了しました。"), std::string::npos) << alerted.out;
+    ASSERT_EQ(smtp.Transcripts().size(), 1u);
+
+    const ProcessResult again = Run({"update", "--status"});
+    EXPECT_EQ(again.out.find("注意状態の KORVANE"), std::string::npos) << "the same alert is not new";
+    EXPECT_EQ(smtp.Transcripts().size(), 1u);
+}
+
+TEST_F(ManagedDevices, IntervalAndWebPages) {
+    Simulator sim({"--count", "2", "--base", "127.83.7.1", "--http-port", "0"});
+    Manage(sim);
+    EXPECT_EQ(Run({"interval"}).out, "no automatic update\n");
+    EXPECT_EQ(Run({"interval", "15"}).exitCode, 2);
+    EXPECT_EQ(Run({"interval", "30"}).out, "30 minutes\n");
+    const ProcessResult pages = Run({"webpage", "ip", "ks-001", "ks-002"});
+    EXPECT_EQ(pages.exitCode, 0) << pages.err;
+    EXPECT_EQ(pages.out, "http://127.83.7.1/detail/basic/network/network.cgi\n"
+                         "http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4\n");
+}

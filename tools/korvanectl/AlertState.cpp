@@ -1,0 +1,52 @@
+#include "AlertState.h"
+
+#include "admin/AtomicFile.h"
+#include "support/DirectoryPath.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace Korvanectl {
+namespace {
+
+std::filesystem::path StateFolder() {
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    if (pszState != nullptr && *pszState == '/') {
+        return std::filesystem::path(pszState) / "VESTRANO" / "KORVANE Admin";
+    }
+    const char* pszHome = std::getenv("HOME");
+    return std::filesystem::path(pszHome != nullptr ? pszHome : "/tmp") / ".local" / "state" / "VESTRANO" /
+           "KORVANE Admin";
+}
+
+} // namespace
+
+// One state file per settings file, so that korvanectl --settings runs keep apart.
+AlertState::AlertState(const std::filesystem::path& settingsPath)
+    : m_path(StateFolder() / ("alert-bits-" + std::to_string(std::hash<std::string>{}(
+                                                  std::filesystem::absolute(settingsPath).string())))) {}
+
+void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
+    std::ifstream input(m_path);
+    std::string mac;
+    int nBits = 0;
+    while (input >> mac >> nBits) {
+        if (Korvane::CManagedDevice* pDevice = manager.FindDevice(mac)) {
+            pDevice->SetStatusBits(nBits);
+        }
+    }
+}
+
+void AlertState::Keep(const Korvane::CKorvaneAdminInfoMgr& manager) const {
+    std::ostringstream text;
+    for (const auto& [mac, device] : manager.Devices()) {
+        text << mac << ' ' << device.GetStatusBits() << '\n';
+    }
+    Zelt::CreateDirectoryPath(m_path.parent_path(), 0700);
+    std::string reason;
+    Korvane::CAtomicFile::Replace(m_path, text.str(), 0600, reason);
+}
+
+} // namespace Korvanectl

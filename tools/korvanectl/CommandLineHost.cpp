@@ -1,0 +1,116 @@
+#include "CommandLineHost.h"
+
+#include "mail/ErrorMail.h"
+#include "support/StringTable.h"
+
+#include <ctime>
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\n') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+CommandLineHost::CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out)
+    : m_manager(manager), m_out(out), m_timerThread([this] { TimerLoop(); }) {}
+
+CommandLineHost::~CommandLineHost() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStop = true;
+    }
+    m_changed.notify_all();
+    m_timerThread.join();
+}
+
+void CommandLineHost::Run(Korvane::CUpdateScheduler& scheduler) {
+    m_pScheduler = &scheduler;
+    m_owner.Run();
+    m_pScheduler = nullptr;
+}
+
+void CommandLineHost::Quit() {
+    m_owner.Post([this] { m_owner.Quit(); });
+}
+
+void CommandLineHost::SetTimer(int nTimer, int nMilliseconds) {
+    {
+        std::lock_guard lock(m_mutex);
+        const std::chrono::milliseconds period(nMilliseconds);
+        m_timers[nTimer] = Timer{Clock::now() + period, period};
+    }
+    m_changed.notify_all();
+}
+
+void CommandLineHost::KillTimer(int nTimer) {
+    std::lock_guard lock(m_mutex);
+    m_timers.erase(nTimer);
+}
+
+// Posts each due timer into the queue, where the scheduler handles it on the store's thread.
+void CommandLineHost::TimerLoop() {
+    std::unique_lock lock(m_mutex);
+    while (!m_bStop) {
+        auto next = Clock::time_point::max();
+        for (auto& [nTimer, timer] : m_timers) {
+            if (timer.due <= Clock::now()) {
+                timer.due += timer.period;
+                m_owner.Post([this, nTimer = nTimer] {
+                    if (m_pScheduler != nullptr) {
+                        m_pScheduler->OnTimer(nTimer);
+                    }
+                });
+            }
+            next = std::min(next, timer.due);
+        }
+        m_changed.wait_until(lock, next);
+    }
+}
+
+void CommandLineHost::ShowBalloon(int nLevel) {
+    m_out << Now() << ' ' << Zelt::CStringTable::Text(12001) << ": "
+          << OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)) << '\n'
+          << std::flush;
+}
+
+void CommandLineHost::SendErrorMail() {
+    if (const std::optional<int> result = Korvane::CErrorMail::Send(m_manager)) {
+        m_out << Now() << " error mail: "
+              << Zelt::CStringTable::Text(*result == 0   ? 10008
+                                          : *result == 1 ? 10009
+                                                         : 10010)
+              << '\n'
+              << std::flush;
+    }
+}
+
+// The text is what the update is doing, or the time at which it completed.
+void CommandLineHost::ShowUpdateState(const std::string& text) {
+    const bool bCompleted =
+        text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101);
+    m_out << (bCompleted ? text + " update completed" : Now() + ' ' + text) << '\n' << std::flush;
+    if (bCompleted && m_bQuitAfterUpdate) {
+        m_owner.Quit();
+    }
+}
+
+} // namespace Korvanectl

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "admin/AdminInfoMgr.h"
+#include "operations/UpdateScheduler.h"
+#include "support/CallQueue.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <iosfwd>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace Korvanectl {
+
+// The periodic update's window, for the command line: the store lives on the thread that runs
+// the call queue; timers are kept by a thread of their own that posts into the queue; balloons
+// become lines on the output, error mails go out as the desktop program sends them.
+class CommandLineHost : public Korvane::IUpdateHost {
+public:
+    CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out);
+    ~CommandLineHost() override;
+
+    // Serves the queue until Quit; timers fire into the given scheduler meanwhile.
+    void Run(Korvane::CUpdateScheduler& scheduler);
+    // Ends Run from any thread.
+    void Quit();
+    // Ends Run when the next update has completed.
+    void QuitAfterUpdate() { m_bQuitAfterUpdate = true; }
+
+    void SetTimer(int nTimer, int nMilliseconds) override;
+    void KillTimer(int nTimer) override;
+    void SendToOwner(std::function<void()> call) override { m_owner.Send(std::move(call)); }
+    void PostToOwner(std::function<void()> call) override { m_owner.Post(std::move(call)); }
+    void ShowBalloon(int nLevel) override;
+    void SendErrorMail() override;
+    void ShowUpdateState(const std::string& text) override;
+    void DevicesChanged() override {}
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Timer {
+        Clock::time_point due;
+        std::chrono::milliseconds period;
+    };
+
+    void TimerLoop();
+
+    Korvane::CKorvaneAdminInfoMgr& m_manager;
+    std::ostream& m_out;
+    Zelt::CCallQueue m_owner;
+    Korvane::CUpdateScheduler* m_pScheduler = nullptr;
+    bool m_bQuitAfterUpdate = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<int, Timer> m_timers;
+    bool m_bStop = false;
+    std::thread m_timerThread;
+};
+
+} // namespace Korvanectl

@@ -1,0 +1,207 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "CancelOnInterrupt.h"
+#include "StoreAccess.h"
+#include "TargetResolver.h"
+#include "Terminal.h"
+#include "admin/PasswordTexts.h"
+#include "operations/EcoSettings.h"
+#include "operations/FirmwarePath.h"
+#include "operations/OperationRun.h"
+#include "operations/PasswordPrompts.h"
+#include "support/CallQueue.h"
+#include "support/StringTable.h"
+
+#include <map>
+#include <ostream>
+#include <set>
+
+namespace Korvanectl {
+namespace {
+
+using Zelt::CStringTable;
+
+const std::set<std::string> kValueOptions = {"settings", "group", "minutes", "volume"};
+const std::set<std::string> kFlags = {"yes", "save-passwords"};
+
+// The confirmation asked before power on, power off and reboot.
+const std::map<int, int> kQuestions = {{Korvane::OPERATION_POWER_ON, 10022},
+                                       {Korvane::OPERATION_POWER_OFF, 10021},
+                                       {Korvane::OPERATION_REBOOT, 10020}};
+
+std::vector<std::string> Targets(const Arguments& args, const std::vector<std::string>& names,
+                                 const Korvane::CKorvaneAdminInfoMgr& manager) {
+    const TargetResolver resolver(manager);
+    std::vector<std::string> macs =
+        args.Value("group") ? resolver.GroupMembers(*args.Value("group")) : std::vector<std::string>();
+    for (const std::string& mac : resolver.ResolveAll(names)) {
+        macs.push_back(mac);
+    }
+    if (macs.empty()) {
+        throw CommandError(std::string(CStringTable::Text(10001)));
+    }
+    return macs;
+}
+
+// Missing or rejected passwords are asked for first, as the program has always done.
+void PromptForPasswords(int nKind, const std::vector<std::string>& macs, bool bSave,
+                        Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& err) {
+    for (const Korvane::PasswordPrompt& prompt : Korvane::CPasswordPrompts::For(nKind, manager, macs)) {
+        const Korvane::CManagedDevice& device = *manager.FindDevice(prompt.mac);
+        err << Korvane::CPasswordTexts::Prompt(prompt.nReason) << '\n';
+        const std::string password =
+            Terminal::ReadSecret("administrator password of " + device.Name() + ": ", err);
+        manager.SetPassword(prompt.mac, password, bSave);
+    }
+}
+
+// Runs the operation with one worker per device, printing each row when it is done.
+int RunOperation(int nKind, const std::vector<std::string>& names, const Arguments& args, std::ostream& out,
+                 std::ostream& err, const std::string& path = std::string(),
+                 const std::string& document = std::string()) {
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
+    const std::vector<std::string> macs = Targets(args, names, manager);
+    PromptForPasswords(nKind, macs, args.Flag("save-passwords"), manager, err);
+    if (const auto question = kQuestions.find(nKind); question != kQuestions.end() && !args.Flag("yes")) {
+        if (!Terminal::Confirm(std::string(CStringTable::Text(question->second)), err)) {
+            return 1;
+        }
+    }
+    CancelOnInterrupt cancel;
+    Korvane::COperationRun run(manager, nKind, macs, path, document);
+    run.UseCancelEvent(cancel.Event());
+    Zelt::CCallQueue owner;
+    run.Start([&](const Korvane::OperationRowResult& result) {
+        owner.Post([&, result] {
+            run.ApplyResult(result);
+            const Korvane::OperationRow& row = run.Rows()[result.nRow];
+            out << row.name << " (" << row.mac << "): " << row.text << '\n' << std::flush;
+            if (run.IsFinished()) {
+                owner.Quit();
+            }
+        });
+    });
+    owner.Run();
+    out << run.SummaryText() << '\n';
+    if (run.ShowsFirmwareNotice()) {
+        out << CStringTable::Text(11230) << '\n';
+    }
+    for (const std::string& mac : run.ReauthenticationMacs()) {
+        err << "korvanectl: set the password of " << manager.FindDevice(mac)->Name() << " (" << mac
+            << ") with: korvanectl password " << mac << " --save\n";
+    }
+    store.Save();
+    return run.ReauthenticationMacs().empty() && run.SummaryText() == CStringTable::Text(11206) ? 0 : 1;
+}
+
+Korvane::CEcoSettings EcoSettingsFor(const Arguments& args, const std::vector<std::string>& macs,
+                                     const Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& err) {
+    std::vector<const Korvane::CKorvaneInfo*> targets;
+    for (const std::string& mac : macs) {
+        targets.push_back(manager.FindDevice(mac));
+    }
+    Korvane::CEcoSettings eco(targets);
+    if (eco.InitialMessageId() != 0) {
+        err << CStringTable::Text(eco.InitialMessageId()) << '\n';
+    }
+    const std::optional<size_t> position = Korvane::CEcoSettings::PositionOf(args.IntValue("minutes", -1));
+    if (!position) {
+        throw UsageError("--minutes must be 0, 10, 15, 20, 30 or 60");
+    }
+    eco.SelectPosition(*position);
+    const std::map<std::string, size_t> volumes = {{"internal", 0}, {"esata", 1}, {"usb1", 2},
+                                                   {"usb2", 3},     {"usb3", 4},  {"usb4", 5}};
+    for (const std::string& setting : args.Values("volume")) {
+        const size_t equals = setting.find('=');
+        const auto volume = volumes.find(setting.substr(0, equals));
+        const std::string value = equals == std::string::npos ? std::string() : setting.substr(equals + 1);
+        if (volume == volumes.end() || (value != "on" && value != "off")) {
+            throw UsageError("--volume takes internal|esata|usb1..usb4=on|off, not \"" + setting + "\"");
+        }
+        eco.SetVolumeOn(volume->second, value == "on");
+    }
+    return eco;
+}
+
+int RunEco(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, kValueOptions, kFlags);
+    std::string document;
+    {
+        StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
+        const std::vector<std::string> macs = Targets(args, args.Positionals(), store.Manager());
+        document = EcoSettingsFor(args, macs, store.Manager(), err).BuildDocument();
+    }
+    return RunOperation(Korvane::OPERATION_ECO_MODE, args.Positionals(), args, out, err, std::string(),
+                        document);
+}
+
+int RunFirmware(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, kValueOptions, kFlags);
+    if (args.Positionals().empty()) {
+        throw UsageError("firmware needs the image FILE");
+    }
+    const std::string& path = args.Positionals().front();
+    if (const int nMessage = Korvane::CFirmwarePath::Check(path);
+        nMessage != Korvane::CFirmwarePath::FIRMWARE_PATH_OK) {
+        throw CommandError(std::string(CStringTable::Text(nMessage)));
+    }
+    const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
+    return RunOperation(Korvane::OPERATION_FIRMWARE_UPDATE, names, args, out, err, path);
+}
+
+int RunMelody(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, kValueOptions, kFlags);
+    const std::vector<std::string>& words = args.Positionals();
+    if (words.empty() || (words.front() != "start" && words.front() != "stop")) {
+        throw UsageError("melody needs start or stop");
+    }
+    const int nKind =
+        words.front() == "start" ? Korvane::OPERATION_MELODY_START : Korvane::OPERATION_MELODY_STOP;
+    return RunOperation(nKind, std::vector<std::string>(words.begin() + 1, words.end()), args, out, err);
+}
+
+std::string TargetsUsage(const std::string& command) {
+    return "usage: korvanectl " + command +
+           " NAME|MAC... | --group NAME  [--yes] [--save-passwords] [--settings FILE]\n";
+}
+
+std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& summary, int nKind) {
+    return std::make_unique<FunctionCommand>(
+        name, summary,
+        TargetsUsage(name) +
+            "Runs on every target at once and prints each device's outcome. Missing or rejected passwords\n"
+            "are asked for first (kept for this run only unless --save-passwords). --yes skips the\n"
+            "confirmation. Ctrl-C cancels the devices still running.\n",
+        [nKind](const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+            const Arguments args(argv, kValueOptions, kFlags);
+            return RunOperation(nKind, args.Positionals(), args, out, err);
+        });
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<Command>> MakeOperationCommands() {
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(MakeSimple("poweron", "power devices on by Wake-on-LAN", Korvane::OPERATION_POWER_ON));
+    commands.push_back(MakeSimple("poweroff", "power devices off", Korvane::OPERATION_POWER_OFF));
+    commands.push_back(MakeSimple("reboot", "reboot devices", Korvane::OPERATION_REBOOT));
+    commands.push_back(
+        std::make_unique<FunctionCommand>("melody", "start or stop the locating melody",
+                                          "usage: korvanectl melody start|stop NAME|MAC... | --group NAME  "
+                                          "[--save-passwords] [--settings FILE]\n",
+                                          RunMelody));
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "firmware", "send a firmware image to devices",
+        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n",
+        RunFirmware));
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "eco", "set the power saving of devices",
+        "usage: korvanectl eco --minutes 0|10|15|20|30|60 [--volume internal|esata|usb1..usb4=on|off]...\n"
+        "                      NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n"
+        "Volumes not given keep what the first target reports.\n",
+        RunEco));
+    return commands;
+}
+
+} // namespace Korvanectl

@@ -1,0 +1,168 @@
+#include "AdminCommands.h"
+#include "AlertState.h"
+#include "Arguments.h"
+#include "CancelOnInterrupt.h"
+#include "CommandLineHost.h"
+#include "StoreAccess.h"
+#include "TargetResolver.h"
+#include "admin/StatusEvaluation.h"
+#include "operations/WebPages.h"
+#include "support/StringTable.h"
+
+#include <cstdlib>
+#include <map>
+#include <ostream>
+#include <poll.h>
+#include <thread>
+
+namespace Korvanectl {
+namespace {
+
+int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {"status"});
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
+    const AlertState alerts(store.File().Path());
+    alerts.Restore(manager);
+    CommandLineHost host(manager, out);
+    Korvane::CUpdateScheduler scheduler(manager, host);
+    host.QuitAfterUpdate();
+    if (args.Flag("status")) {
+        scheduler.OnTimer(Korvane::CUpdateScheduler::STATUS_TIMER);
+    } else {
+        scheduler.Refresh();
+    }
+    if (scheduler.Activity() != 0) {
+        host.Run(scheduler);
+    }
+    alerts.Keep(manager);
+    store.Save();
+    for (const auto& [mac, device] : manager.Devices()) {
+        if (device.GetStatusBits() != 0) {
+            out << device.Name() << " (" << mac << "):\n" << Korvane::CStatusEvaluation::StatusText(device);
+        }
+    }
+    return 0;
+}
+
+int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {});
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
+    CommandLineHost host(manager, out);
+    Korvane::CUpdateScheduler scheduler(manager, host);
+    CancelOnInterrupt interrupt;
+    // Ctrl-C or SIGTERM ends the loop once the update under way (if any) has been applied.
+    std::thread watcher([&host, event = interrupt.Event()] {
+        pollfd fd{event->Handle(), POLLIN, 0};
+        while (poll(&fd, 1, -1) < 0) {
+        }
+        host.Quit();
+    });
+    out << "monitoring " << manager.Devices().size() << " device(s); interval " << manager.m_nUpdateInterval
+        << " minute(s), status every minute; Ctrl-C ends\n"
+        << std::flush;
+    scheduler.CheckNotification();
+    scheduler.Start();
+    host.Run(scheduler);
+    scheduler.Stop();
+    while (scheduler.Activity() != 0) {
+        host.QuitAfterUpdate();
+        host.Run(scheduler);
+    }
+    watcher.join();
+    store.Save();
+    return 0;
+}
+
+int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {});
+    if (args.Positionals().size() > 1) {
+        throw UsageError("interval takes at most one number of minutes");
+    }
+    const bool bChange = args.Positionals().size() == 1;
+    StoreAccess store(args.Value("settings"), bChange ? StoreAccess::CHANGE : StoreAccess::READ, err);
+    if (bChange) {
+        const std::string& text = args.Positionals().front();
+        if (text != "0" && text != "10" && text != "20" && text != "30" && text != "60") {
+            throw UsageError("the interval is 0 (no automatic update), 10, 20, 30 or 60 minutes");
+        }
+        store.Manager().m_nUpdateInterval = std::stoi(text);
+        store.Save();
+    }
+    const int nMinutes = store.Manager().m_nUpdateInterval;
+    out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
+    return 0;
+}
+
+int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {"open"});
+    const std::vector<std::string>& words = args.Positionals();
+    const std::map<std::string, int> pages = {{"time", Korvane::WEB_PAGE_TIME},
+                                              {"ip", Korvane::WEB_PAGE_IP_ADDRESS},
+                                              {"quota", Korvane::WEB_PAGE_QUOTA},
+                                              {"mail", Korvane::WEB_PAGE_MAIL}};
+    if (words.size() < 2 || pages.count(words.front()) == 0) {
+        throw UsageError("webpage needs a page (time, ip, quota or mail) and at least one device");
+    }
+    StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
+    std::vector<Korvane::CManagedDevice> devices;
+    for (const std::string& mac : TargetResolver(store.Manager())
+                                      .ResolveAll(std::vector<std::string>(words.begin() + 1, words.end()))) {
+        devices.push_back(*store.Manager().FindDevice(mac));
+    }
+    CancelOnInterrupt cancel;
+    const Korvane::WebPagePlan plan =
+        Korvane::CWebPages::Plan(pages.at(words.front()), devices, cancel.Event());
+    for (const Korvane::WebPageStep& step : plan.steps) {
+        if (step.kind == Korvane::WebPageStep::SHOW_MESSAGE) {
+            err << step.text << '\n';
+            continue;
+        }
+        out << step.text << '\n';
+        if (args.Flag("open")) {
+            const std::string command = "xdg-open '" + step.text + "' >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0) {
+                err << "korvanectl webpage: xdg-open could not open " << step.text << '\n';
+            }
+        }
+    }
+    if (plan.bStopped) {
+        err << "korvanectl webpage: " << plan.stoppedBy << " answers on no address; stopped\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "update", "ask every managed device for its information once",
+        "usage: korvanectl update [--status] [--settings FILE]\n"
+        "Asks all managed devices at once (full information, or with --status the status only),\n"
+        "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
+        "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
+        "folder, so that a run from cron mails only new ones.\n",
+        RunUpdate));
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "monitor", "watch the managed devices like the desktop program does",
+        "usage: korvanectl monitor [--settings FILE]\n"
+        "Runs the periodic update without a window: a full update at the stored interval, a status\n"
+        "update every minute, a line for each balloon, error mails. Ctrl-C ends it; the settings\n"
+        "are saved then.\n",
+        RunMonitor));
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "interval", "show or set the update interval",
+        "usage: korvanectl interval [0|10|20|30|60] [--settings FILE]\n", RunInterval));
+    commands.push_back(std::make_unique<FunctionCommand>(
+        "webpage", "print (or open) devices' web setting pages",
+        "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--settings FILE]\n"
+        "Prints the URL of the page for each device that answers, in order; --open opens each in\n"
+        "the browser with xdg-open.\n",
+        RunWebpage));
+    return commands;
+}
+
+} // namespace Korvanectl
