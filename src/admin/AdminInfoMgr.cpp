@@ -4,6 +4,7 @@
 #include "support/XmlQueries.h"
 
 #include <algorithm>
+#include <vector>
 #include <cctype>
 
 namespace Korvane {
@@ -31,25 +32,36 @@ std::string ParentPath(const std::string& path) {
     return nSlash == std::string::npos ? std::string() : path.substr(0, nSlash);
 }
 
-// Puts a copy of the fresh node in place of the stored one, or under the stored parent when the
-// stored information lacks it (a device added from its basic information has no status yet).
-void ReplaceOrAdd(const Zelt::CXMLNode& storedRoot, const Zelt::CXMLNode& freshRoot,
-                  const std::string& path) {
-    const Zelt::CXMLNodeList fresh = freshRoot.SelectNodes(path);
-    if (fresh.empty()) {
-        return;
+// One part of a status fetch: the fresh node, and where it goes in the stored information (in
+// place of the stored node, or under the stored parent when the stored information lacks it: a
+// device added from its basic information has no status yet).
+struct StatusPart {
+    Zelt::CXMLNode fresh;
+    Zelt::CXMLNode stored;
+    Zelt::CXMLNode parent;
+};
+
+// Finds every part first, so that a failure (the only XML step that can fail is a selection)
+// leaves the record as it was; then changes the record in place without copying it.
+std::vector<StatusPart> FindStatusParts(const Zelt::CXMLNode& storedRoot, const Zelt::CXMLNode& freshRoot) {
+    std::vector<StatusPart> parts;
+    for (const char* pszPath : {"statusinfo", "network/tcpip[not(@family='inet6')]/lan",
+                                "network/tcpip[@family='inet6'][@enable='true']/lan", "network/host",
+                                "network/msnetwork"}) {
+        const Zelt::CXMLNodeList fresh = freshRoot.SelectNodes(pszPath);
+        if (fresh.empty()) {
+            continue;
+        }
+        const Zelt::CXMLNodeList stored = storedRoot.SelectNodes(pszPath);
+        const std::string parentPath = ParentPath(pszPath);
+        const Zelt::CXMLNodeList parents =
+            parentPath.empty() ? Zelt::CXMLNodeList{storedRoot} : storedRoot.SelectNodes(parentPath);
+        if (!stored.empty() || !parents.empty()) {
+            parts.push_back(StatusPart{fresh.front(), stored.empty() ? Zelt::CXMLNode() : stored.front(),
+                                       parents.empty() ? Zelt::CXMLNode() : parents.front()});
+        }
     }
-    const Zelt::CXMLNodeList stored = storedRoot.SelectNodes(path);
-    if (!stored.empty()) {
-        Zelt::ReplaceNode(stored.front(), fresh.front());
-        return;
-    }
-    const std::string parentPath = ParentPath(path);
-    const Zelt::CXMLNodeList parents =
-        parentPath.empty() ? Zelt::CXMLNodeList{storedRoot} : storedRoot.SelectNodes(parentPath);
-    if (!parents.empty()) {
-        Zelt::CXMLNode(parents.front()).AppendChild(fresh.front());
-    }
+    return parts;
 }
 
 } // namespace
@@ -139,20 +151,18 @@ bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const C
         return false;
     }
     try {
-        // Worked on a copy, so that a failure leaves the record as it was.
-        CManagedDevice updated(*pStored);
-        if (!updated.HasRootNode()) {
-            updated.SetInfoNode(fetched.GetRootNode());
+        if (!pStored->HasRootNode()) {
+            pStored->SetInfoNode(fetched.GetRootNode());
         }
-        const Zelt::CXMLNode storedRoot = updated.GetRootNode();
-        const Zelt::CXMLNode freshRoot = fetched.GetRootNode();
-        for (const char* pszPath :
-             {"statusinfo", "network/tcpip[not(@family='inet6')]/lan",
-              "network/tcpip[@family='inet6'][@enable='true']/lan", "network/host", "network/msnetwork"}) {
-            ReplaceOrAdd(storedRoot, freshRoot, pszPath);
+        const Zelt::CXMLNode storedRoot = pStored->GetRootNode();
+        for (StatusPart& part : FindStatusParts(storedRoot, fetched.GetRootNode())) {
+            if (!part.stored.IsEmpty()) {
+                Zelt::ReplaceNode(part.stored, part.fresh);
+            } else {
+                part.parent.AppendChild(part.fresh);
+            }
         }
         SetTextIfPresent(storedRoot, kPowerPath, "ON");
-        *pStored = updated;
         return true;
     } catch (const Zelt::CXMLError&) {
         return false;

@@ -3,32 +3,39 @@
 namespace Zelt {
 
 void CCallQueue::Send(std::function<void()> call) {
-    bool bDone = false;
-    std::unique_lock lock(m_mutex);
-    m_entries.push_back(Entry{std::move(call), &bDone});
-    m_changed.notify_all();
-    m_changed.wait(lock, [&bDone] { return bDone; });
+    Completion completion;
+    {
+        std::lock_guard lock(m_mutex);
+        m_entries.push_back(Entry{std::move(call), &completion});
+    }
+    m_changed.notify_one();
+    std::unique_lock lock(completion.mutex);
+    completion.done.wait(lock, [&completion] { return completion.bDone; });
 }
 
 void CCallQueue::Post(std::function<void()> call) {
-    std::lock_guard lock(m_mutex);
-    m_entries.push_back(Entry{std::move(call), nullptr});
-    m_changed.notify_all();
+    {
+        std::lock_guard lock(m_mutex);
+        m_entries.push_back(Entry{std::move(call), nullptr});
+    }
+    m_changed.notify_one();
 }
 
 void CCallQueue::Run() {
     m_bQuit = false;
-    std::unique_lock lock(m_mutex);
     while (!m_bQuit) {
-        m_changed.wait(lock, [this] { return !m_entries.empty(); });
-        Entry entry = std::move(m_entries.front());
-        m_entries.pop_front();
-        lock.unlock();
+        Entry entry;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_entries.empty(); });
+            entry = std::move(m_entries.front());
+            m_entries.pop_front();
+        }
         entry.call();
-        lock.lock();
-        if (entry.pDone != nullptr) {
-            *entry.pDone = true;
-            m_changed.notify_all();
+        if (entry.pCompletion != nullptr) {
+            std::lock_guard lock(entry.pCompletion->mutex);
+            entry.pCompletion->bDone = true;
+            entry.pCompletion->done.notify_one();
         }
     }
 }

@@ -22,13 +22,19 @@ public:
     void Quit() { m_bQuit = true; }
 
 private:
+    // What a sender waits on: its own, so that finishing one call wakes one sender, not all.
+    struct Completion {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool bDone = false;
+    };
     struct Entry {
         std::function<void()> call;
-        bool* pDone = nullptr; // set by Run for a sent call
+        Completion* pCompletion = nullptr; // for a sent call
     };
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_changed; // only the owning thread waits on it
     std::deque<Entry> m_entries;
     bool m_bQuit = false;
 };
