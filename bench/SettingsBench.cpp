@@ -2,6 +2,8 @@
 // the four-bay model (qrx-x.xml), in 20 groups. Save and load against libxml2 alone parsing and
 // serialising the same XML, and the resident memory of the loaded store.
 #include "admin/AtomicFile.h"
+#include "admin/CellText.h"
+#include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
 #include "support/ScrambleStr.h"
 
@@ -208,6 +210,33 @@ void BM_SettingsLoad(benchmark::State& state) {
     data.ReportSizes(state);
 }
 BENCHMARK(BM_SettingsLoad)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// What the device list computes when it is filled: every cell of every device with all 18
+// columns shown (the most a user can ask for), and each row's state icon.
+void BM_AllCellTexts(benchmark::State& state) {
+    CKorvaneAdminInfoMgr& manager = Data().Manager();
+    InfoColumnTable columns;
+    std::vector<std::string> keys;
+    for (const InfoColumn& column : columns.Columns()) {
+        keys.push_back(column.key);
+    }
+    columns.ApplyVisibleKeys(keys);
+    const std::vector<InfoColumn> visible = columns.VisibleColumns();
+    size_t nCells = 0;
+    for (auto _ : state) {
+        nCells = 0;
+        for (const auto& [mac, device] : manager.Devices()) {
+            for (const InfoColumn& column : visible) {
+                benchmark::DoNotOptimize(CCellText::CellText(column.key, device));
+                ++nCells;
+            }
+            benchmark::DoNotOptimize(CCellText::StateIconIndex(device));
+        }
+    }
+    state.counters["cells"] = static_cast<double>(nCells);
+    state.counters["columns"] = static_cast<double>(visible.size());
+}
+BENCHMARK(BM_AllCellTexts)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 

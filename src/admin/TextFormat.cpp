@@ -2,6 +2,8 @@
 
 #include "support/StringTable.h"
 
+#include <ctime>
+
 namespace Korvane {
 
 std::string CTextFormat::Format(std::string_view format, std::span<const std::string_view> args) {
@@ -26,6 +28,15 @@ std::string CTextFormat::Format(std::string_view format, std::span<const std::st
 
 std::string CTextFormat::FormatId(int nFormatId, std::span<const std::string_view> args) {
     return Format(Zelt::CStringTable::Text(nFormatId), args);
+}
+
+std::string CTextFormat::LocalTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    return text;
 }
 
 } // namespace Korvane

@@ -21,6 +21,8 @@ public:
     static std::string FormatId(int nFormatId, std::initializer_list<std::string_view> args) {
         return FormatId(nFormatId, std::span(args.begin(), args.size()));
     }
+    // The local time now as the program shows times: "2026/12/08 09:30:05".
+    static std::string LocalTimeText();
 };
 
 } // namespace Korvane

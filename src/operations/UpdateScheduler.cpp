@@ -1,26 +1,16 @@
 #include "operations/UpdateScheduler.h"
 
 #include "admin/StatusEvaluation.h"
+#include "admin/TextFormat.h"
 #include "operations/InfoResultApplier.h"
 #include "protocol/KorvaneInfo.h"
 #include "support/StringTable.h"
-
-#include <ctime>
 
 namespace Korvane {
 namespace {
 
 constexpr int kActivityFullUpdate = 2;
 constexpr int kActivityStatusUpdate = 4;
-
-std::string LocalTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
-    return text;
-}
 
 } // namespace
 
@@ -115,7 +105,7 @@ void CUpdateScheduler::OnResult(const InfoResult& result) {
 }
 
 void CUpdateScheduler::OnJobEnded() {
-    m_host.ShowUpdateState(LocalTimeText());
+    m_host.ShowUpdateState(CTextFormat::LocalTimeText());
     CheckNotification();
     m_nActivity = 0;
 }

@@ -38,10 +38,12 @@ protected:
 
 TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
     KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.1.1", "--http-port", "0"});
-    ASSERT_EQ(Run({"add", "127.83.1.1"}).exitCode, 0);
-    const ProcessResult added = Run({"add", "127.83.1.2"});
-    ASSERT_EQ(added.exitCode, 0) << added.err;
+    // Nothing answers at 127.83.1.9: the run fails, but the two devices that answered are kept.
+    const ProcessResult added = Run({"add", "127.83.1.1", "127.83.1.9", "127.83.1.2"});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.out.find("added ks-001"), std::string::npos) << added.out;
     EXPECT_NE(added.out.find("added ks-002"), std::string::npos) << added.out;
+    EXPECT_NE(added.err.find("127.83.1.9: "), std::string::npos) << added.err;
 
     const ProcessResult listed = Run({"list", "--json"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
@@ -97,6 +99,10 @@ TEST_F(SettingsFixture, ThePasswordIsKeptAndTheDetailReportFetchedWithIt) {
     EXPECT_EQ(report.out.rfind("【システム情報】 \r\n", 0), 0u) << report.out;
     EXPECT_NE(report.out.find("QRX-XR4"), std::string::npos);
 
+    const ProcessResult unknown = Run({"password", "ks-001", "ks-009", "--save"}, "wrong\n");
+    EXPECT_EQ(unknown.exitCode, 1) << "no device is named ks-009";
+    EXPECT_NE(Run({"settings", "dump"}).out.find("<adminpasswd>pw001</adminpasswd>"), std::string::npos)
+        << "a name that does not resolve changes nothing";
     ASSERT_EQ(Run({"password", "ks-001", "--save"}, "wrong\n").exitCode, 0);
     const ProcessResult rejected = Run({"detail", "ks-001"});
     EXPECT_NE(rejected.err.find("パスワード認証に失敗しました。"), std::string::npos) << rejected.err;

@@ -12,19 +12,16 @@
 namespace Korvanectl {
 namespace {
 
-int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
-    if (args.Positionals().size() != 1) {
-        throw UsageError("add needs exactly one ADDRESS");
-    }
-    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
-    const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(args.Positionals().front());
+// Fetches the basic information of the device at one address and manages it; false, with the
+// reason on err, when it could not be added.
+bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
+            const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
+    const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input);
     Korvane::CManagedDevice candidate = Korvane::CAddTarget::Candidate(addresses);
-    CancelOnInterrupt cancel;
     int nMessage = Korvane::INFO_NOT_OBTAINED;
     try {
-        if (Korvane::GetInfoFromTrgKorvane(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE,
-                                           cancel.Event(), 30000)) {
+        if (Korvane::GetInfoFromTrgKorvane(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, cancel,
+                                           30000)) {
             nMessage = Korvane::INFO_FETCHED;
         }
     } catch (...) {
@@ -32,29 +29,52 @@ int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     }
     if (nMessage != Korvane::INFO_FETCHED) {
         const int nText = Korvane::CAddTarget::MessageFor(nMessage);
-        err << "korvanectl add: " << (nText != 0 ? Zelt::CStringTable::Text(nText) : "cancelled") << '\n';
-        return 1;
+        err << "korvanectl add: " << input << ": "
+            << (nText != 0 ? Zelt::CStringTable::Text(nText) : "cancelled") << '\n';
+        return false;
     }
     Korvane::CAddTarget::TakeFetched(candidate, addresses);
-    if (!store.Manager().AddOrUpdate(candidate)) {
-        err << "korvanectl add: the device's answer carries no MAC address; it cannot be managed\n";
-        return 1;
+    if (!manager.AddOrUpdate(candidate)) {
+        err << "korvanectl add: " << input
+            << ": the device's answer carries no MAC address; it cannot be managed\n";
+        return false;
     }
-    store.Save();
     out << "added " << candidate.Name() << " (" << candidate.ReportedMac() << ")"
         << (candidate.GetPortForwarding() ? ", reached through port forwarding" : "") << '\n';
-    return 0;
+    return true;
+}
+
+int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {});
+    if (args.Positionals().empty()) {
+        throw UsageError("add needs at least one ADDRESS");
+    }
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    CancelOnInterrupt cancel;
+    size_t nAdded = 0;
+    for (const std::string& input : args.Positionals()) {
+        if (cancel.Event()->IsSet()) {
+            break;
+        }
+        nAdded += AddOne(input, store.Manager(), cancel.Event(), out, err) ? 1 : 0;
+    }
+    // What was added is kept even when another address failed or Ctrl-C ended the run.
+    if (nAdded != 0) {
+        store.Save();
+    }
+    return nAdded == args.Positionals().size() ? 0 : 1;
 }
 
 } // namespace
 
 std::unique_ptr<Command> MakeAddCommand() {
     return std::make_unique<FunctionCommand>(
-        "add", "bring the device at an address or host name under management",
-        "usage: korvanectl add ADDRESS [--settings FILE]\n"
-        "Fetches the basic information of the device at ADDRESS (IPv4, IPv6 or host name) and\n"
-        "manages it. A device that reports other addresses than ADDRESS resolves to is taken to be\n"
-        "reached through port forwarding and keeps the address given here.\n",
+        "add", "bring the devices at addresses or host names under management",
+        "usage: korvanectl add ADDRESS... [--settings FILE]\n"
+        "Fetches the basic information of the device at each ADDRESS (IPv4, IPv6 or host name),\n"
+        "in turn, and manages it. A device that reports other addresses than ADDRESS resolves to\n"
+        "is taken to be reached through port forwarding and keeps the address given here.\n"
+        "The devices that answered are saved even when others did not; the exit code is 1 then.\n",
         RunAdd);
 }
 

@@ -1,22 +1,13 @@
 #include "CommandLineHost.h"
 
+#include "admin/TextFormat.h"
 #include "mail/ErrorMail.h"
 #include "support/StringTable.h"
 
-#include <ctime>
 #include <ostream>
 
 namespace Korvanectl {
 namespace {
-
-std::string Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
-    return text;
-}
 
 std::string OneLine(std::string_view text) {
     std::string line(text);
@@ -87,14 +78,14 @@ void CommandLineHost::TimerLoop() {
 }
 
 void CommandLineHost::ShowBalloon(int nLevel) {
-    m_out << Now() << ' ' << Zelt::CStringTable::Text(12001) << ": "
+    m_out << Korvane::CTextFormat::LocalTimeText() << ' ' << Zelt::CStringTable::Text(12001) << ": "
           << OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)) << '\n'
           << std::flush;
 }
 
 void CommandLineHost::SendErrorMail() {
     if (const std::optional<int> result = Korvane::CErrorMail::Send(m_manager)) {
-        m_out << Now() << " error mail: "
+        m_out << Korvane::CTextFormat::LocalTimeText() << " error mail: "
               << Zelt::CStringTable::Text(*result == 0   ? 10008
                                           : *result == 1 ? 10009
                                                          : 10010)
@@ -107,7 +98,9 @@ void CommandLineHost::SendErrorMail() {
 void CommandLineHost::ShowUpdateState(const std::string& text) {
     const bool bCompleted =
         text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101);
-    m_out << (bCompleted ? text + " update completed" : Now() + ' ' + text) << '\n' << std::flush;
+    m_out << (bCompleted ? text + " update completed" : Korvane::CTextFormat::LocalTimeText() + ' ' + text)
+          << '\n'
+          << std::flush;
     if (bCompleted && m_bQuitAfterUpdate) {
         m_owner.Quit();
     }

@@ -12,20 +12,28 @@ namespace {
 
 int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"save", "show"});
-    if (args.Positionals().size() != 1) {
-        throw UsageError("password needs exactly one device name or MAC address");
+    if (args.Positionals().empty()) {
+        throw UsageError("password needs at least one device name or MAC address");
     }
     const bool bShowOnly = args.Flag("show");
     StoreAccess store(args.Value("settings"), bShowOnly ? StoreAccess::READ : StoreAccess::CHANGE, err);
-    const std::string mac = TargetResolver(store.Manager()).Resolve(args.Positionals().front());
-    Korvane::CManagedDevice& device = *store.Manager().FindDevice(mac);
+    // Every name is resolved before the password is asked for: a typo costs no typing.
+    const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
     if (!bShowOnly) {
-        store.Manager().SetPassword(
-            mac, Terminal::ReadSecret("administrator password of " + device.Name() + ": ", err),
-            args.Flag("save"));
+        const std::string prompt =
+            macs.size() == 1 ? "administrator password of " + store.Manager().FindDevice(macs[0])->Name()
+                             : "administrator password of " + std::to_string(macs.size()) + " devices";
+        const std::string password = Terminal::ReadSecret(prompt + ": ", err);
+        for (const std::string& mac : macs) {
+            store.Manager().SetPassword(mac, password, args.Flag("save"));
+        }
         store.Save();
     }
-    out << Korvane::CPasswordTexts::StateText(device) << '\n';
+    for (const std::string& mac : macs) {
+        const Korvane::CManagedDevice& device = *store.Manager().FindDevice(mac);
+        out << (macs.size() == 1 ? "" : device.Name() + ": ") << Korvane::CPasswordTexts::StateText(device)
+            << '\n';
+    }
     return 0;
 }
 
@@ -33,12 +41,13 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
 
 std::unique_ptr<Command> MakePasswordCommand() {
     return std::make_unique<FunctionCommand>(
-        "password", "set the administrator password of a device",
-        "usage: korvanectl password NAME|MAC [--save] [--settings FILE]\n"
-        "       korvanectl password NAME|MAC --show\n"
-        "Reads the password from the terminal (without echo) or from standard input and stores it\n"
-        "for the device; with --save it is also written to the settings file, otherwise it is kept\n"
-        "for this run only (that is, not at all for korvanectl). --show prints the password state.\n",
+        "password", "set the administrator password of devices",
+        "usage: korvanectl password NAME|MAC... [--save] [--settings FILE]\n"
+        "       korvanectl password NAME|MAC... --show\n"
+        "Reads one password from the terminal (without echo) or from standard input and stores it\n"
+        "for every device named; with --save it is also written to the settings file, otherwise it\n"
+        "is kept for this run only (that is, not at all for korvanectl). --show prints the password\n"
+        "state.\n",
         RunPassword);
 }
 

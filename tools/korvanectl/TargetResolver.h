@@ -20,6 +20,7 @@ public:
     // The members of a group, in device-table order.
     std::vector<std::string> GroupMembers(const std::string& group) const;
 
+    // Six pairs of hexadecimal digits separated by colons.
     static bool LooksLikeMac(const std::string& text);
 
 private:

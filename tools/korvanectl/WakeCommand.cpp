@@ -1,29 +1,12 @@
 #include "WakeCommand.h"
 
 #include "Arguments.h"
+#include "TargetResolver.h"
 #include "protocol/KorvaneInfo.h"
 
-#include <cctype>
 #include <ostream>
 
 namespace Korvanectl {
-namespace {
-
-// Six pairs of hexadecimal digits separated by colons.
-bool IsMacText(const std::string& text) {
-    if (text.size() != 17) {
-        return false;
-    }
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool bSeparator = i % 3 == 2;
-        if (bSeparator ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 std::string WakeCommand::Usage() const {
     return "usage: korvanectl wake MAC\n"
@@ -33,7 +16,7 @@ std::string WakeCommand::Usage() const {
 
 int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {}, {});
-    if (args.Positionals().size() != 1 || !IsMacText(args.Positionals().front())) {
+    if (args.Positionals().size() != 1 || !TargetResolver::LooksLikeMac(args.Positionals().front())) {
         throw UsageError("wake needs one MAC address such as 00:11:22:33:44:55");
     }
     try {
