@@ -4,8 +4,8 @@
 #include "support/XmlQueries.h"
 
 #include <algorithm>
-#include <vector>
 #include <cctype>
+#include <vector>
 
 namespace Korvane {
 namespace {
@@ -45,9 +45,9 @@ struct StatusPart {
 // leaves the record as it was; then changes the record in place without copying it.
 std::vector<StatusPart> FindStatusParts(const Zelt::CXMLNode& storedRoot, const Zelt::CXMLNode& freshRoot) {
     std::vector<StatusPart> parts;
-    for (const char* pszPath : {"statusinfo", "network/tcpip[not(@family='inet6')]/lan",
-                                "network/tcpip[@family='inet6'][@enable='true']/lan", "network/host",
-                                "network/msnetwork"}) {
+    for (const char* pszPath :
+         {"statusinfo", "network/tcpip[not(@family='inet6')]/lan",
+          "network/tcpip[@family='inet6'][@enable='true']/lan", "network/host", "network/msnetwork"}) {
         const Zelt::CXMLNodeList fresh = freshRoot.SelectNodes(pszPath);
         if (fresh.empty()) {
             continue;
@@ -132,10 +132,15 @@ bool CKorvaneAdminInfoMgr::UpdateFromFullFetch(const CManagedDevice& fetched) {
     }
     try {
         CManagedDevice updated(fetched);
-        if (const CManagedDevice* pStored = FindDevice(mac);
-            pStored != nullptr && pStored->GetPortForwarding()) {
-            WriteUserAddresses(updated, pStored->GetHostName(), pStored->GetIPv4Address(),
-                               pStored->GetIPv6Address());
+        if (const CManagedDevice* pStored = FindDevice(mac)) {
+            if (pStored->GetPortForwarding()) {
+                WriteUserAddresses(updated, pStored->GetHostName(), pStored->GetIPv4Address(),
+                                   pStored->GetIPv6Address());
+            }
+            // The fetched record is a copy taken when the update started; a password typed in
+            // the meantime must not be undone by it.
+            updated.SetPassword(pStored->GetPassword());
+            updated.SetSavePassword(pStored->GetSavePassword());
         }
         m_devices.insert_or_assign(mac, updated);
         m_keys.KeyOf(mac);
@@ -163,6 +168,12 @@ bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const C
             }
         }
         SetTextIfPresent(storedRoot, kPowerPath, "ON");
+        // The replaced network parts carry the device's LAN addresses; a device reached through
+        // port forwarding keeps the user's, or the next start would connect to the LAN address.
+        if (pStored->GetPortForwarding()) {
+            WriteUserAddresses(*pStored, pStored->GetHostName(), pStored->GetIPv4Address(),
+                               pStored->GetIPv6Address());
+        }
         return true;
     } catch (const Zelt::CXMLError&) {
         return false;

@@ -1,22 +1,15 @@
 #include "operations/OperationRun.h"
 
+#include "admin/TextFormat.h"
 #include "operations/OperationWorker.h"
 #include "support/StringTable.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace Korvane {
 namespace {
 
 using Zelt::CStringTable;
-
-std::string Formatted(int nFormatId, const std::string& argument) {
-    const std::string format(CStringTable::Text(nFormatId));
-    std::vector<char> text(format.size() + argument.size() + 1);
-    std::snprintf(text.data(), text.size(), format.c_str(), argument.c_str());
-    return text.data();
-}
 
 struct CodeRow {
     int nCode;
@@ -69,7 +62,7 @@ void COperationRun::Start(ResultPost post) {
 
 void COperationRun::RowText(OperationRow& row, const OperationRowResult& result) const {
     if (result.nOutcome == OPERATION_DONE) {
-        row.text = Formatted(11227, OperationName(m_nKind));
+        row.text = CTextFormat::FormatId(11227, {OperationName(m_nKind)});
         row.nMark = MARK_SUCCESS;
         return;
     }
@@ -82,7 +75,7 @@ void COperationRun::RowText(OperationRow& row, const OperationRowResult& result)
     row.nMark = MARK_FAILURE;
     for (const CodeRow& codeRow : kCodeRows) {
         if (codeRow.nCode == result.nCode) {
-            row.text = codeRow.nTextId == 11229 ? Formatted(11229, OperationName(m_nKind))
+            row.text = codeRow.nTextId == 11229 ? CTextFormat::FormatId(11229, {OperationName(m_nKind)})
                                                 : std::string(CStringTable::Text(codeRow.nTextId));
             row.nMark = codeRow.nMark;
         }

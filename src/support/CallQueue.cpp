@@ -31,12 +31,17 @@ void CCallQueue::Run() {
             entry = std::move(m_entries.front());
             m_entries.pop_front();
         }
+        // The sender is released even when its call throws; the exception is the owner's.
+        const ReleaseSender release{entry.pCompletion};
         entry.call();
-        if (entry.pCompletion != nullptr) {
-            std::lock_guard lock(entry.pCompletion->mutex);
-            entry.pCompletion->bDone = true;
-            entry.pCompletion->done.notify_one();
-        }
+    }
+}
+
+CCallQueue::ReleaseSender::~ReleaseSender() {
+    if (pCompletion != nullptr) {
+        std::lock_guard lock(pCompletion->mutex);
+        pCompletion->bDone = true;
+        pCompletion->done.notify_one();
     }
 }
 

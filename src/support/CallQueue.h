@@ -16,7 +16,7 @@ public:
     void Post(std::function<void()> call);
 
     // On the owning thread: runs the queued calls, waiting for more, until one of them returns
-    // with Quit() called.
+    // with Quit() called. A call that throws ends Run with its exception (its sender returns).
     void Run();
     // Makes Run return after the current call; call it from a posted function.
     void Quit() { m_bQuit = true; }
@@ -27,6 +27,10 @@ private:
         std::mutex mutex;
         std::condition_variable done;
         bool bDone = false;
+    };
+    struct ReleaseSender {
+        Completion* pCompletion;
+        ~ReleaseSender();
     };
     struct Entry {
         std::function<void()> call;

@@ -84,10 +84,28 @@ TEST(ManagedDevices, PortForwardingKeepsTheUsersAddressesUntilASearchFindsTheDev
     EXPECT_EQ(InfoText(*manager.FindDevice("02:4B:53:00:00:03"), kIPv4Path), "203.0.113.5");
     EXPECT_EQ(manager.FindDevice("02:4B:53:00:00:03")->GetIPv4Address(), "203.0.113.5");
 
+    // So does a status update, whose network parts carry the LAN address: the stored information
+    // is what the next start connects to.
+    ASSERT_TRUE(manager.UpdateFromStatusFetch(
+        "02:4B:53:00:00:03", SampleDevice("qrx-x", "02:4B:53:00:00:03", "ks-003", "198.18.0.14")));
+    EXPECT_EQ(InfoText(*manager.FindDevice("02:4B:53:00:00:03"), kIPv4Path), "203.0.113.5");
+    EXPECT_EQ(manager.FindDevice("02:4B:53:00:00:03")->GetIPv4Address(), "203.0.113.5");
+
     // A search result finds it on the LAN: the flag goes.
     ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:03", "ks-003", "198.18.0.14")));
     EXPECT_FALSE(manager.FindDevice("02:4B:53:00:00:03")->GetPortForwarding());
     EXPECT_EQ(InfoText(*manager.FindDevice("02:4B:53:00:00:03"), kIPv4Path), "198.18.0.14");
+}
+
+TEST(ManagedDevices, APasswordSetDuringAFullUpdateOutlivesTheUpdatesResult) {
+    CKorvaneAdminInfoMgr manager;
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:07", "ks-007", "198.18.0.18")));
+    manager.SetPassword("02:4B:53:00:00:07", "old", false);
+    const CManagedDevice fetched = manager.GetDevice("02:4B:53:00:00:07"); // the worker's copy
+    manager.SetPassword("02:4B:53:00:00:07", "new", true);                 // typed meanwhile
+    ASSERT_TRUE(manager.UpdateFromFullFetch(fetched));
+    EXPECT_EQ(manager.FindDevice("02:4B:53:00:00:07")->GetPassword(), "new");
+    EXPECT_TRUE(manager.FindDevice("02:4B:53:00:00:07")->GetSavePassword());
 }
 
 TEST(ManagedDevices, AStatusFetchReplacesOnlyItsParts) {

@@ -1,81 +1,14 @@
-// The periodic update over simulated devices, with the window replaced by a recording host
-// whose timers the test fires by hand.
-#include "operations/UpdateScheduler.h"
-
-#include "admin/AdminInfoMgr.h"
+// The periodic update's timers and results over simulated devices.
+#include "MonitoredDevices.h"
 #include "admin/StatusEvaluation.h"
-#include "common/Simulator.h"
-#include "operations/InfoJob.h"
-#include "support/CallQueue.h"
 #include "support/StringTable.h"
-
-#include <map>
-#include <mutex>
 
 #include <gtest/gtest.h>
 
 using namespace Korvane;
-using KorvaneTesting::Simulator;
 
-namespace {
-
-class RecordingHost : public IUpdateHost {
-public:
-    void SetTimer(int nTimer, int nMilliseconds) override { timers[nTimer] = nMilliseconds; }
-    void KillTimer(int nTimer) override { timers.erase(nTimer); }
-    void SendToOwner(std::function<void()> call) override { owner.Send(std::move(call)); }
-    void PostToOwner(std::function<void()> call) override { owner.Post(std::move(call)); }
-    void ShowBalloon(int nLevel) override { balloons.push_back(nLevel); }
-    void SendErrorMail() override { ++nErrorMails; }
-    void ShowUpdateState(const std::string& text) override {
-        states.push_back(text);
-        // Anything but the two "updating" texts is the completion time: the update is over.
-        if (text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101)) {
-            owner.Quit();
-        }
-    }
-    void DevicesChanged() override { ++nChanges; }
-
-    Zelt::CCallQueue owner;
-    std::map<int, int> timers;
-    std::vector<int> balloons;
-    std::vector<std::string> states;
-    int nErrorMails = 0;
-    int nChanges = 0;
-};
-
-struct Monitored {
-    Simulator sim;
-    CKorvaneAdminInfoMgr manager;
-    RecordingHost host;
-    CUpdateScheduler scheduler;
-
-    Monitored(int nCount, const std::string& base)
-        : sim({"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
-          scheduler(manager, host, CUpdateScheduler::Periods{1000, 60000, 10000}) {
-        for (const KorvaneTesting::SimulatedDevice& simulated : sim.Devices()) {
-            CKorvaneInfo session(simulated.ipv4, "");
-            session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
-            manager.AddOrUpdate(CManagedDevice(session));
-            manager.SetPassword(CKorvaneAdminInfoMgr::NormalizeMac(simulated.mac),
-                                sim.Show(simulated.index).at("password"), true);
-        }
-    }
-
-    // Fires a timer and serves the owner's thread until the update it started has ended.
-    void Fire(int nTimer) {
-        scheduler.OnTimer(nTimer);
-        if (scheduler.Activity() != 0) {
-            host.owner.Run();
-        }
-    }
-
-    const CManagedDevice& Device(int nIndex) {
-        return *manager.FindDevice(CKorvaneAdminInfoMgr::NormalizeMac(sim.Devices().at(nIndex).mac));
-    }
-};
-
-} // namespace
+using OperationsTesting::Monitored;
+using OperationsTesting::RecordingHost;
 
 TEST(UpdateScheduler, TimersFollowTheIntervalAndTheBusyRules) {
     Monitored monitored(1, "127.86.1.1");

@@ -1,6 +1,7 @@
 #include "support/CallQueue.h"
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -52,4 +53,16 @@ TEST(CallQueue, PostedCallsRunInOrderAndRunCanBeEnteredAgain) {
     });
     queue.Run();
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 9}));
+}
+
+TEST(CallQueue, ASentCallThatThrowsReleasesItsSenderAndEndsRunWithTheException) {
+    Zelt::CCallQueue queue;
+    std::atomic<bool> bSenderReturned{false};
+    std::thread sender([&] {
+        queue.Send([] { throw std::runtime_error("broken call"); });
+        bSenderReturned = true;
+    });
+    EXPECT_THROW(queue.Run(), std::runtime_error);
+    sender.join(); // hangs here if the sender was never released
+    EXPECT_TRUE(bSenderReturned);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -108,4 +109,21 @@ TEST_F(ManagedDevices, IntervalAndWebPages) {
     EXPECT_EQ(pages.exitCode, 0) << pages.err;
     EXPECT_EQ(pages.out, "http://127.83.7.1/detail/basic/network/network.cgi\n"
                          "http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4\n");
+
+    // --open hands each URL to the xdg-open on the PATH as one argument.
+    const std::filesystem::path bin = m_directory / "bin";
+    std::filesystem::create_directories(bin);
+    const std::filesystem::path opened = m_directory / "opened";
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >>'" << opened.string()
+                                    << "'\n";
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    const ProcessResult open = Run({"webpage", "ip", "ks-002", "--open"});
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(open.exitCode, 0) << open.err;
+    std::ifstream openedFile(opened);
+    std::string line;
+    ASSERT_TRUE(std::getline(openedFile, line)) << "xdg-open did not run";
+    EXPECT_EQ(line, "1|http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4");
 }

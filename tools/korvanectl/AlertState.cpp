@@ -21,12 +21,22 @@ std::filesystem::path StateFolder() {
            "KORVANE Admin";
 }
 
+// A fixed hash (64-bit FNV-1a) of the settings path names the state file: std::hash may change
+// with the library, and a new name would forget the alerts already mailed.
+uint64_t PathHash(const std::filesystem::path& path) {
+    uint64_t nHash = 14695981039346656037ull;
+    for (const char c : path.string()) {
+        nHash = (nHash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return nHash;
+}
+
 } // namespace
 
 // One state file per settings file, so that korvanectl --settings runs keep apart.
 AlertState::AlertState(const std::filesystem::path& settingsPath)
-    : m_path(StateFolder() / ("alert-bits-" + std::to_string(std::hash<std::string>{}(
-                                                  std::filesystem::absolute(settingsPath).string())))) {}
+    : m_path(StateFolder() /
+             ("alert-bits-" + std::to_string(PathHash(std::filesystem::absolute(settingsPath))))) {}
 
 void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
     std::ifstream input(m_path);

@@ -9,11 +9,14 @@
 #include "operations/WebPages.h"
 #include "support/StringTable.h"
 
-#include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <ostream>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace Korvanectl {
 namespace {
@@ -95,6 +98,23 @@ int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::os
     return 0;
 }
 
+// Runs xdg-open on the URL without a shell: the URL holds stored addresses, which must never be
+// read as shell syntax.
+bool OpenInBrowser(const std::string& url) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string program = "xdg-open";
+    std::string argument = url;
+    char* const argv[] = {program.data(), argument.data(), nullptr};
+    pid_t pid = 0;
+    const int nError = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int nStatus = 0;
+    return nError == 0 && waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+}
+
 int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"open"});
     const std::vector<std::string>& words = args.Positionals();
@@ -120,12 +140,13 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
             continue;
         }
         out << step.text << '\n';
-        if (args.Flag("open")) {
-            const std::string command = "xdg-open '" + step.text + "' >/dev/null 2>&1";
-            if (std::system(command.c_str()) != 0) {
-                err << "korvanectl webpage: xdg-open could not open " << step.text << '\n';
-            }
+        if (args.Flag("open") && !OpenInBrowser(step.text)) {
+            err << "korvanectl webpage: xdg-open could not open " << step.text << '\n';
         }
+    }
+    if (plan.bCancelled) {
+        err << "korvanectl webpage: cancelled\n";
+        return 130;
     }
     if (plan.bStopped) {
         err << "korvanectl webpage: " << plan.stoppedBy << " answers on no address; stopped\n";
@@ -160,7 +181,8 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "webpage", "print (or open) devices' web setting pages",
         "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--settings FILE]\n"
         "Prints the URL of the page for each device that answers, in order; --open opens each in\n"
-        "the browser with xdg-open.\n",
+        "the browser with xdg-open. Exit codes: 0 done, 1 a device answered on no address (the\n"
+        "devices after it are not asked), 130 cancelled.\n",
         RunWebpage));
     return commands;
 }
