@@ -30,6 +30,18 @@ std::string CTextFormat::FormatId(int nFormatId, std::span<const std::string_vie
     return Format(Zelt::CStringTable::Text(nFormatId), args);
 }
 
+std::vector<std::string> CTextFormat::Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t nStart = 0;
+    for (size_t nBreak; (nBreak = text.find('\n', nStart)) != std::string::npos; nStart = nBreak + 1) {
+        lines.push_back(text.substr(nStart, nBreak - nStart));
+    }
+    if (nStart < text.size()) {
+        lines.push_back(text.substr(nStart));
+    }
+    return lines;
+}
+
 std::string CTextFormat::LocalTimeText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Korvane {
 
@@ -21,6 +22,9 @@ public:
     static std::string FormatId(int nFormatId, std::initializer_list<std::string_view> args) {
         return FormatId(nFormatId, std::span(args.begin(), args.size()));
     }
+    // The lines of a text split at line feeds; a final line feed ends the last line and adds no
+    // empty one.
+    static std::vector<std::string> Lines(const std::string& text);
     // The local time now as the program shows times: "2026/12/08 09:30:05".
     static std::string LocalTimeText();
 };

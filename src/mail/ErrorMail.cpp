@@ -21,7 +21,7 @@ std::vector<std::string> CErrorMail::BodyLines(const CKorvaneAdminInfoMgr& manag
     for (const auto& [mac, device] : manager.Devices()) {
         const std::string strStatus = CCellText::CellText("status", device);
         lines.push_back(CTextFormat::FormatId(DEVICE_LINE_FORMAT, {device.Name(), strStatus}));
-        for (std::string& line : LinesOf(CStatusEvaluation::StatusText(device))) {
+        for (std::string& line : CTextFormat::Lines(CStatusEvaluation::StatusText(device))) {
             lines.push_back(std::move(line));
         }
     }
@@ -38,18 +38,6 @@ std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
         sender.AddBodyLine(line);
     }
     return sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));
-}
-
-std::vector<std::string> CErrorMail::LinesOf(const std::string& strText) {
-    std::vector<std::string> lines;
-    size_t nStart = 0;
-    for (size_t nBreak; (nBreak = strText.find('\n', nStart)) != std::string::npos; nStart = nBreak + 1) {
-        lines.push_back(strText.substr(nStart, nBreak - nStart));
-    }
-    if (nStart < strText.size()) {
-        lines.push_back(strText.substr(nStart));
-    }
-    return lines;
 }
 
 } // namespace Korvane

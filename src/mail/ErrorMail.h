@@ -16,10 +16,6 @@ public:
     // Sends the mail with the stored mail settings; nullopt, and nothing sent, while notification
     // is off. Otherwise the MailSendResult, which nobody is shown.
     static std::optional<int> Send(const CKorvaneAdminInfoMgr& manager);
-
-private:
-    // The lines of a text without their line breaks; a final line break ends the last line.
-    static std::vector<std::string> LinesOf(const std::string& strText);
 };
 
 } // namespace Korvane

@@ -20,10 +20,14 @@ class CUpdateScheduler::Sink : public IInfoResultSink {
 public:
     explicit Sink(CUpdateScheduler& scheduler) : m_scheduler(scheduler) {}
     void SendResult(const InfoResult& result) override {
-        m_scheduler.m_host.SendToOwner([this, &result] { m_scheduler.OnResult(result); });
+        if (!m_scheduler.m_bClosing) {
+            m_scheduler.m_host.SendToOwner([this, &result] { m_scheduler.OnResult(result); });
+        }
     }
     void PostJobEnded() override {
-        m_scheduler.m_host.PostToOwner([this] { m_scheduler.OnJobEnded(); });
+        if (!m_scheduler.m_bClosing) {
+            m_scheduler.m_host.PostToOwner([this] { m_scheduler.OnJobEnded(); });
+        }
     }
 
 private:
@@ -49,6 +53,12 @@ void CUpdateScheduler::Start() {
 void CUpdateScheduler::Stop() {
     m_host.KillTimer(INTERVAL_TIMER);
     m_host.KillTimer(STATUS_TIMER);
+}
+
+void CUpdateScheduler::Shutdown() {
+    Stop();
+    m_bClosing = true;
+    m_cancelEvent->Set();
 }
 
 void CUpdateScheduler::ArmIntervalTimer() {
@@ -89,7 +99,7 @@ void CUpdateScheduler::StartUpdate(int nCategory, int nActivity, int nStateTextI
     for (const auto& [mac, device] : m_manager.Devices()) {
         copies.push_back(device);
     }
-    if (copies.empty() || !m_job->Start(nCategory, std::move(copies), nullptr)) {
+    if (m_bClosing || copies.empty() || !m_job->Start(nCategory, std::move(copies), m_cancelEvent)) {
         return;
     }
     m_nActivity = nActivity;

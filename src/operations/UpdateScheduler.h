@@ -3,6 +3,7 @@
 #include "admin/AdminInfoMgr.h"
 #include "operations/InfoJob.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +18,8 @@ public:
     // A timer fires once after the given period and then again at that period until changed.
     virtual void SetTimer(int nTimer, int nMilliseconds) = 0;
     virtual void KillTimer(int nTimer) = 0;
-    // Runs a function on the store's thread; Send waits until it has run, Post does not.
+    // Runs a function on the store's thread; Send waits until it has run, Post does not. Once the
+    // owner is shutting down, Send must not wait for ever: it may drop the call instead.
     virtual void SendToOwner(std::function<void()> call) = 0;
     virtual void PostToOwner(std::function<void()> call) = 0;
     // 1 caution, 2 error.
@@ -52,6 +54,9 @@ public:
     // Arms both timers; the first updates come one period later.
     void Start();
     void Stop();
+    // The program ends: the timers stop, an update under way is cancelled and its remaining
+    // results are dropped, so that no worker waits on an owner that waits on it.
+    void Shutdown();
     void OnTimer(int nTimer);
     // The refresh command: a full update when idle.
     void Refresh();
@@ -76,6 +81,8 @@ private:
     IUpdateHost& m_host;
     Periods m_periods;
     int m_nActivity = 0;
+    Zelt::CancelEventPtr m_cancelEvent = std::make_shared<Zelt::CancelEvent>();
+    std::atomic<bool> m_bClosing{false};
     std::unique_ptr<Sink> m_sink;
     std::unique_ptr<CInfoJob> m_job;
 };

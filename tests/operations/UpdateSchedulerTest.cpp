@@ -3,6 +3,8 @@
 #include "admin/StatusEvaluation.h"
 #include "support/StringTable.h"
 
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 using namespace Korvane;
@@ -79,4 +81,24 @@ TEST(UpdateScheduler, AFullUpdateStoresTheWholeInformation) {
     monitored.host.owner.Run();
     EXPECT_FALSE(monitored.Device(0).GetRootNode().SelectNodes("raid").empty());
     EXPECT_FALSE(monitored.Device(1).GetRootNode().SelectNodes("system/eco").empty());
+}
+
+TEST(UpdateScheduler, ShutdownEndsAnUpdateOfSilentDevicesAtOnce) {
+    Monitored monitored(3, "127.86.5.1");
+    for (int i = 0; i < 3; ++i) {
+        monitored.sim.Set(i, "mode", "silent");
+    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        CUpdateScheduler scheduler(monitored.manager, monitored.host);
+        scheduler.Start();
+        scheduler.Refresh();
+        ASSERT_EQ(scheduler.Activity(), 2);
+        // What the window does at exit; its thread then no longer serves the workers, and the
+        // scheduler's end waits for them: they must end without a result applied.
+        scheduler.Shutdown();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(monitored.host.nChanges, 0);
+    EXPECT_TRUE(monitored.host.timers.empty()) << "the timers stop";
 }
