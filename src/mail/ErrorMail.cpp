@@ -33,8 +33,12 @@ std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
     if (!settings.bNotify) {
         return std::nullopt;
     }
+    return SendLines(settings, BodyLines(manager));
+}
+
+int CErrorMail::SendLines(const CMailSettings& settings, const std::vector<std::string>& lines) {
     MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME));
-    for (const std::string& line : BodyLines(manager)) {
+    for (const std::string& line : lines) {
         sender.AddBodyLine(line);
     }
     return sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));

@@ -16,6 +16,9 @@ public:
     // Sends the mail with the stored mail settings; nullopt, and nothing sent, while notification
     // is off. Otherwise the MailSendResult, which nobody is shown.
     static std::optional<int> Send(const CKorvaneAdminInfoMgr& manager);
+    // The same with the lines and settings taken beforehand, for sending on another thread than
+    // the store's: the MailSendResult.
+    static int SendLines(const CMailSettings& settings, const std::vector<std::string>& lines);
 };
 
 } // namespace Korvane

@@ -3,6 +3,8 @@
 #include "mail/ErrorMail.h"
 #include "support/StringTable.h"
 
+#include <algorithm>
+
 using namespace Korvane;
 
 namespace OperationsTesting {
@@ -22,16 +24,27 @@ void RecordingHost::ShowUpdateState(const std::string& text) {
     }
 }
 
-Monitored::Monitored(int nCount, const std::string& base)
-    : sim({"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
-      scheduler(manager, host, CUpdateScheduler::Periods{1000, 60000, 10000}) {
+std::vector<std::string> ManageSimulated(CKorvaneAdminInfoMgr& manager, KorvaneTesting::Simulator& sim,
+                                         const std::vector<int>& withoutPassword) {
+    std::vector<std::string> macs;
     for (const KorvaneTesting::SimulatedDevice& simulated : sim.Devices()) {
         CKorvaneInfo session(simulated.ipv4, "");
         session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
         manager.AddOrUpdate(CManagedDevice(session));
-        manager.SetPassword(CKorvaneAdminInfoMgr::NormalizeMac(simulated.mac),
-                            sim.Show(simulated.index).at("password"), true);
+        const std::string mac = CKorvaneAdminInfoMgr::NormalizeMac(simulated.mac);
+        if (std::find(withoutPassword.begin(), withoutPassword.end(), simulated.index) ==
+            withoutPassword.end()) {
+            manager.SetPassword(mac, sim.Show(simulated.index).at("password"), true);
+        }
+        macs.push_back(mac);
     }
+    return macs;
+}
+
+Monitored::Monitored(int nCount, const std::string& base)
+    : sim({"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
+      scheduler(manager, host, CUpdateScheduler::Periods{1000, 60000, 10000}) {
+    ManageSimulated(manager, sim);
 }
 
 void Monitored::Fire(int nTimer) {

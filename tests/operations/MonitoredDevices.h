@@ -37,6 +37,12 @@ public:
     std::vector<std::optional<int>> mailResults;
 };
 
+// Brings the simulator's devices under management with their basic information and, unless
+// their index is listed, their passwords; their MAC keys in device order.
+std::vector<std::string> ManageSimulated(Korvane::CKorvaneAdminInfoMgr& manager,
+                                         KorvaneTesting::Simulator& sim,
+                                         const std::vector<int>& withoutPassword = {});
+
 // Simulated devices under management (basic information and passwords), and the scheduler.
 struct Monitored {
     KorvaneTesting::Simulator sim;

@@ -1,0 +1,96 @@
+#include "KorvaneManagerApp.h"
+
+#include "AppText.h"
+#include "MainWindow.h"
+#include "admin/SettingsLock.h"
+#include "admin/StartupRules.h"
+
+#include <chrono>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+
+namespace KorvaneApp {
+namespace {
+
+constexpr std::chrono::seconds kSettingsLockWait(10);
+
+std::vector<std::string> StdArguments(const QStringList& arguments) {
+    std::vector<std::string> texts;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        texts.push_back(Std(arguments[i]));
+    }
+    return texts;
+}
+
+} // namespace
+
+QString KorvaneManagerApp::InstanceMarkerPath() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder = !runtime.isEmpty() && QDir::isAbsolutePath(runtime)
+                               ? runtime
+                               : QStringLiteral("/tmp/korvane-admin-%1").arg(getuid());
+    return folder + QStringLiteral("/korvane-admin");
+}
+
+void KorvaneManagerApp::UseJapaneseFont() {
+    const QString family = QStringLiteral("Noto Sans CJK JP");
+    if (QFontDatabase::families().contains(family)) {
+        QFont font = QApplication::font();
+        font.setFamily(family);
+        QApplication::setFont(font);
+    }
+}
+
+int KorvaneManagerApp::Run(const QStringList& arguments) {
+    // One copy per user; the second start says so and ends, leaving the first alone.
+    const Korvane::CSettingsLock instance(Std(InstanceMarkerPath()));
+    if (!instance.IsHeld()) {
+        QMessageBox::information(nullptr, QStringLiteral("KORVANE Admin"), Text(10018));
+        return 0;
+    }
+    // Linux has no browser component to ask, and an unreadable version passes.
+    if (!Korvane::CStartupRules::BrowserVersionSuffices(std::nullopt)) {
+        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(10023));
+        return 0;
+    }
+    UseJapaneseFont();
+    Korvane::CSettingsFile file;
+    // The settings stay locked while the program runs: it saves its whole state at exit.
+    const Korvane::CSettingsLock settingsLock(file.Path(), kSettingsLockWait);
+    if (!settingsLock.IsHeld()) {
+        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(90002));
+        return 1;
+    }
+    Korvane::CKorvaneAdminInfoMgr manager;
+    if (file.Load(manager).outcome == Korvane::SettingsLoadOutcome::Damaged) {
+        QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"),
+                             Text(Korvane::CSettingsFile::MSG_DAMAGED));
+    }
+
+    MainWindowOptions options;
+    if (const QScreen* pScreen = QGuiApplication::primaryScreen()) {
+        options.dScaleX = Korvane::CStartupRules::ScaleFactor(pScreen->logicalDotsPerInchX());
+        options.dScaleY = Korvane::CStartupRules::ScaleFactor(pScreen->logicalDotsPerInchY());
+    }
+    options.bTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    MainWindow window(manager, file, options);
+    QObject::connect(&window, &MainWindow::ExitRequested, qApp, &QCoreApplication::quit);
+    if (!Korvane::CStartupRules::TrayStartRequested(StdArguments(arguments))) {
+        window.show();
+    } else if (!options.bTrayAvailable) {
+        // No tray to start in: the window starts minimised rather than out of reach.
+        window.showMinimized();
+        window.statusBar()->showMessage(Text(90001));
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    return QApplication::exec();
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,415 @@
+#include "MainWindow.h"
+
+#include "AboutDialog.h"
+#include "AppText.h"
+#include "ButtonBand.h"
+#include "ColumnDialog.h"
+#include "CommandTable.h"
+#include "GroupTreeView.h"
+#include "InfoListView.h"
+#include "LogoBand.h"
+#include "NotifyIcon.h"
+#include "PasswordDialog.h"
+#include "ProgressDialog.h"
+#include "UpdateIntervalDialog.h"
+#include "WindowUpdateHost.h"
+#include "admin/PasswordTexts.h"
+#include "admin/StatusPane.h"
+#include "admin/WindowGeometry.h"
+#include "mail/ErrorMail.h"
+#include "operations/OperationKind.h"
+#include "operations/PasswordPrompts.h"
+#include "operations/WebPages.h"
+
+#include <thread>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+namespace {
+
+constexpr int kStatusPaneColumnWidth = 1000;
+
+} // namespace
+
+MainWindow::MainWindow(Korvane::CKorvaneAdminInfoMgr& manager, Korvane::CSettingsFile& file,
+                       MainWindowOptions options, QWidget* pParent)
+    : QMainWindow(pParent), m_manager(manager), m_file(file), m_options(options),
+      m_pHost(new WindowUpdateHost(this)),
+      m_scheduler(std::make_unique<Korvane::CUpdateScheduler>(manager, *m_pHost, options.periods)) {
+    setWindowTitle(QStringLiteral("KORVANE Admin"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/korvane.svg")));
+    setMinimumSize(Korvane::WindowGeometry::MINIMUM_WIDTH, Korvane::WindowGeometry::MINIMUM_HEIGHT);
+    m_columns.ApplyVisibleKeys(m_manager.m_columnKeys);
+    BuildPanes();
+    BuildMenus();
+    ApplyGeometry();
+    m_pTray = new NotifyIcon(this, options.bTrayAvailable);
+    connect(m_pTray, &NotifyIcon::ShowWindowRequested, this, &MainWindow::ShowWindow);
+    connect(m_pTray, &NotifyIcon::ExitRequested, this, [this] { Exit(); });
+    connect(m_pTray, &NotifyIcon::FallbackMessage, statusBar(), &QStatusBar::showMessage);
+    ConnectUpdates();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
+    statusBar()->showMessage(Text(90199));
+    m_scheduler->Start();
+    m_scheduler->CheckNotification();
+    m_scheduler->SetActivity(0);
+}
+
+// Workers of an update still running must not wait for this window while it waits for them.
+MainWindow::~MainWindow() {
+    m_scheduler->Shutdown();
+    m_pHost->Close();
+    m_scheduler.reset();
+}
+
+void MainWindow::BuildPanes() {
+    auto* pCentral = new QWidget(this);
+    auto* pLayout = new QVBoxLayout(pCentral);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->setSpacing(0);
+    pLayout->addWidget(new LogoBand(m_options.dScaleX, m_options.dScaleY, pCentral));
+    m_pButtons = new ButtonBand(pCentral);
+    connect(m_pButtons, &ButtonBand::Command, this, &MainWindow::RunCommand);
+    pLayout->addWidget(m_pButtons);
+
+    m_pOuter = new QSplitter(Qt::Vertical, pCentral);
+    m_pInner = new QSplitter(Qt::Horizontal, m_pOuter);
+    m_pTree = new GroupTreeView(m_pInner);
+    m_pList = new InfoListView(m_manager, m_columns, m_options.dScaleX, m_pInner);
+    m_pStatusPane = new QListWidget(m_pOuter);
+    m_pStatusPane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pStatusPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pLayout->addWidget(m_pOuter, 1);
+    setCentralWidget(pCentral);
+
+    m_pList->CreateColumns();
+    connect(m_pTree, &GroupTreeView::GroupSelectionChanged, this, [this] {
+        ShowSelectedGroup();
+        FillStatusPane();
+    });
+    connect(m_pTree, &GroupTreeView::ContextCommand, this,
+            [this](int nCode) { RunCommand(CommandTable::CommandOfContextCode(nCode)); });
+    connect(m_pList, &InfoListView::RowClicked, this, &MainWindow::FillStatusPane);
+    connect(m_pList, &InfoListView::DeletePressed, this, [this] { RunCommand(ID_REMOVE); });
+    connect(m_pList, &InfoListView::ContextCommand, this,
+            [this](int nCode) { RunCommand(CommandTable::CommandOfContextCode(nCode)); });
+    m_pTree->Rebuild(m_manager);
+}
+
+void MainWindow::BuildMenus() {
+    const auto addCommand = [this](QMenu* pMenu, int nCommand) {
+        QAction* pAction = pMenu->addAction(CommandTable::MenuText(nCommand));
+        pAction->setStatusTip(CommandTable::Description(nCommand));
+        pAction->setToolTip(CommandTable::Tooltip(nCommand));
+        pAction->setObjectName(QStringLiteral("command%1").arg(nCommand));
+        connect(pAction, &QAction::triggered, this, [this, nCommand] { RunCommand(nCommand); });
+    };
+    const auto addMenu = [&](const char* pszTitle, std::initializer_list<int> commands) {
+        QMenu* pMenu = menuBar()->addMenu(QString::fromUtf8(pszTitle));
+        for (int nCommand : commands) {
+            if (nCommand == 0) {
+                pMenu->addSeparator();
+            } else {
+                addCommand(pMenu, nCommand);
+            }
+        }
+        return pMenu;
+    };
+    addMenu("ファイル(&F)", {ID_FIND, ID_ADD, ID_REMOVE, 0, ID_PASSWORD, 0, ID_APP_EXIT});
+    addMenu("グループ(&G)", {ID_GROUP_CREATE, ID_GROUP_EDIT, ID_GROUP_DELETE});
+    QMenu* pOperations = addMenu("操作(&O)", {ID_DETAIL, 0, ID_POWER_ON, ID_POWER_OFF, ID_REBOOT, 0,
+                                              ID_PAGE_TIME, ID_PAGE_IP, ID_PAGE_QUOTA, ID_PAGE_MAIL, 0,
+                                              ID_FIRMWARE, ID_ECO, 0, ID_MELODY_START, ID_MELODY_STOP, 0});
+    QMenu* pBatch = pOperations->addMenu(QString::fromUtf8("グループ一括操作(&A)"));
+    for (int nCommand :
+         {ID_GROUP_POWER_ON, ID_GROUP_POWER_OFF, ID_GROUP_REBOOT, ID_GROUP_FIRMWARE, ID_GROUP_ECO}) {
+        addCommand(pBatch, nCommand);
+    }
+    addMenu("表示(&V)", {ID_REFRESH, ID_COLUMNS});
+    addMenu("設定(&S)", {ID_INTERVAL, ID_MAIL_SETTINGS});
+    addMenu("ヘルプ(&H)", {ID_MANUAL, 0, ID_APP_ABOUT});
+}
+
+void MainWindow::ApplyGeometry() {
+    Korvane::WindowGeometry geometry = Korvane::WindowGeometry::FromNumbers(m_manager.m_window);
+    if (geometry.IsUnknown()) {
+        resize(1000, 700);
+        geometry = Korvane::WindowGeometry::Defaults(x(), y(), height(), width());
+    }
+    move(geometry.nLeft, geometry.nTop);
+    resize(geometry.nWidth, geometry.nHeight);
+    m_pOuter->setSizes({geometry.nListRowHeight, std::max(1, geometry.nHeight - geometry.nListRowHeight)});
+    m_pInner->setSizes({geometry.nTreeWidth, std::max(1, geometry.nWidth - geometry.nTreeWidth)});
+    m_manager.m_window = geometry.ToNumbers();
+}
+
+void MainWindow::StoreGeometry() {
+    m_manager.m_window =
+        Korvane::WindowGeometry::AtExit(isMinimized(), x(), y(), height(), width(),
+                                        m_pOuter->sizes().value(0), m_pInner->sizes().value(0))
+            .ToNumbers();
+}
+
+void MainWindow::ConnectUpdates() {
+    connect(m_pHost, &WindowUpdateHost::TimerFired, this,
+            [this](int nTimer) { m_scheduler->OnTimer(nTimer); });
+    connect(m_pHost, &WindowUpdateHost::UpdateStateChanged, m_pButtons, &ButtonBand::SetUpdateState);
+    connect(m_pHost, &WindowUpdateHost::DeviceRecordsChanged, this, &MainWindow::RefreshList);
+    connect(m_pHost, &WindowUpdateHost::BalloonRequested, m_pTray, &NotifyIcon::ShowBalloon);
+    connect(m_pHost, &WindowUpdateHost::ErrorMailRequested, this, &MainWindow::SendErrorMail);
+}
+
+// The mail takes its text from the store here and is sent on a thread of its own, so that a
+// slow mail server never freezes the window; it owns copies of everything it uses.
+void MainWindow::SendErrorMail() {
+    std::thread([settings = m_manager.m_mail, lines = Korvane::CErrorMail::BodyLines(m_manager)] {
+        Korvane::CErrorMail::SendLines(settings, lines);
+    }).detach();
+}
+
+bool MainWindow::SaveSettings() {
+    const Korvane::SettingsSaveResult saved = m_file.Save(m_manager);
+    if (!saved) {
+        QMessageBox::warning(this, QStringLiteral("KORVANE Admin"), Text(saved.nMessageId));
+    }
+    return static_cast<bool>(saved);
+}
+
+void MainWindow::ShowSelectedGroup() {
+    m_pList->ShowDevices(m_pTree->SelectedGroup());
+}
+
+void MainWindow::RefreshList() {
+    m_pList->RefreshDevices(m_pTree->SelectedGroup());
+    m_pList->viewport()->update();
+}
+
+void MainWindow::RebuildTree() {
+    m_pTree->Rebuild(m_manager);
+}
+
+void MainWindow::FillStatusPane() {
+    m_pStatusPane->clear();
+    const std::vector<std::string> selected = m_pList->SelectedMacs();
+    const Korvane::CManagedDevice* pDevice =
+        selected.empty() ? nullptr : m_manager.FindDevice(selected.front());
+    if (pDevice == nullptr) {
+        return;
+    }
+    for (const std::string& line : Korvane::CStatusPane::Lines(*pDevice)) {
+        m_pStatusPane->addItem(Qs(line));
+    }
+}
+
+void MainWindow::ShowWindow() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+// Closing hides the window to the tray; without a tray it is minimised instead, since a hidden
+// window could not be brought back.
+void MainWindow::closeEvent(QCloseEvent* pEvent) {
+    if (m_bExiting) {
+        pEvent->accept();
+        return;
+    }
+    pEvent->ignore();
+    if (m_pTray->IsAvailable()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void MainWindow::Exit(bool bAsk) {
+    if (bAsk &&
+        QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(10004)) != QMessageBox::Yes) {
+        return;
+    }
+    m_scheduler->Shutdown();
+    m_pHost->Close();
+    StoreGeometry();
+    SaveSettings();
+    m_bExiting = true;
+    close();
+    emit ExitRequested();
+}
+
+std::optional<std::vector<std::string>> MainWindow::Targets(Korvane::TargetRule rule) {
+    const std::vector<std::string> macs =
+        rule == Korvane::TargetRule::All ? m_pList->RowMacs() : m_pList->SelectedMacs();
+    const int nCheck = Korvane::CCommandTargets::Check(rule, macs.size());
+    if (nCheck == Korvane::TARGETS_OK) {
+        return macs;
+    }
+    if (nCheck != Korvane::TARGETS_SILENT) {
+        QMessageBox::information(this, QStringLiteral("KORVANE Admin"), Text(nCheck));
+    }
+    return std::nullopt;
+}
+
+bool MainWindow::Confirm(int nQuestion) {
+    return nQuestion == 0 ||
+           QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(nQuestion)) == QMessageBox::Yes;
+}
+
+// Before an operation: the password dialog for each target without a password or with a rejected
+// one. Its outcome does not stop the operation; a target still without one fails in its row.
+void MainWindow::PromptPasswords(int nKind, const std::vector<std::string>& macs) {
+    for (const Korvane::PasswordPrompt& prompt : Korvane::CPasswordPrompts::For(nKind, m_manager, macs)) {
+        PasswordDialog(m_manager, prompt.mac, prompt.nReason, this).exec();
+    }
+}
+
+void MainWindow::RunOperation(int nKind, Korvane::TargetRule rule, int nQuestion) {
+    const std::optional<std::vector<std::string>> macs = Targets(rule);
+    if (!macs) {
+        return;
+    }
+    PromptPasswords(nKind, *macs);
+    if (!Confirm(nQuestion)) {
+        return;
+    }
+    ProgressDialog(m_manager, this).Run(nKind, *macs);
+    RefreshList();
+    FillStatusPane();
+}
+
+void MainWindow::OpenWebPage(int nPage) {
+    const std::optional<std::vector<std::string>> macs = Targets(Korvane::TargetRule::Selection);
+    if (!macs) {
+        return;
+    }
+    std::vector<Korvane::CManagedDevice> devices;
+    for (const std::string& mac : *macs) {
+        devices.push_back(m_manager.GetDevice(mac));
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Korvane::WebPagePlan plan = Korvane::CWebPages::Plan(nPage, std::move(devices), nullptr);
+    QApplication::restoreOverrideCursor();
+    for (const Korvane::WebPageStep& step : plan.steps) {
+        if (step.kind == Korvane::WebPageStep::SHOW_MESSAGE) {
+            QMessageBox::information(this, QStringLiteral("KORVANE Admin"), Qs(step.text));
+        } else {
+            QDesktopServices::openUrl(QUrl(Qs(step.text)));
+        }
+    }
+}
+
+void MainWindow::RemoveSelected() {
+    const std::optional<std::vector<std::string>> macs = Targets(Korvane::TargetRule::Selection);
+    if (!macs) {
+        return;
+    }
+    for (const std::string& mac : *macs) {
+        m_pList->RemoveRow(mac);
+        m_manager.DeleteDevice(mac);
+    }
+    FillStatusPane();
+}
+
+void MainWindow::SetPasswords() {
+    const std::vector<std::string> macs = m_pList->SelectedMacs();
+    if (macs.empty()) {
+        PasswordDialog(m_manager, std::string(), Korvane::PASSWORD_PROMPT_CHOOSE_DEVICE, this).exec();
+    }
+    for (const std::string& mac : macs) {
+        PasswordDialog(m_manager, mac, Korvane::PASSWORD_PROMPT_ENTER, this).exec();
+    }
+    FillStatusPane();
+}
+
+void MainWindow::ChooseInterval() {
+    UpdateIntervalDialog dialog(m_manager.m_nUpdateInterval, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_scheduler->SetInterval(dialog.Interval());
+    }
+}
+
+void MainWindow::ChooseColumns() {
+    ColumnDialog dialog(m_columns, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_pList->RecreateColumns();
+    RefreshList();
+}
+
+void MainWindow::OpenManual() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/KorvaneAdmin.pdf")));
+}
+
+void MainWindow::RunCommand(int nCommand) {
+    using Korvane::TargetRule;
+    switch (nCommand) {
+    case ID_APP_EXIT:
+    case ID_TRAY_EXIT:
+        return Exit();
+    case ID_APP_ABOUT:
+        AboutDialog(this).exec();
+        return;
+    case ID_REMOVE:
+        return RemoveSelected();
+    case ID_PASSWORD:
+        return SetPasswords();
+    case ID_POWER_ON:
+        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::Selection, 10022);
+    case ID_POWER_OFF:
+        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::Selection, 10021);
+    case ID_REBOOT:
+        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::Selection, 10020);
+    case ID_MELODY_START:
+        return RunOperation(Korvane::OPERATION_MELODY_START, TargetRule::Selection, 0);
+    case ID_MELODY_STOP:
+        return RunOperation(Korvane::OPERATION_MELODY_STOP, TargetRule::Selection, 0);
+    case ID_GROUP_POWER_ON:
+        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::All, 10022);
+    case ID_GROUP_POWER_OFF:
+        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::All, 10021);
+    case ID_GROUP_REBOOT:
+        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::All, 10020);
+    case ID_PAGE_TIME:
+        return OpenWebPage(Korvane::WEB_PAGE_TIME);
+    case ID_PAGE_IP:
+        return OpenWebPage(Korvane::WEB_PAGE_IP_ADDRESS);
+    case ID_PAGE_QUOTA:
+        return OpenWebPage(Korvane::WEB_PAGE_QUOTA);
+    case ID_PAGE_MAIL:
+        return OpenWebPage(Korvane::WEB_PAGE_MAIL);
+    case ID_REFRESH:
+        return m_scheduler->Refresh();
+    case ID_INTERVAL:
+        return ChooseInterval();
+    case ID_COLUMNS:
+        return ChooseColumns();
+    case ID_MANUAL:
+        return OpenManual();
+    case ID_TRAY_SHOW:
+        return ShowWindow();
+    case ID_DETAIL:
+        Targets(TargetRule::One);
+        return;
+    case ID_FIRMWARE:
+    case ID_ECO:
+        Targets(TargetRule::Selection);
+        return;
+    default:
+        // Search, add, groups, mail settings and the group's firmware and eco commands open the
+        // dialogs that come with the next part of the program.
+        return;
+    }
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,119 @@
+#include "ProgressDialog.h"
+
+#include "AppText.h"
+#include "PasswordDialog.h"
+#include "operations/PasswordPrompts.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+
+ProgressDialog::ProgressDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
+    : QDialog(pParent), m_manager(manager), m_pStatus(new QLabel(QString::fromUtf8("処理中です..."), this)),
+      m_pRows(new QTreeWidget(this)), m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)),
+      m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
+    setWindowTitle(QString::fromUtf8("処理中... - KORVANE Admin"));
+    m_pRows->setRootIsDecorated(false);
+    m_pRows->setHeaderLabels({Text(11200), Text(11201)});
+    m_pRows->setColumnWidth(0, 100);
+    m_pRows->setColumnWidth(1, 200);
+    m_pClose->setEnabled(false);
+    auto* pButtons = new QHBoxLayout;
+    pButtons->addStretch(1);
+    pButtons->addWidget(m_pCancel);
+    pButtons->addWidget(m_pClose);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(m_pStatus);
+    pLayout->addWidget(m_pRows);
+    pLayout->addLayout(pButtons);
+    resize(420, 300);
+    connect(m_pCancel, &QPushButton::clicked, this, &ProgressDialog::AskCancel);
+    connect(m_pClose, &QPushButton::clicked, this, &ProgressDialog::CloseAndReauthenticate);
+}
+
+// The run waits for its workers, which post to this dialog: it goes first.
+ProgressDialog::~ProgressDialog() {
+    m_run.reset();
+}
+
+void ProgressDialog::Start(int nKind, const std::vector<std::string>& targetMacs, const std::string& path,
+                           const std::string& document) {
+    m_run = std::make_unique<Korvane::COperationRun>(m_manager, nKind, targetMacs, path, document);
+    for (const Korvane::OperationRow& row : m_run->Rows()) {
+        new QTreeWidgetItem(m_pRows, {Qs(row.name), Text(11205)});
+    }
+    m_run->Start([this](const Korvane::OperationRowResult& result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { ApplyResult(result); }, Qt::QueuedConnection);
+    });
+    if (m_run->IsFinished()) {
+        Summarise();
+    }
+}
+
+void ProgressDialog::Run(int nKind, const std::vector<std::string>& targetMacs, const std::string& path,
+                         const std::string& document) {
+    Start(nKind, targetMacs, path, document);
+    exec();
+}
+
+void ProgressDialog::ApplyResult(const Korvane::OperationRowResult& result) {
+    m_run->ApplyResult(result);
+    const Korvane::OperationRow& row = m_run->Rows().at(result.nRow);
+    m_pRows->topLevelItem(static_cast<int>(result.nRow))->setText(1, Qs(row.text));
+    if (m_run->IsFinished()) {
+        Summarise();
+    }
+}
+
+void ProgressDialog::Summarise() {
+    m_pStatus->setText(Qs(m_run->SummaryText()));
+    m_pCancel->setEnabled(false);
+    m_pClose->setEnabled(true);
+    emit Finished();
+    if (m_run->ShowsFirmwareNotice()) {
+        QMessageBox::information(this, windowTitle(), Text(11230));
+    }
+}
+
+void ProgressDialog::AskCancel() {
+    if (IsRunning() && QMessageBox::question(this, windowTitle(), Text(10002)) == QMessageBox::Yes) {
+        m_run->Cancel();
+    }
+}
+
+void ProgressDialog::CloseAndReauthenticate() {
+    const std::vector<std::string> macs = m_run ? m_run->ReauthenticationMacs() : std::vector<std::string>{};
+    if (!macs.empty() && QMessageBox::question(this, windowTitle(), Text(11212)) == QMessageBox::Yes) {
+        for (const std::string& mac : macs) {
+            if (const Korvane::CManagedDevice* pDevice = m_manager.FindDevice(mac)) {
+                PasswordDialog(m_manager, mac, Korvane::CPasswordPrompts::ReasonFor(*pDevice), this).exec();
+            }
+        }
+    }
+    accept();
+}
+
+// Escape and the close box do nothing while rows are outstanding; afterwards they close.
+void ProgressDialog::reject() {
+    if (!IsRunning()) {
+        QDialog::reject();
+    }
+}
+
+void ProgressDialog::closeEvent(QCloseEvent* pEvent) {
+    if (IsRunning()) {
+        pEvent->ignore();
+        return;
+    }
+    QDialog::closeEvent(pEvent);
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,43 @@
+#include "UpdateIntervalDialog.h"
+
+#include "AppText.h"
+#include "admin/TextFormat.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+
+UpdateIntervalDialog::UpdateIntervalDialog(int nInterval, QWidget* pParent)
+    : QDialog(pParent), m_pChoices(new QComboBox(this)) {
+    setWindowTitle(QString::fromUtf8("更新時間設定 - KORVANE Admin"));
+    m_pChoices->addItem(QString::fromUtf8("自動更新しない"), 0);
+    for (int nMinutes : {10, 20, 30, 60}) {
+        m_pChoices->addItem(Qs(Korvane::CTextFormat::FormatId(11501, {std::to_string(nMinutes)})), nMinutes);
+    }
+    // -1 (nothing chosen yet) selects the first entry; a value the list lacks selects none.
+    m_pChoices->setCurrentIndex(nInterval == -1 ? 0 : m_pChoices->findData(nInterval));
+
+    auto* pButtons = new QDialogButtonBox(this);
+    pButtons->addButton(QString::fromUtf8("設定"), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* pFields = new QFormLayout;
+    pFields->addRow(QString::fromUtf8("更新間隔:"), m_pChoices);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(
+        new QLabel(QString::fromUtf8("KORVANE の情報更新を行う時間を選択してください。"), this));
+    pLayout->addLayout(pFields);
+    pLayout->addWidget(pButtons);
+}
+
+int UpdateIntervalDialog::Interval() const {
+    return m_pChoices->currentIndex() < 0 ? -1 : m_pChoices->currentData().toInt();
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "operations/UpdateScheduler.h"
+
+#include <atomic>
+#include <map>
+
+#include <QObject>
+#include <QTimer>
+
+namespace KorvaneApp {
+
+// The periodic update's host in the desktop program: Qt timers, calls onto the GUI thread, and
+// signals for what the window shows. A worker's "send" waits until the GUI thread has run the
+// call, except once Close was called: then it gives up, and a call not yet run is dropped, so
+// that no worker waits on a window that is waiting for the workers.
+class WindowUpdateHost : public QObject, public Korvane::IUpdateHost {
+    Q_OBJECT
+public:
+    explicit WindowUpdateHost(QObject* pParent = nullptr);
+
+    void SetTimer(int nTimer, int nMilliseconds) override;
+    void KillTimer(int nTimer) override;
+    void SendToOwner(std::function<void()> call) override;
+    void PostToOwner(std::function<void()> call) override;
+    void ShowBalloon(int nLevel) override { emit BalloonRequested(nLevel); }
+    void SendErrorMail() override { emit ErrorMailRequested(); }
+    void ShowUpdateState(const std::string& text) override {
+        emit UpdateStateChanged(QString::fromStdString(text));
+    }
+    void DevicesChanged() override { emit DeviceRecordsChanged(); }
+
+    void Close() { m_bClosing = true; }
+    // The period of an armed timer, 0 when it is not armed.
+    int TimerPeriod(int nTimer) const;
+
+signals:
+    void TimerFired(int nTimer);
+    void BalloonRequested(int nLevel);
+    void ErrorMailRequested();
+    void UpdateStateChanged(const QString& text);
+    void DeviceRecordsChanged();
+
+private:
+    std::map<int, QTimer*> m_timers;
+    std::atomic<bool> m_bClosing{false};
+};
+
+} // namespace KorvaneApp

@@ -1,0 +1,274 @@
+// The main window over sample devices, without a network: command target checks, the status
+// pane, the list's sorting, refreshing and colours, geometry, the update guard and the balloon.
+#include "ButtonBand.h"
+#include "ColumnDialog.h"
+#include "CommandTable.h"
+#include "GroupTreeView.h"
+#include "InfoListView.h"
+#include "KorvaneManagerApp.h"
+#include "NotifyIcon.h"
+#include "SampleDevices.h"
+#include "UpdateIntervalDialog.h"
+#include "WindowFixture.h"
+#include "WindowUpdateHost.h"
+#include "admin/SettingsLock.h"
+#include "admin/StatusPane.h"
+#include "support/StringTable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStatusBar>
+#include <gtest/gtest.h>
+
+using namespace Korvane;
+using namespace KorvaneApp;
+using AdminTesting::SampleDevice;
+
+namespace {
+
+QString TableText(int nId) {
+    return QString::fromStdString(std::string(Zelt::CStringTable::Text(nId)));
+}
+
+// Three devices: ks-b (normal), ks-a (unreachable at the last update), ks-c (error condition).
+class SampleWindow : public ::testing::Test, public AppTesting::WindowFixture {
+protected:
+    void SetUp() override {
+        manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:01", "ks-b", "198.18.0.12"));
+        manager.AddOrUpdate(SampleDevice("qrx-h", "02:4B:53:00:00:02", "ks-a", "198.18.0.10"));
+        CManagedDevice error = SampleDevice("qrx-xv", "02:4B:53:00:00:03", "ks-c", "198.18.0.11");
+        AdminTesting::SetInfoText(error, "statusinfo/status/@condition", "ERROR");
+        AdminTesting::SetInfoText(error, "statusinfo/status/error[@type='diskerror']/param", "NG");
+        manager.AddOrUpdate(error);
+        manager.MarkUnreachable("02:4B:53:00:00:02");
+        manager.FindDevice("02:4B:53:00:00:02")->SetStatusBits(STATUS_BIT_UNREACHABLE);
+    }
+
+    QStringList HostColumn() {
+        QStringList hosts;
+        for (int i = 0; i < Window().List()->topLevelItemCount(); ++i) {
+            hosts << Window().List()->topLevelItem(i)->text(0);
+        }
+        return hosts;
+    }
+};
+
+} // namespace
+
+TEST_F(SampleWindow, EachCommandChecksItsOwnTargets) {
+    Open();
+    Window().RunCommand(ID_POWER_OFF);
+    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10001)}) << "nothing selected";
+    answerer.Clear();
+
+    Select({"02:4B:53:00:00:01", "02:4B:53:00:00:03"});
+    Window().RunCommand(ID_DETAIL);
+    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10003)}) << "the detail report takes one device";
+    answerer.Clear();
+
+    manager.SetGroup("空", {});
+    Window().RebuildTree();
+    Window().Tree()->setCurrentItem(Window().Tree()->topLevelItem(0)->child(0));
+    ASSERT_EQ(Window().List()->topLevelItemCount(), 0);
+    Window().RunCommand(ID_GROUP_POWER_ON);
+    EXPECT_TRUE(answerer.Texts().isEmpty()) << "a batch on an empty group does nothing, silently";
+
+    Window().RunCommand(ID_REMOVE);
+    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10001)});
+}
+
+TEST_F(SampleWindow, RemoveTakesEverySelectedRowWithoutAQuestion) {
+    Open();
+    Select({"02:4B:53:00:00:01", "02:4B:53:00:00:02", "02:4B:53:00:00:03"});
+    Window().RunCommand(ID_REMOVE);
+    EXPECT_TRUE(answerer.Texts().isEmpty());
+    EXPECT_EQ(Window().List()->topLevelItemCount(), 0);
+    EXPECT_TRUE(manager.Devices().empty());
+}
+
+TEST_F(SampleWindow, TheStatusPaneShowsTheFirstSelectedDevice) {
+    Open();
+    Select({"02:4B:53:00:00:03"});
+    QStringList expected;
+    for (const std::string& line : CStatusPane::Lines(*manager.FindDevice("02:4B:53:00:00:03"))) {
+        expected << QString::fromStdString(line);
+    }
+    QStringList shown;
+    for (int i = 0; i < Window().StatusPane()->count(); ++i) {
+        shown << Window().StatusPane()->item(i)->text();
+    }
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(shown.value(0).startsWith(QString::fromUtf8("ks-cの状態")));
+    Window().List()->clearSelection();
+    EXPECT_EQ(Window().StatusPane()->count(), 0);
+}
+
+TEST_F(SampleWindow, HeaderClicksSortDescendingThenAscendingWithTheArrow) {
+    Open();
+    QHeaderView* pHeader = Window().List()->header();
+    EXPECT_EQ(pHeader->sortIndicatorSection(), 0);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::DescendingOrder) << "the first header starts with the arrow";
+    EXPECT_EQ(HostColumn(), (QStringList{"ks-b", "ks-a", "ks-c"})) << "in key order, unsorted";
+
+    // The first header shows the down arrow, so its first click turns it up: ascending.
+    Window().List()->SortByColumn(0);
+    EXPECT_EQ(HostColumn(), (QStringList{"ks-a", "ks-b", "ks-c"}));
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    Window().List()->SortByColumn(0);
+    EXPECT_EQ(HostColumn(), (QStringList{"ks-c", "ks-b", "ks-a"}));
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::DescendingOrder);
+    Window().List()->SortByColumn(0);
+    EXPECT_EQ(HostColumn(), (QStringList{"ks-a", "ks-b", "ks-c"}));
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+
+    // Any other column: descending, ascending, descending.
+    for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder, Qt::DescendingOrder}) {
+        Window().List()->SortByColumn(0 + 2);
+        EXPECT_EQ(pHeader->sortIndicatorSection(), 2);
+        EXPECT_EQ(pHeader->sortIndicatorOrder(), order);
+    }
+}
+
+TEST_F(SampleWindow, RefreshKeepsARowThatLeftTheGroupAndShowRemovesIt) {
+    manager.SetGroup("棚", {"02:4B:53:00:00:01", "02:4B:53:00:00:02"});
+    Open();
+    Window().Tree()->setCurrentItem(Window().Tree()->topLevelItem(0)->child(0));
+    ASSERT_EQ(HostColumn(), (QStringList{"ks-b", "ks-a"}));
+    manager.SetGroup("棚", {"02:4B:53:00:00:01"});
+    Window().RefreshList();
+    EXPECT_EQ(HostColumn(), (QStringList{"ks-b", "ks-a"}));
+    Window().ShowSelectedGroup();
+    EXPECT_EQ(HostColumn(), QStringList{"ks-b"});
+}
+
+TEST_F(SampleWindow, UnreachableRowsAreGreyAndAlertingRowsRed) {
+    Open();
+    InfoListView* pList = Window().List();
+    ASSERT_EQ(pList->topLevelItemCount(), 3);
+    const QTreeWidgetItem* pNormal = pList->topLevelItem(0);
+    const QTreeWidgetItem* pUnreachable = pList->topLevelItem(1);
+    const QTreeWidgetItem* pError = pList->topLevelItem(2);
+    EXPECT_EQ(pUnreachable->background(0).color(), QColor(204, 204, 204));
+    EXPECT_EQ(pNormal->background(0).style(), Qt::NoBrush);
+    EXPECT_EQ(pError->foreground(3).color(), QColor(255, 0, 0));
+    EXPECT_EQ(pNormal->foreground(0).style(), Qt::NoBrush);
+}
+
+TEST_F(SampleWindow, WithoutStoredGeometryTheWindowDerivesItAndAMinimisedExitForgetsIt) {
+    MainWindow& window = Open();
+    const WindowNumbers numbers = manager.m_window;
+    EXPECT_EQ(numbers[2], window.height());
+    EXPECT_EQ(numbers[3], window.width());
+    EXPECT_EQ(numbers[4], window.height() / 5 * 4 - 100);
+    EXPECT_EQ(numbers[5], window.width() / 5);
+    EXPECT_GE(window.minimumWidth(), 500);
+    EXPECT_GE(window.minimumHeight(), 400);
+
+    window.showMinimized();
+    window.Exit(false);
+    EXPECT_EQ(manager.m_window, (WindowNumbers{-1, -1, -1, -1, -1, -1}));
+    CKorvaneAdminInfoMgr reloaded;
+    ASSERT_EQ(File().Load(reloaded).outcome, SettingsLoadOutcome::Loaded) << "exit saves the settings";
+    EXPECT_EQ(reloaded.Devices().size(), 3u);
+}
+
+TEST_F(SampleWindow, ABusyWindowRetriesTheIntervalUpdateAndSkipsTheStatusUpdate) {
+    manager.m_nUpdateInterval = 10;
+    Open();
+    WindowUpdateHost* pHost = Window().UpdateHost();
+    EXPECT_EQ(pHost->TimerPeriod(CUpdateScheduler::INTERVAL_TIMER), 10 * 1000);
+    EXPECT_EQ(pHost->TimerPeriod(CUpdateScheduler::STATUS_TIMER), 60000);
+    Window().Scheduler().SetActivity(1);
+    emit pHost->TimerFired(CUpdateScheduler::INTERVAL_TIMER);
+    EXPECT_EQ(pHost->TimerPeriod(CUpdateScheduler::INTERVAL_TIMER), 10000);
+    const QString before = Window().Buttons()->UpdateState();
+    emit pHost->TimerFired(CUpdateScheduler::STATUS_TIMER);
+    EXPECT_EQ(Window().Buttons()->UpdateState(), before) << "no status update while busy";
+}
+
+TEST_F(SampleWindow, StoredWarningsGiveOneBalloonAtStartAndNoneForTheSameAlerts) {
+    Open();
+    EXPECT_EQ(Window().statusBar()->currentMessage(),
+              NotifyIcon::BalloonTitle() + ": " + NotifyIcon::BalloonText(2).replace('\n', ' '))
+        << "without a tray the balloon goes to the status bar; a device at error level";
+    QSignalSpy balloons(Window().UpdateHost(), &WindowUpdateHost::BalloonRequested);
+    Window().Scheduler().CheckNotification();
+    EXPECT_EQ(balloons.count(), 0);
+}
+
+TEST_F(SampleWindow, WithoutATrayClosingMinimisesInsteadOfHiding) {
+    MainWindow& window = Open(false);
+    window.show();
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
+}
+
+TEST_F(SampleWindow, MenuItemsCarryTheirDescriptions) {
+    Open();
+    for (int nCommand :
+         {ID_POWER_ON, ID_GROUP_POWER_ON, ID_MELODY_START, ID_MELODY_STOP, ID_REFRESH, ID_APP_EXIT}) {
+        const QAction* pAction = Window().findChild<QAction*>(QStringLiteral("command%1").arg(nCommand));
+        ASSERT_NE(pAction, nullptr) << nCommand;
+        EXPECT_FALSE(pAction->statusTip().isEmpty()) << nCommand;
+        EXPECT_FALSE(pAction->statusTip().contains('\n')) << nCommand;
+    }
+    EXPECT_EQ(CommandTable::Description(ID_POWER_ON), QString::fromUtf8("KORVANE の電源を ON にします。"));
+    EXPECT_EQ(CommandTable::Tooltip(ID_GROUP_POWER_ON), QString::fromUtf8("一括電源 ON"));
+    EXPECT_EQ(CommandTable::CommandOfContextCode(100), ID_DETAIL);
+    EXPECT_EQ(CommandTable::CommandOfContextCode(111), ID_MELODY_STOP);
+    EXPECT_EQ(CommandTable::CommandOfContextCode(204), ID_GROUP_ECO);
+    EXPECT_EQ(CommandTable::CommandOfContextCode(112), 0);
+}
+
+TEST(SingleInstance, ASecondStartSaysSoAndEnds) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "korvane-admin-instance-test";
+    std::filesystem::create_directories(folder);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder.string()));
+    const CSettingsLock first(KorvaneManagerApp::InstanceMarkerPath().toStdString());
+    ASSERT_TRUE(first.IsHeld());
+    AppTesting::ModalAnswerer answerer;
+    EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin"}), 0);
+    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10018)});
+    std::filesystem::remove_all(folder);
+}
+
+TEST(UpdateIntervalDialog, OffersFiveChoicesAndKeepsAnUnknownValueUnselected) {
+    EXPECT_EQ(UpdateIntervalDialog(-1).Interval(), 0) << "nothing stored yet: the first entry";
+    EXPECT_EQ(UpdateIntervalDialog(30).Interval(), 30);
+    UpdateIntervalDialog unknown(15);
+    EXPECT_EQ(unknown.Choices()->count(), 5);
+    EXPECT_EQ(unknown.Choices()->currentIndex(), -1);
+    EXPECT_EQ(unknown.Interval(), -1) << "an empty selection is stored as -1";
+    EXPECT_EQ(unknown.Choices()->itemText(4), QString::fromUtf8("60 分"));
+}
+
+TEST_F(SampleWindow, TheColumnDialogRebuildsTheListsColumnsAndStoresTheKeys) {
+    Open();
+    const int nDefaultColumns = Window().List()->columnCount();
+    answerer.SetDialogHandler([](QWidget* pModal) {
+        auto* pDialog = qobject_cast<ColumnDialog*>(pModal);
+        ASSERT_NE(pDialog, nullptr);
+        for (QCheckBox* pBox : pDialog->Boxes()) {
+            pBox->setChecked(false);
+        }
+        pDialog->accept();
+    });
+    Window().RunCommand(ID_COLUMNS);
+    EXPECT_EQ(Window().List()->columnCount(), 2) << "the name and the status are always shown";
+    EXPECT_EQ(manager.m_columnKeys, (std::vector<std::string>{"host", "status"}));
+    EXPECT_EQ(Window().List()->topLevelItem(0)->text(1), QString::fromUtf8("正常"));
+
+    answerer.SetDialogHandler([](QWidget* pModal) {
+        auto* pDialog = qobject_cast<ColumnDialog*>(pModal);
+        pDialog->ResetToDefaults();
+        pDialog->accept();
+    });
+    Window().RunCommand(ID_COLUMNS);
+    EXPECT_EQ(Window().List()->columnCount(), nDefaultColumns);
+}

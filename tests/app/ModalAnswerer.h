@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+namespace AppTesting {
+
+// Answers the modal message boxes that the code under test opens, as a user would: it notes
+// each one's text and presses the chosen button. Dialogs other than message boxes are given to
+// the handler, if any, and otherwise rejected.
+class ModalAnswerer : public QObject {
+public:
+    explicit ModalAnswerer(QMessageBox::StandardButton answer = QMessageBox::Yes);
+
+    void SetAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
+    void SetDialogHandler(std::function<void(QWidget*)> handler) { m_handler = std::move(handler); }
+    const QStringList& Texts() const { return m_texts; }
+    void Clear() { m_texts.clear(); }
+
+private:
+    void Answer();
+
+    QMessageBox::StandardButton m_answer;
+    std::function<void(QWidget*)> m_handler;
+    QStringList m_texts;
+    QTimer m_timer;
+};
+
+// Runs the event loop until the condition holds or the time is over; whether it held.
+bool WaitUntil(const std::function<bool()>& condition, int nMilliseconds = 10000);
+
+} // namespace AppTesting
