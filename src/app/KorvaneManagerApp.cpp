@@ -81,7 +81,8 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     }
     options.bTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     MainWindow window(manager, file, options);
-    QObject::connect(&window, &MainWindow::ExitRequested, qApp, &QCoreApplication::quit);
+    // exit, not quit: quit asks every window to close, and closing only hides the main window.
+    QObject::connect(&window, &MainWindow::ExitRequested, qApp, [] { QCoreApplication::exit(0); });
     if (!Korvane::CStartupRules::TrayStartRequested(StdArguments(arguments))) {
         window.show();
     } else if (!options.bTrayAvailable) {

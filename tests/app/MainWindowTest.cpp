@@ -9,12 +9,16 @@
 #include "NotifyIcon.h"
 #include "SampleDevices.h"
 #include "UpdateIntervalDialog.h"
+#include "UrlCatcher.h"
 #include "WindowFixture.h"
 #include "WindowUpdateHost.h"
 #include "admin/SettingsLock.h"
 #include "admin/StatusPane.h"
 #include "support/StringTable.h"
 
+#include <fstream>
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -22,6 +26,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Korvane;
@@ -271,4 +276,51 @@ TEST_F(SampleWindow, TheColumnDialogRebuildsTheListsColumnsAndStoresTheKeys) {
     });
     Window().RunCommand(ID_COLUMNS);
     EXPECT_EQ(Window().List()->columnCount(), nDefaultColumns);
+}
+
+TEST_F(SampleWindow, TheManualCommandOpensThePdfBesideTheProgram) {
+    AppTesting::UrlCatcher viewer(QStringLiteral("file"));
+    Open();
+    Window().RunCommand(ID_MANUAL);
+    ASSERT_EQ(viewer.Urls().size(), 1);
+    EXPECT_EQ(viewer.Urls()[0],
+              QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/KorvaneAdmin.pdf").toString());
+}
+
+TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitSaves) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "korvane-admin-startup-test";
+    std::filesystem::remove_all(folder);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((folder / "run").string()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder / "config").string()));
+    std::filesystem::create_directories(CSettingsFile::DefaultPath().parent_path());
+    std::ofstream(CSettingsFile::DefaultPath()) << "not a settings file";
+
+    AppTesting::ModalAnswerer answerer(QMessageBox::Yes);
+    bool bMinimised = false;
+    QString statusText;
+    // Once the window is up and the event loop runs: look at it, then end the program.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            if (auto* pWindow = qobject_cast<MainWindow*>(pWidget);
+                pWindow != nullptr && pWindow->isMinimized()) {
+                bMinimised = true;
+                statusText = pWindow->statusBar()->currentMessage();
+                watcher.stop();
+                pWindow->RunCommand(ID_APP_EXIT);
+            }
+        }
+    });
+    watcher.start(100);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
+    EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
+    EXPECT_EQ(answerer.Texts(), (QStringList{TableText(10015), TableText(10004)}));
+    EXPECT_TRUE(bMinimised) << "offscreen has no tray: the window starts minimised, not hidden";
+    EXPECT_EQ(statusText, TableText(90001));
+    CKorvaneAdminInfoMgr saved;
+    EXPECT_EQ(CSettingsFile().Load(saved).outcome, SettingsLoadOutcome::Loaded) << "the exit command saved";
+    EXPECT_EQ(saved.m_window, (WindowNumbers{-1, -1, -1, -1, -1, -1})) << "it was minimised";
+    qunsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(folder);
 }

@@ -4,6 +4,7 @@
 #include "MonitoredDevices.h"
 #include "PasswordDialog.h"
 #include "ProgressDialog.h"
+#include "UrlCatcher.h"
 #include "WindowFixture.h"
 #include "common/Simulator.h"
 #include "operations/OperationKind.h"
@@ -129,4 +130,21 @@ TEST_F(SimulatedDevices, AFullUpdateFillsTheListAndTheBandTellsWhenItEnded) {
                     .match(window.Buttons()->UpdateState())
                     .hasMatch())
         << window.Buttons()->UpdateState().toStdString();
+}
+
+TEST_F(SimulatedDevices, WebPageCommandsOpenAPagePerSelectedDeviceAndRefuseQuotaOnQrxXv) {
+    Simulator sim({"--count", "3", "--base", "127.87.6.1", "--http-port", "0"});
+    const std::vector<std::string> macs = Manage(sim);
+    AppTesting::UrlCatcher browser(QStringLiteral("http"));
+    MainWindow& window = Open();
+    Select({macs[0], macs[1]});
+    window.RunCommand(32806);
+    EXPECT_EQ(browser.Urls(), (QStringList{"http://127.87.6.1/detail/basic/network/network.cgi",
+                                           "http://127.87.6.2/login/admin/network/lan1/ipv4/ipv4"}));
+    Select({macs[2]});
+    window.RunCommand(32809);
+    ASSERT_EQ(answerer.Texts().size(), 1);
+    EXPECT_TRUE(answerer.Texts()[0].contains(QString::fromUtf8("使用量制限機能に対応していません")))
+        << "QRX-XV";
+    EXPECT_EQ(browser.Urls().size(), 2);
 }
