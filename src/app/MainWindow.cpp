@@ -1,13 +1,20 @@
 #include "MainWindow.h"
 
 #include "AboutDialog.h"
+#include "AddTargetDialog.h"
 #include "AppText.h"
 #include "ButtonBand.h"
 #include "ColumnDialog.h"
 #include "CommandTable.h"
+#include "DetailInfoDialog.h"
+#include "EcoModeDialog.h"
+#include "FindKorvaneDialog.h"
+#include "FirmwareDialog.h"
+#include "GroupDialog.h"
 #include "GroupTreeView.h"
 #include "InfoListView.h"
 #include "LogoBand.h"
+#include "MailSettingDialog.h"
 #include "NotifyIcon.h"
 #include "PasswordDialog.h"
 #include "ProgressDialog.h"
@@ -266,8 +273,8 @@ bool MainWindow::Confirm(int nQuestion) {
 
 // Before an operation: the password dialog for each target without a password or with a rejected
 // one. Its outcome does not stop the operation; a target still without one fails in its row.
-void MainWindow::PromptPasswords(int nKind, const std::vector<std::string>& macs) {
-    for (const Korvane::PasswordPrompt& prompt : Korvane::CPasswordPrompts::For(nKind, m_manager, macs)) {
+void MainWindow::PromptPasswords(const std::vector<Korvane::PasswordPrompt>& prompts) {
+    for (const Korvane::PasswordPrompt& prompt : prompts) {
         PasswordDialog(m_manager, prompt.mac, prompt.nReason, this).exec();
     }
 }
@@ -277,7 +284,7 @@ void MainWindow::RunOperation(int nKind, Korvane::TargetRule rule, int nQuestion
     if (!macs) {
         return;
     }
-    PromptPasswords(nKind, *macs);
+    PromptPasswords(Korvane::CPasswordPrompts::For(nKind, m_manager, *macs));
     if (!Confirm(nQuestion)) {
         return;
     }
@@ -346,6 +353,63 @@ void MainWindow::ChooseColumns() {
     RefreshList();
 }
 
+void MainWindow::FindDevices() {
+    if (m_scheduler->Activity() != 0) {
+        return;
+    }
+    m_scheduler->SetActivity(1);
+    FindKorvaneDialog dialog(m_manager, this);
+    connect(&dialog, &FindKorvaneDialog::DevicesAdded, this, &MainWindow::RefreshList);
+    dialog.Run();
+    m_scheduler->SetActivity(0);
+}
+
+void MainWindow::AddDevice() {
+    AddTargetDialog dialog(m_manager, this);
+    connect(&dialog, &AddTargetDialog::DevicesAdded, this, &MainWindow::RefreshList);
+    dialog.exec();
+}
+
+// After a group dialog changed the groups: the tree anew, its root selected, all devices shown.
+void MainWindow::EditGroups(GroupDialog&& dialog) {
+    if (dialog.exec() == QDialog::Accepted) {
+        RebuildTree();
+    }
+}
+
+void MainWindow::OpenDetail() {
+    const std::optional<std::vector<std::string>> macs = Targets(Korvane::TargetRule::One);
+    if (!macs) {
+        return;
+    }
+    PromptPasswords(Korvane::CPasswordPrompts::For(m_manager, *macs));
+    if (m_scheduler->Activity() != 0) {
+        return;
+    }
+    m_scheduler->SetActivity(3);
+    DetailInfoDialog dialog(m_manager, macs->front(), this);
+    connect(&dialog, &DetailInfoDialog::DeviceRecordChanged, this, [this] {
+        RefreshList();
+        FillStatusPane();
+    });
+    dialog.exec();
+    m_scheduler->SetActivity(0);
+    RefreshList();
+}
+
+// The firmware and eco dialogs run their operation with the progress dialog themselves.
+template <class Dialog>
+void MainWindow::RunSettingDialog(int nKind, Korvane::TargetRule rule) {
+    const std::optional<std::vector<std::string>> macs = Targets(rule);
+    if (!macs) {
+        return;
+    }
+    PromptPasswords(Korvane::CPasswordPrompts::For(nKind, m_manager, *macs));
+    Dialog(m_manager, *macs, this).exec();
+    RefreshList();
+    FillStatusPane();
+}
+
 void MainWindow::OpenManual() {
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/KorvaneAdmin.pdf")));
@@ -398,16 +462,30 @@ void MainWindow::RunCommand(int nCommand) {
         return OpenManual();
     case ID_TRAY_SHOW:
         return ShowWindow();
+    case ID_FIND:
+        return FindDevices();
+    case ID_ADD:
+        return AddDevice();
+    case ID_GROUP_CREATE:
+        return EditGroups(GroupCreateDialog(m_manager, this));
+    case ID_GROUP_EDIT:
+        return EditGroups(GroupEditDialog(m_manager, this));
+    case ID_GROUP_DELETE:
+        return EditGroups(GroupDeleteDialog(m_manager, this));
     case ID_DETAIL:
-        Targets(TargetRule::One);
-        return;
+        return OpenDetail();
     case ID_FIRMWARE:
+        return RunSettingDialog<FirmwareDialog>(Korvane::OPERATION_FIRMWARE_UPDATE, TargetRule::Selection);
+    case ID_GROUP_FIRMWARE:
+        return RunSettingDialog<FirmwareDialog>(Korvane::OPERATION_FIRMWARE_UPDATE, TargetRule::All);
     case ID_ECO:
-        Targets(TargetRule::Selection);
+        return RunSettingDialog<EcoModeDialog>(Korvane::OPERATION_ECO_MODE, TargetRule::Selection);
+    case ID_GROUP_ECO:
+        return RunSettingDialog<EcoModeDialog>(Korvane::OPERATION_ECO_MODE, TargetRule::All);
+    case ID_MAIL_SETTINGS:
+        MailSettingDialog(m_manager.m_mail, this).exec();
         return;
     default:
-        // Search, add, groups, mail settings and the group's firmware and eco commands open the
-        // dialogs that come with the next part of the program.
         return;
     }
 }

@@ -4,6 +4,7 @@
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
 #include "operations/CommandTargets.h"
+#include "operations/PasswordPrompts.h"
 #include "operations/UpdateScheduler.h"
 
 #include <memory>
@@ -18,6 +19,7 @@ class QSplitter;
 namespace KorvaneApp {
 
 class ButtonBand;
+class GroupDialog;
 class GroupTreeView;
 class InfoListView;
 class NotifyIcon;
@@ -82,7 +84,7 @@ private:
     // The command's targets, or nothing (after the message, if any) when they do not suit it.
     std::optional<std::vector<std::string>> Targets(Korvane::TargetRule rule);
     bool Confirm(int nQuestion);
-    void PromptPasswords(int nKind, const std::vector<std::string>& macs);
+    void PromptPasswords(const std::vector<Korvane::PasswordPrompt>& prompts);
     void RunOperation(int nKind, Korvane::TargetRule rule, int nQuestion);
     void OpenWebPage(int nPage);
     void RemoveSelected();
@@ -90,6 +92,12 @@ private:
     void ChooseInterval();
     void ChooseColumns();
     void OpenManual();
+    void FindDevices();
+    void OpenDetail();
+    template <class Dialog>
+    void RunSettingDialog(int nKind, Korvane::TargetRule rule);
+    void AddDevice();
+    void EditGroups(GroupDialog&& dialog);
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
     Korvane::CSettingsFile& m_file;

@@ -1,26 +1,8 @@
 #include "WindowUpdateHost.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-
 namespace KorvaneApp {
-namespace {
 
-// One sent call: run on the GUI thread unless the sender gave up on it first.
-struct SentCall {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool bDone = false;
-    bool bAbandoned = false;
-};
-
-constexpr std::chrono::milliseconds kClosingCheck(50);
-
-} // namespace
-
-WindowUpdateHost::WindowUpdateHost(QObject* pParent) : QObject(pParent) {}
+WindowUpdateHost::WindowUpdateHost(QObject* pParent) : QObject(pParent), m_handOver(this) {}
 
 void WindowUpdateHost::SetTimer(int nTimer, int nMilliseconds) {
     QTimer*& pTimer = m_timers[nTimer];
@@ -43,36 +25,11 @@ int WindowUpdateHost::TimerPeriod(int nTimer) const {
 }
 
 void WindowUpdateHost::SendToOwner(std::function<void()> call) {
-    if (m_bClosing) {
-        return;
-    }
-    auto sent = std::make_shared<SentCall>();
-    QMetaObject::invokeMethod(
-        this,
-        [sent, &call] {
-            std::lock_guard lock(sent->mutex);
-            if (sent->bAbandoned) {
-                return;
-            }
-            call();
-            sent->bDone = true;
-            sent->done.notify_one();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(sent->mutex);
-    while (!sent->bDone) {
-        if (m_bClosing) {
-            sent->bAbandoned = true;
-            return;
-        }
-        sent->done.wait_for(lock, kClosingCheck);
-    }
+    m_handOver.Send(call);
 }
 
 void WindowUpdateHost::PostToOwner(std::function<void()> call) {
-    if (!m_bClosing) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-    }
+    m_handOver.Post(std::move(call));
 }
 
 } // namespace KorvaneApp

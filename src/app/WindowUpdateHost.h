@@ -1,8 +1,8 @@
 #pragma once
 
+#include "GuiHandOver.h"
 #include "operations/UpdateScheduler.h"
 
-#include <atomic>
 #include <map>
 
 #include <QObject>
@@ -11,9 +11,8 @@
 namespace KorvaneApp {
 
 // The periodic update's host in the desktop program: Qt timers, calls onto the GUI thread, and
-// signals for what the window shows. A worker's "send" waits until the GUI thread has run the
-// call, except once Close was called: then it gives up, and a call not yet run is dropped, so
-// that no worker waits on a window that is waiting for the workers.
+// signals for what the window shows. Calls reach the GUI thread through a GuiHandOver, which
+// stops waiting and drops them once the window closes it.
 class WindowUpdateHost : public QObject, public Korvane::IUpdateHost {
     Q_OBJECT
 public:
@@ -30,7 +29,7 @@ public:
     }
     void DevicesChanged() override { emit DeviceRecordsChanged(); }
 
-    void Close() { m_bClosing = true; }
+    void Close() { m_handOver.Close(); }
     // The period of an armed timer, 0 when it is not armed.
     int TimerPeriod(int nTimer) const;
 
@@ -43,7 +42,7 @@ signals:
 
 private:
     std::map<int, QTimer*> m_timers;
-    std::atomic<bool> m_bClosing{false};
+    GuiHandOver m_handOver;
 };
 
 } // namespace KorvaneApp

@@ -13,10 +13,12 @@ int CPasswordPrompts::ReasonFor(const CManagedDevice& device) {
 
 std::vector<PasswordPrompt> CPasswordPrompts::For(int nOperationKind, const CKorvaneAdminInfoMgr& store,
                                                   const std::vector<std::string>& targetMacs) {
+    return NeedsPassword(nOperationKind) ? For(store, targetMacs) : std::vector<PasswordPrompt>{};
+}
+
+std::vector<PasswordPrompt> CPasswordPrompts::For(const CKorvaneAdminInfoMgr& store,
+                                                  const std::vector<std::string>& targetMacs) {
     std::vector<PasswordPrompt> prompts;
-    if (!NeedsPassword(nOperationKind)) {
-        return prompts;
-    }
     for (const std::string& mac : targetMacs) {
         const CManagedDevice* device = store.FindDevice(mac);
         const int nReason = device != nullptr ? ReasonFor(*device) : PASSWORD_PROMPT_NONE;

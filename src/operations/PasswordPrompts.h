@@ -28,6 +28,9 @@ public:
     // Targets that the store lacks are left out.
     static std::vector<PasswordPrompt> For(int nOperationKind, const CKorvaneAdminInfoMgr& store,
                                            const std::vector<std::string>& targetMacs);
+    // The same for a request that always authenticates (the detail report's fetch).
+    static std::vector<PasswordPrompt> For(const CKorvaneAdminInfoMgr& store,
+                                           const std::vector<std::string>& targetMacs);
 };
 
 } // namespace Korvane

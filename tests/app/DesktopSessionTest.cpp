@@ -1,10 +1,21 @@
 // The desktop program on a real X display (Xvfb): the main window on a dozen simulated devices,
 // kept as a screenshot for people to look at, and the tray icon under a real tray host.
+#include "AboutDialog.h"
+#include "AddTargetDialog.h"
+#include "ColumnDialog.h"
+#include "DetailInfoDialog.h"
+#include "EcoModeDialog.h"
+#include "FindKorvaneDialog.h"
+#include "FirmwareDialog.h"
+#include "GroupDialog.h"
 #include "GroupTreeView.h"
 #include "InfoListView.h"
 #include "KorvaneManagerApp.h"
+#include "MailSettingDialog.h"
 #include "MonitoredDevices.h"
 #include "NotifyIcon.h"
+#include "PasswordDialog.h"
+#include "UpdateIntervalDialog.h"
 #include "WindowFixture.h"
 #include "common/Simulator.h"
 
@@ -119,4 +130,47 @@ TEST_F(DesktopSession, UnderATrayHostCloseHidesToTheIconAndItsMenuBringsTheWindo
     CloseWindow();
     trayHost.terminate();
     trayHost.waitForFinished(5000);
+}
+
+TEST_F(DesktopSession, EveryDialogIsKeptAsAScreenshot) {
+    Simulator sim({"--count", "3", "--base", "127.87.7.1", "--http-port", "0"});
+    Manage(sim);
+    const std::vector<std::string> macs = manager.Macs();
+    const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    const auto keep = [&](QDialog& dialog, const char* pszName) {
+        dialog.show();
+        AppTesting::WaitUntil([] { return false; }, 200);
+        const QImage shot = dialog.grab().toImage();
+        EXPECT_TRUE(shot.save(folder + QStringLiteral("/dialog-%1.png").arg(QString::fromLatin1(pszName))))
+            << pszName;
+        EXPECT_GT(shot.width() * shot.height(), 100 * 50) << pszName;
+        dialog.hide();
+    };
+    DetailInfoDialog detail(manager, macs[0]);
+    ASSERT_TRUE(AppTesting::WaitUntil([&] { return !detail.IsFetching(); }));
+    keep(detail, "detail");
+    AboutDialog about;
+    keep(about, "about");
+    PasswordDialog password(manager, std::string(), 0);
+    keep(password, "password");
+    UpdateIntervalDialog interval(10);
+    keep(interval, "interval");
+    InfoColumnTable columns;
+    ColumnDialog columnDialog(columns);
+    keep(columnDialog, "columns");
+    FindKorvaneDialog find(manager);
+    keep(find, "find");
+    AddTargetDialog add(manager);
+    keep(add, "add");
+    manager.SetGroup("棚 A", {macs[0]});
+    GroupEditDialog group(manager);
+    keep(group, "group-edit");
+    CMailSettings mail;
+    MailSettingDialog mailDialog(mail);
+    keep(mailDialog, "mail");
+    FirmwareDialog firmware(manager, macs);
+    keep(firmware, "firmware");
+    EcoModeDialog eco(manager, macs);
+    keep(eco, "eco");
 }

@@ -1,5 +1,6 @@
 // The main window over sample devices, without a network: command target checks, the status
 // pane, the list's sorting, refreshing and colours, geometry, the update guard and the balloon.
+#include "AppText.h"
 #include "ButtonBand.h"
 #include "ColumnDialog.h"
 #include "CommandTable.h"
@@ -35,10 +36,6 @@ using AdminTesting::SampleDevice;
 
 namespace {
 
-QString TableText(int nId) {
-    return QString::fromStdString(std::string(Zelt::CStringTable::Text(nId)));
-}
-
 // Three devices: ks-b (normal), ks-a (unreachable at the last update), ks-c (error condition).
 class SampleWindow : public ::testing::Test, public AppTesting::WindowFixture {
 protected:
@@ -67,12 +64,12 @@ protected:
 TEST_F(SampleWindow, EachCommandChecksItsOwnTargets) {
     Open();
     Window().RunCommand(ID_POWER_OFF);
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10001)}) << "nothing selected";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10001)}) << "nothing selected";
     answerer.Clear();
 
     Select({"02:4B:53:00:00:01", "02:4B:53:00:00:03"});
     Window().RunCommand(ID_DETAIL);
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10003)}) << "the detail report takes one device";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10003)}) << "the detail report takes one device";
     answerer.Clear();
 
     manager.SetGroup("空", {});
@@ -83,7 +80,7 @@ TEST_F(SampleWindow, EachCommandChecksItsOwnTargets) {
     EXPECT_TRUE(answerer.Texts().isEmpty()) << "a batch on an empty group does nothing, silently";
 
     Window().RunCommand(ID_REMOVE);
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10001)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10001)});
 }
 
 TEST_F(SampleWindow, RemoveTakesEverySelectedRowWithoutAQuestion) {
@@ -239,7 +236,7 @@ TEST(SingleInstance, ASecondStartSaysSoAndEnds) {
     ASSERT_TRUE(first.IsHeld());
     AppTesting::ModalAnswerer answerer;
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin"}), 0);
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10018)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10018)});
     std::filesystem::remove_all(folder);
 }
 
@@ -315,12 +312,42 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     watcher.start(100);
     QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
-    EXPECT_EQ(answerer.Texts(), (QStringList{TableText(10015), TableText(10004)}));
+    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(10015), KorvaneApp::Text(10004)}));
     EXPECT_TRUE(bMinimised) << "offscreen has no tray: the window starts minimised, not hidden";
-    EXPECT_EQ(statusText, TableText(90001));
+    EXPECT_EQ(statusText, KorvaneApp::Text(90001));
     CKorvaneAdminInfoMgr saved;
     EXPECT_EQ(CSettingsFile().Load(saved).outcome, SettingsLoadOutcome::Loaded) << "the exit command saved";
     EXPECT_EQ(saved.m_window, (WindowNumbers{-1, -1, -1, -1, -1, -1})) << "it was minimised";
     qunsetenv("XDG_CONFIG_HOME");
     std::filesystem::remove_all(folder);
+}
+
+TEST_F(SampleWindow, CommandsOpenTheirDialogsAndTheDetailReportHoldsTheActivity) {
+    Open();
+    QStringList opened;
+    int nActivityWhileOpen = -1;
+    answerer.SetDialogHandler([&](QWidget* pModal) {
+        opened << QString::fromLatin1(pModal->metaObject()->className());
+        nActivityWhileOpen = Window().Scheduler().Activity();
+        qobject_cast<QDialog*>(pModal)->reject();
+    });
+    manager.SetPassword("02:4B:53:00:00:01", "pw", true);
+    Select({"02:4B:53:00:00:01"});
+    Window().RunCommand(ID_DETAIL);
+    EXPECT_EQ(opened, QStringList{"KorvaneApp::DetailInfoDialog"});
+    EXPECT_EQ(nActivityWhileOpen, 3);
+    EXPECT_EQ(Window().Scheduler().Activity(), 0);
+
+    opened.clear();
+    Window().RunCommand(ID_MAIL_SETTINGS);
+    Window().RunCommand(ID_GROUP_CREATE);
+    Window().RunCommand(ID_ADD);
+    EXPECT_EQ(opened, (QStringList{"KorvaneApp::MailSettingDialog", "KorvaneApp::GroupCreateDialog",
+                                   "KorvaneApp::AddTargetDialog"}));
+
+    opened.clear();
+    Window().Scheduler().SetActivity(2);
+    Window().RunCommand(ID_FIND);
+    EXPECT_TRUE(opened.isEmpty()) << "no search while an update runs";
+    Window().Scheduler().SetActivity(0);
 }

@@ -1,4 +1,5 @@
 // The progress and password dialogs and the window's exit, against simulated devices.
+#include "AppText.h"
 #include "ButtonBand.h"
 #include "InfoListView.h"
 #include "MonitoredDevices.h"
@@ -26,10 +27,6 @@ using KorvaneTesting::Simulator;
 
 namespace {
 
-QString TableText(int nId) {
-    return QString::fromStdString(std::string(Zelt::CStringTable::Text(nId)));
-}
-
 // Simulated devices under management; each gets its password unless told otherwise.
 class SimulatedDevices : public ::testing::Test, public AppTesting::WindowFixture {
 protected:
@@ -54,28 +51,29 @@ TEST_F(SimulatedDevices, AProgressRunShowsSuccessFailureMissingPasswordAndCancel
     dialog.Start(OPERATION_REBOOT, macs);
     EXPECT_FALSE(dialog.CloseButton()->isEnabled());
     ASSERT_TRUE(AppTesting::WaitUntil([&] {
-        return RowText(dialog, 2) != TableText(11205) && RowText(dialog, 1) != TableText(11205) &&
-               RowText(dialog, 0) != TableText(11205);
+        return RowText(dialog, 2) != KorvaneApp::Text(11205) &&
+               RowText(dialog, 1) != KorvaneApp::Text(11205) && RowText(dialog, 0) != KorvaneApp::Text(11205);
     }));
     EXPECT_EQ(RowText(dialog, 0), QString::fromUtf8("再起動を実行しました。"));
-    EXPECT_EQ(RowText(dialog, 1), TableText(11219)) << "busy";
-    EXPECT_EQ(RowText(dialog, 2), TableText(11210)) << "no password: nothing was sent";
-    EXPECT_EQ(RowText(dialog, 3), TableText(11205)) << "the silent device is still running";
+    EXPECT_EQ(RowText(dialog, 1), KorvaneApp::Text(11219)) << "busy";
+    EXPECT_EQ(RowText(dialog, 2), KorvaneApp::Text(11210)) << "no password: nothing was sent";
+    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(11205)) << "the silent device is still running";
 
     dialog.reject();
     EXPECT_FALSE(dialog.Operation()->IsFinished()) << "Escape is ignored while rows are outstanding";
     answerer.SetAnswer(QMessageBox::Yes);
     dialog.CancelButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(10002)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10002)});
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return dialog.Operation()->IsFinished(); }));
-    EXPECT_EQ(RowText(dialog, 3), TableText(11204));
+    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(11204));
     EXPECT_TRUE(dialog.CloseButton()->isEnabled());
     EXPECT_FALSE(dialog.CancelButton()->isEnabled());
 
     answerer.Clear();
     answerer.SetAnswer(QMessageBox::No);
     dialog.CloseButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{TableText(11212)}) << "the device without a password is offered";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(11212)})
+        << "the device without a password is offered";
     EXPECT_EQ(sim.State(0).power, "rebooting");
 }
 

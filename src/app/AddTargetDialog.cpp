@@ -1,0 +1,235 @@
+#include "AddTargetDialog.h"
+
+#include "AppText.h"
+#include "admin/CellText.h"
+#include "operations/InfoResult.h"
+
+#include <thread>
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+
+// The dialog's end of its information job: each result is applied on the GUI thread while the
+// worker waits (it refers to the worker's copy of the record).
+class AddTargetDialog::Sink : public Korvane::IInfoResultSink {
+public:
+    explicit Sink(AddTargetDialog& dialog) : m_dialog(dialog) {}
+    void SendResult(const Korvane::InfoResult& result) override {
+        m_dialog.m_handOver.Send([this, &result] { m_dialog.OnResult(result); });
+    }
+    void PostJobEnded() override {}
+
+private:
+    AddTargetDialog& m_dialog;
+};
+
+namespace {
+
+QLineEdit* ReadOnlyField(QWidget* pParent) {
+    auto* pField = new QLineEdit(pParent);
+    pField->setReadOnly(true);
+    return pField;
+}
+
+} // namespace
+
+AddTargetDialog::AddTargetDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
+    : QDialog(pParent), m_manager(manager), m_cancelEvent(std::make_shared<Zelt::CancelEvent>()),
+      m_resolveState(std::make_shared<ResolveState>()), m_handOver(this),
+      m_sink(std::make_unique<Sink>(*this)), m_job(std::make_unique<Korvane::CInfoJob>(*m_sink)),
+      m_pInput(new QLineEdit(this)), m_pSearch(new QPushButton(Text(10200), this)),
+      m_pName(ReadOnlyField(this)), m_pDescription(ReadOnlyField(this)), m_pIpv4(ReadOnlyField(this)),
+      m_pIpv6(ReadOnlyField(this)), m_pMac(ReadOnlyField(this)),
+      m_pAdd(new QPushButton(QString::fromUtf8("追加"), this)),
+      m_pClear(new QPushButton(QString::fromUtf8("クリア"), this)),
+      m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
+    setWindowTitle(QString::fromUtf8("KORVANE を追加 - KORVANE Admin"));
+    auto* pPrompt = new QLabel(
+        QString::fromUtf8("監視対象に追加したい KORVANE の IP アドレスまたは FQDN を入力してください。"),
+        this);
+    pPrompt->setWordWrap(true);
+    auto* pInputRow = new QHBoxLayout;
+    pInputRow->addWidget(m_pInput, 1);
+    pInputRow->addWidget(m_pSearch);
+
+    auto* pInfo = new QGroupBox(QString::fromUtf8("KORVANE 情報確認"), this);
+    auto* pFields = new QFormLayout(pInfo);
+    pFields->addRow(QString::fromUtf8("KORVANE の名前："), m_pName);
+    pFields->addRow(QString::fromUtf8("KORVANE の説明："), m_pDescription);
+    pFields->addRow(QString::fromUtf8("IPv4 アドレス："), m_pIpv4);
+    pFields->addRow(QString::fromUtf8("IPv6 アドレス："), m_pIpv6);
+    pFields->addRow(QString::fromUtf8("MAC アドレス："), m_pMac);
+
+    auto* pButtons = new QHBoxLayout;
+    pButtons->addStretch(1);
+    pButtons->addWidget(m_pAdd);
+    pButtons->addWidget(m_pClear);
+    pButtons->addWidget(m_pClose);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(pPrompt);
+    pLayout->addLayout(pInputRow);
+    pLayout->addWidget(pInfo);
+    pLayout->addLayout(pButtons);
+    setMinimumWidth(520);
+
+    // Return in the input fetches.
+    m_pSearch->setDefault(true);
+    for (QPushButton* pButton : {m_pAdd, m_pClear, m_pClose}) {
+        pButton->setAutoDefault(false);
+    }
+    connect(m_pSearch, &QPushButton::clicked, this, &AddTargetDialog::SearchOrStop);
+    connect(m_pAdd, &QPushButton::clicked, this, &AddTargetDialog::AddCandidate);
+    connect(m_pClear, &QPushButton::clicked, this, &AddTargetDialog::ClearAll);
+    connect(m_pClose, &QPushButton::clicked, this, &AddTargetDialog::reject);
+}
+
+AddTargetDialog::~AddTargetDialog() {
+    {
+        std::lock_guard lock(m_resolveState->mutex);
+        m_resolveState->bGone = true;
+    }
+    // A result on its way is dropped, so the job's worker ends and the job can be waited for.
+    m_handOver.Close();
+    m_cancelEvent->Set();
+    m_job.reset();
+}
+
+void AddTargetDialog::SearchOrStop() {
+    if (m_bFetching) {
+        if (m_bResolving) {
+            Abandon();
+        } else {
+            // The worker answers with the cancellation, which ends the fetch.
+            m_cancelEvent->Set();
+        }
+        return;
+    }
+    const std::string input = Std(m_pInput->text().trimmed());
+    if (input.empty()) {
+        return;
+    }
+    ClearFields();
+    m_candidate = Korvane::CManagedDevice();
+    m_bDropResult = false;
+    m_bResolving = true;
+    SetFetching(true);
+    // A host name may take the resolver a long time: it is looked up away from the window.
+    const std::uint64_t nFetch = ++m_nFetch;
+    std::thread([this, state = m_resolveState, input, nFetch] {
+        const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input);
+        std::lock_guard lock(state->mutex);
+        if (!state->bGone) {
+            QMetaObject::invokeMethod(
+                this, [this, addresses, nFetch] { StartFetch(nFetch, addresses); }, Qt::QueuedConnection);
+        }
+    }).detach();
+}
+
+void AddTargetDialog::StartFetch(std::uint64_t nFetch, const Korvane::TypedAddresses& addresses) {
+    if (nFetch != m_nFetch || !m_bResolving) {
+        return;
+    }
+    m_bResolving = false;
+    m_addresses = addresses;
+    m_cancelEvent->Reset();
+    std::vector<Korvane::CManagedDevice> devices{Korvane::CAddTarget::Candidate(addresses)};
+    if (!m_job->Start(Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, devices, m_cancelEvent)) {
+        // The previous fetch's result has been applied, so its coordinator is only ending.
+        m_job->Wait();
+        m_job->Start(Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, std::move(devices), m_cancelEvent);
+    }
+}
+
+// Stopped or closed while the typed text was still being looked up: nothing was started yet.
+void AddTargetDialog::Abandon() {
+    ++m_nFetch;
+    m_bResolving = false;
+    SetFetching(false);
+    emit FetchEnded();
+}
+
+void AddTargetDialog::OnResult(const Korvane::InfoResult& result) {
+    SetFetching(false);
+    if (m_bDropResult) {
+        m_bDropResult = false;
+        emit FetchEnded();
+        return;
+    }
+    if (result.nMessage == Korvane::INFO_FETCHED) {
+        m_candidate = result.device;
+        Korvane::CAddTarget::TakeFetched(m_candidate, m_addresses);
+        ShowCandidate();
+    } else if (result.nMessage == Korvane::INFO_NOT_OBTAINED) {
+        ClearFields();
+    }
+    // The message waits for the user; the worker must not.
+    const int nMessage = Korvane::CAddTarget::MessageFor(result.nMessage);
+    m_handOver.Post([this, nMessage] {
+        if (nMessage != 0) {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"), Text(nMessage),
+                            QMessageBox::Ok, this);
+            box.exec();
+        }
+        emit FetchEnded();
+    });
+}
+
+void AddTargetDialog::AddCandidate() {
+    if (m_candidate.ReportedMac().empty() || !m_manager.AddOrUpdate(m_candidate)) {
+        return;
+    }
+    emit DevicesAdded();
+    // What was added is no longer offered: "追加" adds what the fields show.
+    ClearAll();
+}
+
+void AddTargetDialog::ClearAll() {
+    m_pInput->clear();
+    ClearFields();
+    m_candidate = Korvane::CManagedDevice();
+}
+
+void AddTargetDialog::ClearFields() {
+    for (QLineEdit* pField : {m_pName, m_pDescription, m_pIpv4, m_pIpv6, m_pMac}) {
+        pField->clear();
+    }
+}
+
+void AddTargetDialog::ShowCandidate() {
+    const auto show = [this](QLineEdit* pField, const char* pszKey) {
+        pField->setText(Qs(Korvane::CCellText::CellText(pszKey, m_candidate)));
+    };
+    show(m_pName, "host");
+    show(m_pDescription, "hostdesc");
+    show(m_pIpv4, "ip");
+    show(m_pIpv6, "ipv6");
+    show(m_pMac, "mac");
+}
+
+void AddTargetDialog::SetFetching(bool bFetching) {
+    m_bFetching = bFetching;
+    m_pSearch->setText(Text(bFetching ? 10201 : 10200));
+    m_pClose->setEnabled(!bFetching);
+}
+
+void AddTargetDialog::reject() {
+    if (m_bFetching) {
+        if (m_bResolving) {
+            Abandon();
+        } else {
+            m_cancelEvent->Set();
+            m_bDropResult = true;
+        }
+    }
+    QDialog::reject();
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,106 @@
+#include "FindKorvaneDialog.h"
+
+#include "AppText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+
+FindKorvaneDialog::FindKorvaneDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
+    : QDialog(pParent), m_manager(manager), m_handOver(this),
+      m_pMessage(new QLabel(QString::fromUtf8("KORVANE の検索を行っています。"), this)),
+      m_pStop(new QPushButton(QString::fromUtf8("中止"), this)) {
+    setWindowTitle(QString::fromUtf8("検索中... - KORVANE Admin"));
+    auto* pButtons = new QHBoxLayout;
+    pButtons->addStretch(1);
+    pButtons->addWidget(m_pStop);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(m_pMessage);
+    pLayout->addLayout(pButtons);
+    setMinimumWidth(320);
+    connect(m_pStop, &QPushButton::clicked, this, &FindKorvaneDialog::Stop);
+}
+
+FindKorvaneDialog::~FindKorvaneDialog() {
+    // Found devices still on their way are dropped rather than waited for: nothing may touch the
+    // store once the dialog has gone.
+    m_handOver.Close();
+    if (m_cancelEvent) {
+        m_cancelEvent->Set();
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+Korvane::SearchResult FindKorvaneDialog::Run() {
+    Start();
+    if (m_bSearching) {
+        exec();
+    }
+    return m_result.value_or(Korvane::SEARCH_CANCELLED);
+}
+
+void FindKorvaneDialog::Start() {
+    if (m_bSearching || m_thread.joinable()) {
+        return;
+    }
+    m_cancelEvent = std::make_shared<Zelt::CancelEvent>();
+    m_result.reset();
+    m_bSearching = true;
+    m_pMessage->setText(Text(10024));
+    m_pStop->setEnabled(true);
+    // The thread holds only what outlives it: the destructor joins it before any member goes.
+    m_thread = std::thread([this, cancelEvent = m_cancelEvent] {
+        const Korvane::SearchResult result =
+            Korvane::CSearchJob::Run(cancelEvent, [this](const Korvane::CManagedDevice& device) {
+                m_handOver.Send([this, &device] { TakeDevice(device); });
+            });
+        m_handOver.Post([this, result] { Finish(result); });
+    });
+}
+
+void FindKorvaneDialog::Stop() {
+    if (m_bSearching && m_cancelEvent) {
+        m_cancelEvent->Set();
+        m_pStop->setEnabled(false);
+    }
+}
+
+// Escape and the close box cancel like "中止"; the dialog closes once the search has ended.
+void FindKorvaneDialog::reject() {
+    if (m_bSearching) {
+        Stop();
+        return;
+    }
+    QDialog::reject();
+}
+
+void FindKorvaneDialog::TakeDevice(const Korvane::CManagedDevice& device) {
+    if (m_manager.AddOrUpdate(device)) {
+        ++m_nAdded;
+        emit DevicesAdded();
+    }
+}
+
+void FindKorvaneDialog::Finish(Korvane::SearchResult result) {
+    // The search's last act was to post this call, so the join is immediate.
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    m_bSearching = false;
+    m_result = result;
+    if (const int nMessage = Korvane::CSearchJob::MessageId(result); nMessage != 0) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"), Text(nMessage), QMessageBox::Ok,
+                        this);
+        box.exec();
+    }
+    QDialog::done(result == Korvane::SEARCH_SUCCEEDED ? QDialog::Accepted : QDialog::Rejected);
+    emit SearchEnded(result);
+}
+
+} // namespace KorvaneApp

@@ -1,0 +1,305 @@
+#include "MailSettingDialog.h"
+
+#include "AppText.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace KorvaneApp {
+
+using Korvane::CMailSettingForm;
+using Korvane::CMailSettings;
+using Korvane::MailDialogMessage;
+
+namespace {
+
+// The edits of numbers take digits only.
+QLineEdit* NumberEdit(QWidget* pParent) {
+    auto* pEdit = new QLineEdit(pParent);
+    pEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), pEdit));
+    return pEdit;
+}
+
+QLineEdit* PasswordEdit(QWidget* pParent) {
+    auto* pEdit = new QLineEdit(pParent);
+    pEdit->setEchoMode(QLineEdit::Password);
+    return pEdit;
+}
+
+QMessageBox::Icon BoxIcon(Korvane::MailMessageIcon icon) {
+    switch (icon) {
+    case Korvane::MailMessageIcon::Information:
+        return QMessageBox::Information;
+    case Korvane::MailMessageIcon::Stop:
+        return QMessageBox::Critical;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+// The test mail's thread reports through this; the dialog unhooks itself when it goes, so a
+// result that arrives afterwards is dropped.
+struct MailSettingDialog::TestMailRelay {
+    std::mutex mutex;
+    MailSettingDialog* pDialog = nullptr;
+};
+
+MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
+    : QDialog(pParent), m_stored(stored), m_relay(std::make_shared<TestMailRelay>()),
+      m_pNotify(new QCheckBox(QString::fromUtf8("メール通知を行う"), this)), m_pTabs(new QTabWidget(this)),
+      m_pTestMail(new QPushButton(QString::fromUtf8("テストメール送信"), this)),
+      m_pOk(new QPushButton(QStringLiteral("OK"), this)),
+      m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)) {
+    m_relay->pDialog = this;
+    setWindowTitle(QString::fromUtf8("メール通知設定 - KORVANE Admin"));
+    m_pMainPage = BuildMainPage();
+    m_pPop3Page = BuildPop3Page();
+    m_pAuthPage = BuildAuthPage();
+    m_pTabs->addTab(m_pMainPage, Qs(CMailSettingForm::TabTexts(Korvane::MAIL_AUTH_NONE).front()));
+    // The pages that are not in a tab stay out of sight until they are.
+    m_pPop3Page->hide();
+    m_pAuthPage->hide();
+
+    m_pOk->setDefault(true);
+    auto* pButtons = new QHBoxLayout;
+    pButtons->addWidget(m_pTestMail);
+    pButtons->addStretch(1);
+    pButtons->addWidget(m_pOk);
+    pButtons->addWidget(m_pCancel);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(
+        new QLabel(QString::fromUtf8(
+                       "監視中の KORVANE がエラーや警告状態になった際に、\nメールで通知することができます。"),
+                   this));
+    pLayout->addWidget(m_pNotify);
+    pLayout->addWidget(m_pTabs, 1);
+    pLayout->addLayout(pButtons);
+
+    Fill(CMailSettingForm::Shown(stored));
+    connect(m_pAuthMethod, &QComboBox::currentIndexChanged, this, &MailSettingDialog::ShowAuthTab);
+    connect(m_pTestMail, &QPushButton::clicked, this, &MailSettingDialog::SendTestMail);
+    connect(m_pOk, &QPushButton::clicked, this, &MailSettingDialog::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &MailSettingDialog::reject);
+}
+
+MailSettingDialog::~MailSettingDialog() {
+    {
+        std::lock_guard lock(m_relay->mutex);
+        m_relay->pDialog = nullptr;
+    }
+    if (m_bSending) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+QWidget* MailSettingDialog::BuildMainPage() {
+    auto* pPage = new QWidget(this);
+    m_pSmtpServer = new QLineEdit(pPage);
+    m_pSmtpPort = NumberEdit(pPage);
+    m_pFrom = new QLineEdit(pPage);
+    m_pTo = new QLineEdit(pPage);
+    m_pUtf8 = new QRadioButton(QStringLiteral("UTF-8"), pPage);
+    m_pIso2022Jp = new QRadioButton(QStringLiteral("ISO-2022-JP"), pPage);
+    auto* pEncoding = new QButtonGroup(pPage);
+    pEncoding->addButton(m_pUtf8);
+    pEncoding->addButton(m_pIso2022Jp);
+    m_pAuthMethod = new QComboBox(pPage);
+    for (const std::string& text : CMailSettingForm::AuthMethodTexts()) {
+        m_pAuthMethod->addItem(Qs(text));
+    }
+    auto* pEncodings = new QHBoxLayout;
+    pEncodings->addWidget(m_pUtf8);
+    pEncodings->addWidget(m_pIso2022Jp);
+    pEncodings->addStretch(1);
+    auto* pForm = new QFormLayout(pPage);
+    pForm->addRow(QString::fromUtf8("送信サーバー (SMTP):"), m_pSmtpServer);
+    pForm->addRow(QString::fromUtf8("SMTP ポート:"), m_pSmtpPort);
+    pForm->addRow(QString::fromUtf8("差出人メールアドレス:"), m_pFrom);
+    pForm->addRow(QString::fromUtf8("送付先メールアドレス:"), m_pTo);
+    pForm->addRow(QString::fromUtf8("エンコード:"), pEncodings);
+    pForm->addRow(QString::fromUtf8("認証設定:"), m_pAuthMethod);
+    return pPage;
+}
+
+QWidget* MailSettingDialog::BuildPop3Page() {
+    auto* pPage = new QWidget(this);
+    auto* pGroup = new QGroupBox(QString::fromUtf8("POP before SMTP 設定"), pPage);
+    m_pPop3Server = new QLineEdit(pGroup);
+    m_pPop3Account = new QLineEdit(pGroup);
+    m_pPop3Password = PasswordEdit(pGroup);
+    m_pPop3Wait = NumberEdit(pGroup);
+    m_pPop3Port = NumberEdit(pGroup);
+    auto* pWait = new QHBoxLayout;
+    pWait->addWidget(m_pPop3Wait);
+    pWait->addWidget(new QLabel(QString::fromUtf8("ミリ秒"), pGroup));
+    auto* pForm = new QFormLayout(pGroup);
+    pForm->addRow(QString::fromUtf8("受信サーバー (POP3):"), m_pPop3Server);
+    pForm->addRow(QString::fromUtf8("POP3 ポート:"), m_pPop3Port);
+    pForm->addRow(QString::fromUtf8("アカウント:"), m_pPop3Account);
+    pForm->addRow(QString::fromUtf8("パスワード:"), m_pPop3Password);
+    pForm->addRow(QString::fromUtf8("POP3 承認待ち時間:"), pWait);
+    auto* pLayout = new QVBoxLayout(pPage);
+    pLayout->addWidget(pGroup);
+    pLayout->addStretch(1);
+    return pPage;
+}
+
+QWidget* MailSettingDialog::BuildAuthPage() {
+    auto* pPage = new QWidget(this);
+    auto* pGroup = new QGroupBox(QString::fromUtf8("SMTP AUTH 設定"), pPage);
+    m_pAuthUser = new QLineEdit(pGroup);
+    m_pAuthPassword = PasswordEdit(pGroup);
+    auto* pForm = new QFormLayout(pGroup);
+    pForm->addRow(QString::fromUtf8("ユーザー名:"), m_pAuthUser);
+    pForm->addRow(QString::fromUtf8("パスワード:"), m_pAuthPassword);
+    auto* pLayout = new QVBoxLayout(pPage);
+    pLayout->addWidget(pGroup);
+    pLayout->addStretch(1);
+    return pPage;
+}
+
+void MailSettingDialog::Fill(const CMailSettings& shown) {
+    m_pNotify->setChecked(shown.bNotify);
+    m_pSmtpServer->setText(Qs(shown.strSmtpServer));
+    m_pSmtpPort->setText(Qs(shown.strSmtpPort));
+    m_pFrom->setText(Qs(shown.strFromAddress));
+    m_pTo->setText(Qs(shown.strToAddresses));
+    (shown.nEncoding == Korvane::MAIL_ENCODING_UTF8 ? m_pUtf8 : m_pIso2022Jp)->setChecked(true);
+    m_pAuthMethod->setCurrentIndex(shown.nAuthMethod);
+    m_pPop3Server->setText(Qs(shown.strPop3Server));
+    m_pPop3Account->setText(Qs(shown.strPop3Account));
+    m_pPop3Password->setText(Qs(shown.strPop3Password));
+    m_pPop3Wait->setText(Qs(shown.strPop3Wait));
+    m_pPop3Port->setText(Qs(shown.strPop3Port));
+    m_pAuthUser->setText(Qs(shown.strSmtpAuthUser));
+    m_pAuthPassword->setText(Qs(shown.strSmtpAuthPassword));
+    ShowAuthTab();
+}
+
+CMailSettings MailSettingDialog::Fields() const {
+    CMailSettings fields;
+    fields.bNotify = m_pNotify->isChecked();
+    fields.strSmtpServer = Std(m_pSmtpServer->text());
+    fields.strSmtpPort = CMailSettingForm::NumberText(Std(m_pSmtpPort->text()));
+    fields.strFromAddress = Std(m_pFrom->text());
+    fields.strToAddresses = Std(m_pTo->text());
+    fields.nEncoding = m_pUtf8->isChecked() ? Korvane::MAIL_ENCODING_UTF8 : Korvane::MAIL_ENCODING_ISO2022JP;
+    fields.nAuthMethod = std::max(m_pAuthMethod->currentIndex(), 0);
+    fields.strPop3Server = Std(m_pPop3Server->text());
+    fields.strPop3Account = Std(m_pPop3Account->text());
+    fields.strPop3Password = Std(m_pPop3Password->text());
+    fields.strPop3Wait = CMailSettingForm::NumberText(Std(m_pPop3Wait->text()));
+    fields.strPop3Port = CMailSettingForm::NumberText(Std(m_pPop3Port->text()));
+    fields.strSmtpAuthUser = Std(m_pAuthUser->text());
+    fields.strSmtpAuthPassword = Std(m_pAuthPassword->text());
+    return fields;
+}
+
+void MailSettingDialog::ShowAuthTab() {
+    const int nMethod = std::max(m_pAuthMethod->currentIndex(), 0);
+    QWidget* pWanted = nullptr;
+    switch (CMailSettingForm::PageOf(nMethod)) {
+    case Korvane::MailAuthPage::Pop3:
+        pWanted = m_pPop3Page;
+        break;
+    case Korvane::MailAuthPage::SmtpAuth:
+        pWanted = m_pAuthPage;
+        break;
+    default:
+        break;
+    }
+    if (m_pTabs->count() > 1 && m_pTabs->widget(1) != pWanted) {
+        m_pTabs->widget(1)->hide();
+        m_pTabs->removeTab(1);
+    }
+    if (pWanted != nullptr && m_pTabs->count() == 1) {
+        m_pTabs->addTab(pWanted, Qs(CMailSettingForm::TabTexts(nMethod).at(1)));
+    }
+}
+
+void MailSettingDialog::accept() {
+    if (m_bSending) {
+        return;
+    }
+    if (const std::optional<MailDialogMessage> message = CMailSettingForm::Accept(Fields(), m_stored)) {
+        ShowMessage(*message);
+        return;
+    }
+    QDialog::accept();
+}
+
+// While the test mail is out, Escape and the close box wait for it like the buttons do.
+void MailSettingDialog::reject() {
+    if (!m_bSending) {
+        QDialog::reject();
+    }
+}
+
+void MailSettingDialog::SendTestMail() {
+    if (m_bSending) {
+        return;
+    }
+    const CMailSettings fields = Fields();
+    if (!CMailSettingForm::IsComplete(fields)) {
+        ShowMessage(CMailSettingForm::INCOMPLETE_MESSAGE);
+        return;
+    }
+    SetSending(true);
+    // The thread owns its copy of the values; it reports only to a dialog that is still there.
+    std::thread([relay = m_relay, fields] {
+        const MailDialogMessage message = CMailSettingForm::SendTestMail(fields);
+        std::lock_guard lock(relay->mutex);
+        if (MailSettingDialog* pDialog = relay->pDialog) {
+            QMetaObject::invokeMethod(
+                pDialog, [pDialog, message] { pDialog->OnTestMailSent(message); }, Qt::QueuedConnection);
+        }
+    }).detach();
+}
+
+void MailSettingDialog::SetSending(bool bSending) {
+    m_bSending = bSending;
+    m_pNotify->setEnabled(!bSending);
+    m_pTabs->setEnabled(!bSending);
+    m_pTestMail->setEnabled(!bSending);
+    m_pOk->setEnabled(!bSending);
+    m_pCancel->setEnabled(!bSending);
+    if (bSending) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MailSettingDialog::OnTestMailSent(const MailDialogMessage& message) {
+    SetSending(false);
+    ShowMessage(message);
+    emit TestMailFinished(message.nTextId);
+}
+
+void MailSettingDialog::ShowMessage(const MailDialogMessage& message) {
+    QMessageBox box(BoxIcon(message.icon), QStringLiteral("KORVANE Admin"), Text(message.nTextId),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+} // namespace KorvaneApp

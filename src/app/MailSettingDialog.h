@@ -1,0 +1,107 @@
+#pragma once
+
+#include "admin/MailSettings.h"
+#include "mail/MailSettingForm.h"
+
+#include <memory>
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace KorvaneApp {
+
+// "メール通知設定 - KORVANE Admin": the mail notification settings. It edits a copy of the stored
+// settings and writes the record over them on OK, when it names everything a mail needs
+// (otherwise 10007). The second tab, "認証設定", exists only while an authentication method is
+// chosen and shows the POP before SMTP page or the SMTP AUTH page. The test mail is sent from the
+// values shown, stores nothing, and goes out on a worker thread under a busy cursor, so the
+// window keeps painting; the dialog takes no input until the result message.
+class MailSettingDialog : public QDialog {
+    Q_OBJECT
+public:
+    MailSettingDialog(Korvane::CMailSettings& stored, QWidget* pParent = nullptr);
+    ~MailSettingDialog() override;
+
+    // What the controls hold, as OK would store it.
+    Korvane::CMailSettings Fields() const;
+    bool IsSendingTestMail() const { return m_bSending; }
+
+    QCheckBox* NotifyBox() const { return m_pNotify; }
+    QTabWidget* Tabs() const { return m_pTabs; }
+    QWidget* MainPage() const { return m_pMainPage; }
+    QWidget* Pop3Page() const { return m_pPop3Page; }
+    QWidget* SmtpAuthPage() const { return m_pAuthPage; }
+    QLineEdit* SmtpServerEdit() const { return m_pSmtpServer; }
+    QLineEdit* SmtpPortEdit() const { return m_pSmtpPort; }
+    QLineEdit* FromAddressEdit() const { return m_pFrom; }
+    QLineEdit* ToAddressesEdit() const { return m_pTo; }
+    QRadioButton* Utf8Button() const { return m_pUtf8; }
+    QRadioButton* Iso2022JpButton() const { return m_pIso2022Jp; }
+    QComboBox* AuthMethodList() const { return m_pAuthMethod; }
+    QLineEdit* Pop3ServerEdit() const { return m_pPop3Server; }
+    QLineEdit* Pop3AccountEdit() const { return m_pPop3Account; }
+    QLineEdit* Pop3PasswordEdit() const { return m_pPop3Password; }
+    QLineEdit* Pop3WaitEdit() const { return m_pPop3Wait; }
+    QLineEdit* Pop3PortEdit() const { return m_pPop3Port; }
+    QLineEdit* AuthUserEdit() const { return m_pAuthUser; }
+    QLineEdit* AuthPasswordEdit() const { return m_pAuthPassword; }
+    QPushButton* TestMailButton() const { return m_pTestMail; }
+    QPushButton* OkButton() const { return m_pOk; }
+
+signals:
+    // The test mail's result message has been shown (its string id).
+    void TestMailFinished(int nTextId);
+
+public slots:
+    void accept() override;
+    void reject() override;
+    // "テストメール送信".
+    void SendTestMail();
+
+private:
+    struct TestMailRelay;
+
+    QWidget* BuildMainPage();
+    QWidget* BuildPop3Page();
+    QWidget* BuildAuthPage();
+    void Fill(const Korvane::CMailSettings& shown);
+    // Adds, replaces or removes the second tab for the chosen method.
+    void ShowAuthTab();
+    void SetSending(bool bSending);
+    void OnTestMailSent(const Korvane::MailDialogMessage& message);
+    void ShowMessage(const Korvane::MailDialogMessage& message);
+
+    Korvane::CMailSettings& m_stored;
+    std::shared_ptr<TestMailRelay> m_relay;
+    bool m_bSending = false;
+    QCheckBox* m_pNotify;
+    QTabWidget* m_pTabs;
+    QWidget* m_pMainPage = nullptr;
+    QWidget* m_pPop3Page = nullptr;
+    QWidget* m_pAuthPage = nullptr;
+    QLineEdit* m_pSmtpServer = nullptr;
+    QLineEdit* m_pSmtpPort = nullptr;
+    QLineEdit* m_pFrom = nullptr;
+    QLineEdit* m_pTo = nullptr;
+    QRadioButton* m_pUtf8 = nullptr;
+    QRadioButton* m_pIso2022Jp = nullptr;
+    QComboBox* m_pAuthMethod = nullptr;
+    QLineEdit* m_pPop3Server = nullptr;
+    QLineEdit* m_pPop3Account = nullptr;
+    QLineEdit* m_pPop3Password = nullptr;
+    QLineEdit* m_pPop3Wait = nullptr;
+    QLineEdit* m_pPop3Port = nullptr;
+    QLineEdit* m_pAuthUser = nullptr;
+    QLineEdit* m_pAuthPassword = nullptr;
+    QPushButton* m_pTestMail;
+    QPushButton* m_pOk;
+    QPushButton* m_pCancel;
+};
+
+} // namespace KorvaneApp
