@@ -7,6 +7,7 @@
 #include "operations/UpdateScheduler.h"
 #include "support/CallQueue.h"
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,7 +33,7 @@ public:
     std::vector<int> balloons;
     std::vector<std::string> states;
     int nErrorMails = 0;
-    int nChanges = 0;
+    std::atomic<int> nChanges{0};
     const Korvane::CKorvaneAdminInfoMgr* pMailFrom = nullptr;
     std::vector<std::optional<int>> mailResults;
 };
