@@ -5,19 +5,19 @@ namespace Zelt {
 void CCallQueue::Send(std::function<void()> call) {
     Completion completion;
     {
+        // Notified under the lock: once the owner has taken the last call it may destroy the
+        // queue, which must not happen while a caller still signals it.
         std::lock_guard lock(m_mutex);
         m_entries.push_back(Entry{std::move(call), &completion});
+        m_changed.notify_one();
     }
-    m_changed.notify_one();
     std::unique_lock lock(completion.mutex);
     completion.done.wait(lock, [&completion] { return completion.bDone; });
 }
 
 void CCallQueue::Post(std::function<void()> call) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_entries.push_back(Entry{std::move(call), nullptr});
-    }
+    std::lock_guard lock(m_mutex);
+    m_entries.push_back(Entry{std::move(call), nullptr});
     m_changed.notify_one();
 }
 
