@@ -8,12 +8,12 @@ build=$root/build-fuzz
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKORVANE_BUILD_FUZZ=ON -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_TOOLS=OFF \
   -DKORVANE_CORE_ONLY=ON >/dev/null
-cmake --build "$build" -j2 --target fuzz_xml_load fuzz_base64_text_decode fuzz_mime_base64_decode fuzz_unscramble
-for target in fuzz_xml_load fuzz_base64_text_decode fuzz_mime_base64_decode fuzz_unscramble; do
+cmake --build "$build" -j2 --target fuzz_xml_load fuzz_base64_text_decode fuzz_mime_base64_decode fuzz_unscramble fuzz_address_text fuzz_sort_keys fuzz_settings_load
+for target in fuzz_xml_load fuzz_base64_text_decode fuzz_mime_base64_decode fuzz_unscramble fuzz_address_text fuzz_sort_keys fuzz_settings_load; do
   corpus=$root/fuzz/corpus-$target
   mkdir -p "$corpus"
   options=(-max_total_time="$seconds" -max_len=65536 -print_final_stats=1)
-  [ "$target" = fuzz_xml_load ] && options+=(-dict="$root/fuzz/xml.dict")
+  case $target in fuzz_xml_load | fuzz_settings_load) options+=(-dict="$root/fuzz/xml.dict") ;; esac
   seeds=()
   [ -d "$root/fuzz/seeds/$target" ] && seeds=("$root/fuzz/seeds/$target")
   echo "== $target: ${seconds}s"
