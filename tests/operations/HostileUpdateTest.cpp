@@ -4,8 +4,6 @@
 #include "MonitoredDevices.h"
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <thread>
@@ -15,21 +13,6 @@
 using namespace Korvane;
 
 namespace {
-
-size_t Count(const char* pszFolder) {
-    return static_cast<size_t>(
-        std::distance(std::filesystem::directory_iterator(pszFolder), std::filesystem::directory_iterator()));
-}
-
-long ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
 
 const std::map<int, std::string> kHostile = {
     {2, "hostile-length"},    {5, "hostile-short"}, {8, "hostile-base64"}, {11, "hostile-xml"},
@@ -43,9 +26,9 @@ TEST(HostileUpdate, BrokenDevicesFailTheEndlessOnesAreCancelledAndNothingLeaks) 
     for (const auto& [nIndex, mode] : kHostile) {
         monitored.sim.Set(nIndex, "mode", mode);
     }
-    const size_t nThreads = Count("/proc/self/task");
-    const size_t nDescriptors = Count("/proc/self/fd");
-    const long nResident = ResidentKilobytes();
+    const size_t nThreads = OperationsTesting::ThreadCount();
+    const size_t nDescriptors = OperationsTesting::DescriptorCount();
+    const long nResident = OperationsTesting::ResidentKilobytes();
 
     std::chrono::steady_clock::duration cancelling{};
     {
@@ -78,7 +61,8 @@ TEST(HostileUpdate, BrokenDevicesFailTheEndlessOnesAreCancelledAndNothingLeaks) 
             EXPECT_NE(nResult, RESULT_SUCCESS) << kHostile.at(i) << " is a failure";
         }
     }
-    EXPECT_EQ(Count("/proc/self/task"), nThreads) << "every worker has ended";
-    EXPECT_EQ(Count("/proc/self/fd"), nDescriptors) << "every socket is closed";
-    EXPECT_LT(ResidentKilobytes() - nResident, 64 * 1024) << "a 4 GiB length is never allocated";
+    EXPECT_EQ(OperationsTesting::ThreadCount(), nThreads) << "every worker has ended";
+    EXPECT_EQ(OperationsTesting::DescriptorCount(), nDescriptors) << "every socket is closed";
+    EXPECT_LT(OperationsTesting::ResidentKilobytes() - nResident, 64 * 1024)
+        << "a 4 GiB length is never allocated";
 }

@@ -4,6 +4,8 @@
 #include "support/StringTable.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 using namespace Korvane;
 
@@ -22,6 +24,33 @@ void RecordingHost::ShowUpdateState(const std::string& text) {
     if (text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101)) {
         owner.Quit();
     }
+}
+
+namespace {
+
+size_t EntriesOf(const char* pszFolder) {
+    return static_cast<size_t>(
+        std::distance(std::filesystem::directory_iterator(pszFolder), std::filesystem::directory_iterator()));
+}
+
+} // namespace
+
+size_t ThreadCount() {
+    return EntriesOf("/proc/self/task");
+}
+
+size_t DescriptorCount() {
+    return EntriesOf("/proc/self/fd");
+}
+
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
 }
 
 std::vector<std::string> ManageSimulated(CKorvaneAdminInfoMgr& manager, KorvaneTesting::Simulator& sim,

@@ -38,6 +38,11 @@ public:
     std::vector<std::optional<int>> mailResults;
 };
 
+// What the process holds now: its threads, its open descriptors, its resident memory in kB.
+size_t ThreadCount();
+size_t DescriptorCount();
+long ResidentKilobytes();
+
 // Brings the simulator's devices under management with their basic information and, unless
 // their index is listed, their passwords; their MAC keys in device order.
 std::vector<std::string> ManageSimulated(Korvane::CKorvaneAdminInfoMgr& manager,

@@ -2,31 +2,11 @@
 // come back to their number, and the memory settles instead of growing with every sweep.
 #include "MonitoredDevices.h"
 
-#include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 using namespace Korvane;
-
-namespace {
-
-size_t Count(const char* pszFolder) {
-    return static_cast<size_t>(
-        std::distance(std::filesystem::directory_iterator(pszFolder), std::filesystem::directory_iterator()));
-}
-
-long ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 TEST(Soak, TwoHundredStatusSweepsOverTwoHundredDevicesLeaveNothingBehind) {
     KorvaneTesting::Simulator sim({"--count", "200", "--base", "127.86.8.1", "--http-port", "0"});
@@ -38,22 +18,24 @@ TEST(Soak, TwoHundredStatusSweepsOverTwoHundredDevicesLeaveNothingBehind) {
     CKorvaneAdminInfoMgr manager;
     OperationsTesting::ManageSimulated(manager, sim);
     OperationsTesting::RecordingHost host;
-    CUpdateScheduler scheduler(manager, host);
-    const size_t nThreads = Count("/proc/self/task");
-    const size_t nDescriptors = Count("/proc/self/fd");
+    const size_t nThreads = OperationsTesting::ThreadCount();
+    const size_t nDescriptors = OperationsTesting::DescriptorCount();
+    std::optional<CUpdateScheduler> scheduler(std::in_place, manager, host);
     long nResidentAfter20 = 0;
     for (int nSweep = 1; nSweep <= 200; ++nSweep) {
-        scheduler.OnTimer(CUpdateScheduler::STATUS_TIMER);
+        scheduler->OnTimer(CUpdateScheduler::STATUS_TIMER);
         host.owner.Run();
-        ASSERT_EQ(scheduler.Activity(), 0) << "sweep " << nSweep << " ended";
+        ASSERT_EQ(scheduler->Activity(), 0) << "sweep " << nSweep << " ended";
         if (nSweep == 20) {
-            nResidentAfter20 = ResidentKilobytes();
+            nResidentAfter20 = OperationsTesting::ResidentKilobytes();
         }
     }
+    // The last sweep's coordinator may still be on its way out; the scheduler's end waits for it.
+    scheduler.reset();
     EXPECT_EQ(host.nChanges, 200 * 200) << "one result per device and sweep";
-    EXPECT_EQ(Count("/proc/self/task"), nThreads);
-    EXPECT_EQ(Count("/proc/self/fd"), nDescriptors);
-    const long nResidentAfter200 = ResidentKilobytes();
+    EXPECT_EQ(OperationsTesting::ThreadCount(), nThreads);
+    EXPECT_EQ(OperationsTesting::DescriptorCount(), nDescriptors);
+    const long nResidentAfter200 = OperationsTesting::ResidentKilobytes();
     EXPECT_LE(nResidentAfter200, nResidentAfter20 * 11 / 10)
         << "after sweep 20: " << nResidentAfter20 << " kB, after sweep 200: " << nResidentAfter200 << " kB";
     for (const auto& [mac, device] : manager.Devices()) {
