@@ -3,8 +3,6 @@
 #include "net/Resolver.h"
 #include "net/SocketErrors.h"
 
-#include <cstdlib>
-#include <strings.h>
 #include <sys/socket.h>
 
 namespace Korvane {
@@ -46,34 +44,14 @@ bool CMailConnection::Write(std::string_view text) {
 }
 
 std::string CMailConnection::ReadReply() {
-    std::string strReply;
+    CMailReply reply(m_style);
     char buffer[READ_SIZE];
     for (;;) {
         const size_t nRead = m_socket.Read(buffer, sizeof buffer, nullptr, nullptr);
-        if (nRead == 0) {
-            return strReply;
-        }
-        strReply.append(buffer, nRead);
-        if (strReply.size() > MAX_REPLY_BYTES) {
-            Zelt::ThrowSocketError("CMailConnection::ReadReply: reply too long.\n",
-                                   Zelt::SOCKET_KIND_RECEIVE);
-        }
-        if (buffer[nRead - 1] == '\n' && IsReplyComplete(strReply)) {
-            return strReply;
+        if (nRead == 0 || reply.Append(std::string_view(buffer, nRead))) {
+            return reply.Text();
         }
     }
-}
-
-// POP3 replies used here are single lines. An SMTP reply goes on while its last line has "-"
-// after the code; a last line of the bare code ends it as well.
-bool CMailConnection::IsReplyComplete(const std::string& strReply) const {
-    if (m_style == ReplyStyle::Pop3) {
-        return true;
-    }
-    const size_t nEnd = strReply.size() - 1;
-    const size_t nPrevious = nEnd == 0 ? std::string::npos : strReply.rfind('\n', nEnd - 1);
-    const size_t nStart = nPrevious == std::string::npos ? 0 : nPrevious + 1;
-    return nEnd - nStart < 4 || strReply[nStart + 3] != '-';
 }
 
 bool CMailConnection::ExpectReply(std::string_view code) {
@@ -81,8 +59,7 @@ bool CMailConnection::ExpectReply(std::string_view code) {
     if (strReply.empty() && code == QUIT_REPLY) {
         return true;
     }
-    return strReply.size() >= code.size() &&
-           strncasecmp(strReply.data(), std::string(code).c_str(), code.size()) == 0;
+    return CMailReply::HasCode(strReply, code);
 }
 
 bool CMailConnection::Command(std::string_view command, std::string_view code) {
@@ -94,7 +71,7 @@ int CMailConnection::NumericCommand(std::string_view command, std::string& strRe
         return 0;
     }
     strReply = ReadReply();
-    return std::atoi(strReply.substr(0, 3).c_str());
+    return CMailReply::NumericCode(strReply);
 }
 
 } // namespace Korvane

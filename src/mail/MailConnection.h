@@ -1,8 +1,8 @@
 #pragma once
 
+#include "mail/MailReply.h"
 #include "net/StrmCltSocket.h"
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,12 +13,10 @@ namespace Korvane {
 // failures and time-outs are thrown as the socket layer's exceptions.
 class CMailConnection {
 public:
-    enum class ReplyStyle { Smtp, Pop3 };
+    using ReplyStyle = CMailReply::Style;
 
     // The limit of the connect and of every read.
     static constexpr int WAIT_MILLISECONDS = 10000;
-    // A reply that grows beyond this ends the dialogue as a failure rather than filling the memory.
-    static constexpr size_t MAX_REPLY_BYTES = 65536;
 
     explicit CMailConnection(ReplyStyle style);
 
@@ -30,7 +28,7 @@ public:
     // Sends every byte of the text; false when a write could send nothing.
     bool Write(std::string_view text);
     // One whole reply; empty when the server closed without one. A reply longer than
-    // MAX_REPLY_BYTES is thrown as a receive error.
+    // CMailReply::MAX_BYTES is thrown as a receive error.
     std::string ReadReply();
     // Reads a reply and compares its start with the code without regard to case. A server that
     // closes instead of answering "221" (QUIT) has done what was asked.
@@ -42,8 +40,6 @@ public:
     int NumericCommand(std::string_view command, std::string& strReply);
 
 private:
-    bool IsReplyComplete(const std::string& strReply) const;
-
     Zelt::CStrmCltSocket m_socket;
     ReplyStyle m_style;
 };

@@ -51,16 +51,18 @@ bool CSmtpAuth::Login(CMailConnection& connection, const std::string& strUser,
            connection.Command(Base64Line(strPassword), "235");
 }
 
-// The challenge is the reply after "334 " without its line end.
 bool CSmtpAuth::CramMd5(CMailConnection& connection, const std::string& strUser,
                         const std::string& strPassword) {
     std::string strReply;
-    if (connection.NumericCommand("AUTH CRAM-MD5\r\n", strReply) != REPLY_CONTINUE || strReply.size() < 6) {
+    if (connection.NumericCommand("AUTH CRAM-MD5\r\n", strReply) != REPLY_CONTINUE) {
         return false;
     }
-    const std::string strChallenge = strReply.substr(4, strReply.size() - 6);
+    const std::optional<std::string> strChallenge = CMailReply::Challenge(strReply);
+    if (!strChallenge) {
+        return false;
+    }
     const std::optional<std::string> strResponse =
-        Zelt::CDigest::CramMd5Response(strChallenge, strUser, strPassword);
+        Zelt::CDigest::CramMd5Response(*strChallenge, strUser, strPassword);
     return strResponse && connection.Command(*strResponse + "\r\n", "235");
 }
 

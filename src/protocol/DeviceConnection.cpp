@@ -1,7 +1,7 @@
 #include "protocol/DeviceConnection.h"
 
 #include "net/SocketErrors.h"
-#include "support/Base64Str.h"
+#include "protocol/ResponseReader.h"
 #include "support/Trace.h"
 
 #include <algorithm>
@@ -77,22 +77,9 @@ void CDeviceConnection::SendAdditionalData(std::istream& data) {
     }
 }
 
-std::string CDeviceConnection::ReadMessage() {
-    unsigned char lengthBytes[4];
-    ReadExactly(lengthBytes, sizeof lengthBytes);
-    uint32_t nNetwork = 0;
-    std::copy_n(lengthBytes, 4, reinterpret_cast<unsigned char*>(&nNetwork));
-    const uint32_t nLength = ntohl(nNetwork);
-    if (nLength > MAX_RESPONSE_BYTES) {
-        Zelt::ThrowSocketError("CKorvaneInfo::ConnectionKorvane(): response length out of range.",
-                               Zelt::SOCKET_KIND_RECEIVE);
-    }
-    std::string body(nLength, '\0');
-    ReadExactly(body.data(), body.size());
-    Zelt::CBase64DecodeStr decoder;
-    const std::string& decoded = decoder.Convert(body);
-    // Padding leaves zero bytes at the end; the document ends before them.
-    return decoded.substr(0, decoded.find('\0'));
+std::string CDeviceConnection::ReadFinalResponse() {
+    CResponseReader reader([this](void* pBuffer, size_t nLength) { ReadExactly(pBuffer, nLength); });
+    return reader.ReadFinalResponse();
 }
 
 void CDeviceConnection::WriteAll(const void* pData, size_t nLength) {

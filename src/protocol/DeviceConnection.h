@@ -18,8 +18,6 @@ constexpr uint16_t KORVANE_DEVICE_PORT = 51055;
 // cannot hold the caller for ever.
 class CDeviceConnection {
 public:
-    // Largest response body accepted; a longer announcement is a broken or hostile device.
-    static constexpr uint32_t MAX_RESPONSE_BYTES = 16 * 1024 * 1024;
     static constexpr size_t ADDITIONAL_CHUNK_BYTES = 32768;
 
     CDeviceConnection(int nFamily, std::string_view address, Zelt::CancelEventPtr cancelEvent,
@@ -28,8 +26,8 @@ public:
     void SendRequest(std::string_view base64Request);
     // Sends the size and then the bytes of a seekable stream, a chunk at a time.
     void SendAdditionalData(std::istream& data);
-    // Reads one response message and returns its decoded text, up to the first zero byte.
-    std::string ReadMessage();
+    // The text of the device's final response (see CResponseReader::ReadFinalResponse).
+    std::string ReadFinalResponse();
     void Close() { m_socket.Close(); }
 
 private:

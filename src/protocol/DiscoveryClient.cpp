@@ -1,9 +1,12 @@
 #include "protocol/DiscoveryClient.h"
 
+#include "net/AddressText.h"
 #include "net/SocketErrors.h"
 #include "support/Trace.h"
 
+#include <algorithm>
 #include <ctime>
+#include <sys/socket.h>
 
 namespace Korvane {
 namespace {
@@ -22,6 +25,16 @@ uint32_t NewRequestId() {
 }
 
 } // namespace
+
+std::string CDiscoveryClient::ReplyAddressText(const std::string& reply, size_t nOffset, int nFamily) {
+    const size_t nSize = nFamily == AF_INET6 ? 16 : 4;
+    const std::string bytes = reply.substr(nOffset, nSize);
+    if (bytes.size() != nSize ||
+        std::all_of(bytes.begin(), bytes.end(), [](char byte) { return byte == 0; })) {
+        return std::string();
+    }
+    return Zelt::FormatAddressText(nFamily, bytes.data());
+}
 
 CDiscoveryClient::CDiscoveryClient(Zelt::CancelEventPtr cancelEvent, Routine routine, uint16_t nPort,
                                    size_t nDatagramSize, int nFamily, const char* pszTraceClass)

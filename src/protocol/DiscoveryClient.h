@@ -28,6 +28,10 @@ public:
     static constexpr int SILENCE_MILLISECONDS = 10000;
     static constexpr int REQUEST_COPIES = 3;
 
+    // The text of a reply's address field (4 bytes for AF_INET, 16 for AF_INET6); empty for an
+    // all-zero address, which is no address.
+    static std::string ReplyAddressText(const std::string& reply, size_t nOffset, int nFamily);
+
     virtual ~CDiscoveryClient();
     CDiscoveryClient(const CDiscoveryClient&) = delete;
     CDiscoveryClient& operator=(const CDiscoveryClient&) = delete;

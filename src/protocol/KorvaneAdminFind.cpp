@@ -20,6 +20,15 @@ std::string KafData::MacText(const std::string& datagram) {
     return field.substr(0, field.find('\0'));
 }
 
+// The program's own request comes back to port 51054 as well; its op of 0 drops it.
+bool KafData::IsDeviceReply(const std::string& datagram) {
+    if (datagram.size() != SIZE) {
+        return false;
+    }
+    const std::string mac = MacText(datagram);
+    return static_cast<uint8_t>(datagram[OP]) == OP_REPLY && !mac.empty() && mac != "000000000000";
+}
+
 CKorvaneAdminFind::CKorvaneAdminFind(Zelt::CancelEventPtr cancelEvent, Routine routine)
     : CDiscoveryClient(cancelEvent, std::move(routine), KAF_PORT, KafData::SIZE, AF_UNSPEC, kTraceClass),
       m_ipv6Interfaces(Zelt::ListIpv6InterfaceIndexes()), m_broadcast(cancelEvent) {}
@@ -79,13 +88,6 @@ void CKorvaneAdminFind::SendDiscoverCommand(const std::string& request) {
             }
         }
     }
-}
-
-// The program's own request comes back to port 51054 as well; its op of 0 drops it.
-bool CKorvaneAdminFind::CheckReply(const std::string& reply) const {
-    const std::string mac = KafData::MacText(reply);
-    return static_cast<uint8_t>(reply[KafData::OP]) == KafData::OP_REPLY && !mac.empty() &&
-           mac != "000000000000";
 }
 
 void CKorvaneAdminFind::CloseSocket() {

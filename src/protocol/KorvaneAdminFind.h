@@ -26,6 +26,8 @@ struct KafData {
 
     // The MAC text of a reply, up to its terminating zero.
     static std::string MacText(const std::string& datagram);
+    // A device's reply: the size of KAF_DATA, the reply op and a MAC text other than zeros.
+    static bool IsDeviceReply(const std::string& datagram);
 };
 
 // The current discovery protocol: a request by IPv4 limited broadcast and by IPv6 all-nodes
@@ -39,7 +41,7 @@ protected:
     void OpenSockets() override;
     std::string BuildRequest() const override;
     void SendDiscoverCommand(const std::string& request) override;
-    bool CheckReply(const std::string& reply) const override;
+    bool CheckReply(const std::string& reply) const override { return KafData::IsDeviceReply(reply); }
     std::string DeviceIdentity(const std::string& reply) const override { return KafData::MacText(reply); }
 
 private:

@@ -204,7 +204,7 @@ int CKorvaneInfo::ChooseFamily(const Zelt::CancelEventPtr& cancelEvent) {
 }
 
 template <typename Action>
-auto CKorvaneInfo::RecordingSocketOutcome(Action&& action) -> decltype(action()) {
+auto CKorvaneInfo::RecordingOutcome(Action&& action) -> decltype(action()) {
     try {
         return action();
     } catch (const Zelt::CSocketTimeOut&) {
@@ -216,6 +216,12 @@ auto CKorvaneInfo::RecordingSocketOutcome(Action&& action) -> decltype(action())
     } catch (const Zelt::CSocketEvent&) {
         m_nStatus = STATUS_CANCELLED;
         throw;
+    } catch (const CKorvaneAuthorizationError&) {
+        m_nStatus = STATUS_AUTHORIZATION_ERROR;
+        throw;
+    } catch (const CErrorParam&) {
+        m_nStatus = STATUS_DEVICE_ERROR;
+        throw;
     }
 }
 
@@ -225,40 +231,19 @@ std::string CKorvaneInfo::ConnectionKorvane(std::string_view request, const Zelt
     const int nSocketWait = nWaitMilliseconds > 0 ? nWaitMilliseconds + 5000 : nWaitMilliseconds;
     DebugTrace("CKorvaneInfo::ConnectionKorvane: Socket wait limit: %d\n", nSocketWait);
     const int nFamily = ChooseFamily(cancelEvent);
-    return RecordingSocketOutcome([&] {
+    return RecordingOutcome([&] {
         Zelt::CBase64EncodeStr encoder;
         CDeviceConnection connection(nFamily, AddressOf(nFamily), cancelEvent, nSocketWait);
         connection.SendRequest(encoder.Convert(request));
         if (pAdditionalData != nullptr) {
             connection.SendAdditionalData(*pAdditionalData);
         }
-        std::string last;
-        for (bool bWait = bExpectResponse; bWait;) {
-            last = connection.ReadMessage();
-            Zelt::CXMLDocument response;
-            response.LoadFromBytes(last);
-            CheckResponse(response, bWait);
-        }
+        const std::string last = bExpectResponse ? connection.ReadFinalResponse() : std::string();
         connection.Close();
         DebugTrace("CKorvaneInfo::ConnectionKorvane: Close\n");
         m_nStatus = STATUS_SUCCESS;
         return last;
     });
-}
-
-void CKorvaneInfo::CheckResponse(const Zelt::CXMLDocument& response, bool& bWait) {
-    const Zelt::CXMLNode root = response.GetRootNode();
-    const std::string result = root.SingleSelectNode("result").GetText();
-    if (result == "NG") {
-        const std::string code = root.SingleSelectNode("response/errorparam").GetText();
-        if (code == ERROR_CODE_WRONG_PASSWORD || code == ERROR_CODE_NOT_AUTHORIZED) {
-            m_nStatus = STATUS_AUTHORIZATION_ERROR;
-            throw CKorvaneAuthorizationError();
-        }
-        m_nStatus = STATUS_DEVICE_ERROR;
-        throw CErrorParam(code);
-    }
-    bWait = result == "WAIT";
 }
 
 std::string CKorvaneInfo::Serialised(const CRequestParam& request) {
@@ -479,7 +464,7 @@ void CKorvaneInfo::SendWakeOnLan(std::string_view strMacAddress) {
 }
 
 void CKorvaneInfo::PowerOn() {
-    RecordingSocketOutcome([&] { SendWakeOnLan(m_strMacAddress); });
+    RecordingOutcome([&] { SendWakeOnLan(m_strMacAddress); });
     m_nStatus = STATUS_SUCCESS;
 }
 

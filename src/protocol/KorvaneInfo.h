@@ -104,14 +104,13 @@ private:
     int ChooseFamily(const Zelt::CancelEventPtr& cancelEvent);
     std::string Exchange(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
                          std::istream* pAdditionalData, int nSocketWaitMilliseconds, bool bExpectResponse);
-    void CheckResponse(const Zelt::CXMLDocument& response, bool& bWait);
     // Authorizes as "admin", then sends the request with the session's key.
     std::string RunCommand(CRequestParam& request, const Zelt::CancelEventPtr& cancelEvent,
                            int nAuthorizationWait, int nConnectionWait,
                            std::istream* pAdditionalData = nullptr);
     std::string Serialised(const CRequestParam& request);
     template <typename Action>
-    auto RecordingSocketOutcome(Action&& action) -> decltype(action());
+    auto RecordingOutcome(Action&& action) -> decltype(action());
 
     int m_nStatus = STATUS_SUCCESS;
     std::string m_strHostName;

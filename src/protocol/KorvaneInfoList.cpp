@@ -1,6 +1,5 @@
 #include "protocol/KorvaneInfoList.h"
 
-#include "net/AddressText.h"
 #include "net/SocketErrors.h"
 #include "protocol/KorvaneAdminFind.h"
 #include "protocol/QRXFind.h"
@@ -10,19 +9,6 @@
 #include <sys/socket.h>
 
 namespace Korvane {
-namespace {
-
-// The text of a reply's address field; empty for an all-zero address, which is no address.
-std::string AddressText(const std::string& reply, size_t nOffset, int nFamily) {
-    const size_t nSize = nFamily == AF_INET6 ? 16 : 4;
-    const std::string bytes = reply.substr(nOffset, nSize);
-    if (std::all_of(bytes.begin(), bytes.end(), [](char byte) { return byte == 0; })) {
-        return std::string();
-    }
-    return Zelt::FormatAddressText(nFamily, bytes.data());
-}
-
-} // namespace
 
 int CKorvaneInfoList::Update(Zelt::CancelEventPtr cancelEvent, ReportRoutine report) {
     m_sessions.clear();
@@ -69,13 +55,13 @@ int CKorvaneInfoList::RunProtocol(DiscoveryProtocol protocol) {
 }
 
 void CKorvaneInfoList::ListSetCallBackKaf(const std::string& reply) {
-    const std::string ipv4 = AddressText(reply, KafData::IPV4, AF_INET);
-    const std::string ipv6 = AddressText(reply, KafData::IPV6, AF_INET6);
+    const std::string ipv4 = CDiscoveryClient::ReplyAddressText(reply, KafData::IPV4, AF_INET);
+    const std::string ipv6 = CDiscoveryClient::ReplyAddressText(reply, KafData::IPV6, AF_INET6);
     FetchAndReport(ipv4.empty() ? Append(ipv6, "") : Append(ipv4, ipv6));
 }
 
 void CKorvaneInfoList::ListSetCallBackQrx(const std::string& reply) {
-    FetchAndReport(Append(AddressText(reply, QrxData::DEVICE_IPV4, AF_INET), ""));
+    FetchAndReport(Append(CDiscoveryClient::ReplyAddressText(reply, QrxData::DEVICE_IPV4, AF_INET), ""));
 }
 
 CKorvaneInfo& CKorvaneInfoList::Append(std::string_view address, std::string_view address2) {

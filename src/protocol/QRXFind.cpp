@@ -19,6 +19,19 @@ std::string QrxData::MacText(const std::string& datagram, size_t nOffset) {
     return text;
 }
 
+bool QrxData::IsReplyTo(const std::string& datagram, uint32_t nRequestId, const MacBytes& localMac) {
+    if (datagram.size() != SIZE) {
+        return false;
+    }
+    const std::string localMacBytes(reinterpret_cast<const char*>(localMac.data()), localMac.size());
+    const bool bEchoesThisPc = MacText(datagram, REQUESTER_MAC) == MacText(localMacBytes, 0);
+    uint32_t nEchoedId = 0;
+    std::memcpy(&nEchoedId, &datagram[REQUEST_ID], sizeof nEchoedId);
+    const auto nOp = static_cast<uint8_t>(datagram[OP]);
+    const bool bKnownOp = nOp == 1 || nOp == 5 || nOp == 6 || nOp == 7;
+    return bEchoesThisPc && ntohl(nEchoedId) == nRequestId && bKnownOp;
+}
+
 CQRXFind::CQRXFind(Zelt::CancelEventPtr cancelEvent, Routine routine)
     : CQRXFind(std::move(cancelEvent), std::move(routine), QRX_PORT, "CQRXFind") {}
 
@@ -50,17 +63,6 @@ void CQRXFind::SendDiscoverCommand(const std::string& request) {
     for (int nCopy = 0; nCopy < REQUEST_COPIES; ++nCopy) {
         m_broadcast.Write(request.data(), request.size());
     }
-}
-
-bool CQRXFind::CheckReply(const std::string& reply) const {
-    const std::string localMac(reinterpret_cast<const char*>(m_localMac.data()), m_localMac.size());
-    const bool bEchoesThisPc =
-        QrxData::MacText(reply, QrxData::REQUESTER_MAC) == QrxData::MacText(localMac, 0);
-    uint32_t nEchoedId = 0;
-    std::memcpy(&nEchoedId, &reply[QrxData::REQUEST_ID], sizeof nEchoedId);
-    const uint8_t nOp = static_cast<uint8_t>(reply[QrxData::OP]);
-    const bool bKnownOp = nOp == 1 || nOp == 5 || nOp == 6 || nOp == 7;
-    return bEchoesThisPc && ntohl(nEchoedId) == RequestId() && bKnownOp;
 }
 
 CQRXFindAlt::CQRXFindAlt(Zelt::CancelEventPtr cancelEvent, Routine routine)

@@ -22,6 +22,9 @@ struct QrxData {
 
     // The six bytes at an offset as 12 lower-case hexadecimal digits.
     static std::string MacText(const std::string& datagram, size_t nOffset);
+    // A device's answer to this request: the size of QRX_DATA, a known reply op, the request id
+    // and the requesting PC's MAC echoed.
+    static bool IsReplyTo(const std::string& datagram, uint32_t nRequestId, const MacBytes& localMac);
 };
 
 // The older discovery protocol on UDP port 65: IPv4 broadcast only; replies must echo the request
@@ -39,7 +42,9 @@ protected:
     void OpenSockets() override;
     std::string BuildRequest() const override;
     void SendDiscoverCommand(const std::string& request) override;
-    bool CheckReply(const std::string& reply) const override;
+    bool CheckReply(const std::string& reply) const override {
+        return QrxData::IsReplyTo(reply, RequestId(), m_localMac);
+    }
     std::string DeviceIdentity(const std::string& reply) const override {
         return QrxData::MacText(reply, QrxData::DEVICE_MAC);
     }
