@@ -2,24 +2,42 @@
 
 #include <cstdio>
 #include <iterator>
+#include <string>
 
 namespace Korvane {
 namespace {
 
 constexpr size_t kPrefixCount = std::size(CDeviceKeyTable::MAKER_PREFIXES);
 
-// The last three bytes, read as hexadecimal from the end of the text.
+bool IsUpperHexDigit(char ch) {
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F');
+}
+
+// "XX:XX:XX:XX:XX:XX" in upper-case hexadecimal: the only form whose packed key unpacks to the
+// same text. Any other text a device reports ("0A:4B:56-3E:88:05", " 3" for "03") would share
+// its key with the device of the canonical MAC, so it is treated as a foreign MAC.
+bool IsCanonicalMac(const std::string& mac) {
+    constexpr size_t kCanonicalLength = 17;
+    if (mac.size() != kCanonicalLength) {
+        return false;
+    }
+    for (size_t i = 0; i < mac.size(); ++i) {
+        if (i % 3 == 2 ? mac[i] != ':' : !IsUpperHexDigit(mac[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The last three bytes of a canonical MAC.
 std::optional<uint32_t> LowBytes(const std::string& mac) {
-    if (mac.size() != 17) {
+    if (!IsCanonicalMac(mac)) {
         return std::nullopt;
     }
-    unsigned nFourth = 0;
-    unsigned nFifth = 0;
-    unsigned nSixth = 0;
-    if (std::sscanf(mac.c_str() + 9, "%2x:%2x:%2x", &nFourth, &nFifth, &nSixth) != 3) {
-        return std::nullopt;
-    }
-    return nFourth << 16 | nFifth << 8 | nSixth;
+    const auto byteAt = [&mac](size_t nOffset) {
+        return static_cast<uint32_t>(std::stoul(mac.substr(nOffset, 2), nullptr, 16));
+    };
+    return byteAt(9) << 16 | byteAt(12) << 8 | byteAt(15);
 }
 
 } // namespace

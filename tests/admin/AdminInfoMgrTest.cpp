@@ -222,3 +222,19 @@ TEST(DeviceKeys, MakersMacsPackAndOtherMacsGetKeysThatLeadBack) {
     EXPECT_EQ(table.MacOf(table.KeyOf("02:4B:53:00:00:01")), "02:4B:53:00:00:01");
     EXPECT_FALSE(table.MacOf(0xFF00FFFFu).has_value());
 }
+
+TEST(DeviceKeys, AMakersMacInAnotherFormNeverTakesTheKeyOfTheCanonicalOne) {
+    // Found by fuzzing: the separators and digits were not checked, so a device reporting
+    // "0A:4B:56-3E:88:05" got the key of 0A:4B:56:3E:88:05 and the views confused the two.
+    CDeviceKeyTable table;
+    const uint32_t nCanonical = table.KeyOf("0A:4B:56:3E:88:05");
+    for (const char* pszOdd : {"0A:4B:56-3E:88:05", "0A:4B:56:3E: 88:5", "0A:4B:56:+3:88:05",
+                               "0A:4B:56:3E:88:0x", "0A:4B:56:3e:88:05"}) {
+        SCOPED_TRACE(pszOdd);
+        EXPECT_FALSE(CDeviceKeyTable::Pack(pszOdd).has_value());
+        const uint32_t nKey = table.KeyOf(pszOdd);
+        EXPECT_NE(nKey, nCanonical);
+        EXPECT_EQ(table.MacOf(nKey), pszOdd);
+    }
+    EXPECT_EQ(table.MacOf(nCanonical), "0A:4B:56:3E:88:05");
+}
