@@ -140,7 +140,7 @@ void DetailInfoDialog::OnResult(const Korvane::InfoResult& result) {
         m_device = result.device;
         m_report.Rebuild(m_device);
         BuildTree();
-        ShowSection(Korvane::SECTION_DEVICE);
+        ShowSelectedSection();
         return;
     }
     m_report.Clear();
@@ -158,7 +158,9 @@ void DetailInfoDialog::OnJobEnded() {
     }
 }
 
-// The eSATA item depends on the product, which a fetch can reveal: the tree follows the copy.
+// The eSATA item depends on the product, which a fetch can reveal: the tree follows the copy. The
+// whole report is selected without showing it, so that the tree taking the focus (which selects a
+// first item when none is current) never replaces the message shown with an empty section.
 void DetailInfoDialog::BuildTree() {
     const QSignalBlocker blocker(m_pTree);
     m_pTree->clear();
@@ -173,12 +175,17 @@ void DetailInfoDialog::BuildTree() {
         items[nSection] = pItem;
     }
     m_pTree->expandAll();
+    if (const auto whole = items.find(Korvane::SECTION_DEVICE); whole != items.end()) {
+        m_pTree->setCurrentItem(whole->second);
+    }
 }
 
 bool DetailInfoDialog::ShowSection(int nSection) {
     for (QTreeWidgetItemIterator it(m_pTree); *it != nullptr; ++it) {
         if ((*it)->data(0, kSectionRole).toInt() == nSection) {
+            const QSignalBlocker blocker(m_pTree);
             m_pTree->setCurrentItem(*it);
+            ShowSelectedSection();
             return true;
         }
     }

@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -190,6 +191,27 @@ TEST_F(DetailDialog, TheStopButtonCancelsAndTheRefreshButtonFetchesAgain) {
     ASSERT_TRUE(WaitForFetch(dialog));
     EXPECT_FALSE(dialog.Report().IsEmpty());
     EXPECT_EQ(ShownText(dialog), DetailInfoDialog::Shown(dialog.Report().SectionText(SECTION_DEVICE)));
+}
+
+TEST_F(DetailDialog, TheTreeTakingTheFocusDuringAFetchKeepsTheFetchingMessage) {
+    Simulator sim({"--count", "1", "--base", "127.87.23.11", "--http-port", "0"});
+    const std::vector<std::string> macs = Manage(sim);
+    sim.Set(0, "mode", "silent");
+
+    DetailInfoDialog dialog(manager, macs[0]);
+    dialog.show();
+    // What the window system does when the dialog becomes active: the tree takes the focus, and a
+    // view without a current item would pick its first one, showing an empty section.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(dialog.SectionTree(), &focusIn);
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.IsFetching());
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20110));
+    EXPECT_EQ(dialog.SelectedSection(), SECTION_DEVICE);
+
+    dialog.FetchButton()->click();
+    ASSERT_TRUE(WaitForFetch(dialog));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20111));
 }
 
 TEST_F(DetailDialog, ClosingDuringAFetchCancelsItAndClosesOnceItHasEnded) {
