@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
@@ -326,7 +327,13 @@ TEST_F(SampleWindow, CommandsOpenTheirDialogsAndTheDetailReportHoldsTheActivity)
     Open();
     QStringList opened;
     int nActivityWhileOpen = -1;
+    QPointer<QWidget> pAnswered;
     answerer.SetDialogHandler([&](QWidget* pModal) {
+        // The detail report closes only once its cancelled fetch has ended: answer it once.
+        if (pModal == pAnswered) {
+            return;
+        }
+        pAnswered = pModal;
         opened << QString::fromLatin1(pModal->metaObject()->className());
         nActivityWhileOpen = Window().Scheduler().Activity();
         qobject_cast<QDialog*>(pModal)->reject();
