@@ -1,5 +1,6 @@
 #include "admin/AdminInfoMgr.h"
 
+#include "admin/AddressApproval.h"
 #include "support/XmlError.h"
 #include "support/XmlQueries.h"
 
@@ -103,13 +104,19 @@ bool CKorvaneAdminInfoMgr::AddOrUpdate(const CManagedDevice& candidate) {
         m_keys.KeyOf(mac);
         return true;
     }
+    CManagedDevice& stored = existing->second;
+    // Elsewhere than approved, the device keeps its record; only the new place is remembered.
+    if (stored.HasPassword() && !stored.AreApproved(candidate.CurrentAddresses())) {
+        stored.SetUnapprovedAddresses(candidate.CurrentAddresses());
+        return true;
+    }
     try {
         CManagedDevice updated(candidate);
         if (candidate.GetPortForwarding()) {
             WriteUserAddresses(updated, candidate.GetHostName(), candidate.GetIPv4Address(),
                                candidate.GetIPv6Address());
         }
-        const CManagedDevice& stored = existing->second;
+        updated.RestrictPasswordTo(stored.ApprovedAddresses());
         updated.SetPassword(stored.GetPassword());
         updated.SetSavePassword(stored.GetSavePassword());
         updated.SetPasswordAccepted(stored.GetPasswordAccepted());
@@ -141,6 +148,8 @@ bool CKorvaneAdminInfoMgr::UpdateFromFullFetch(const CManagedDevice& fetched) {
             // the meantime must not be undone by it.
             updated.SetPassword(pStored->GetPassword());
             updated.SetSavePassword(pStored->GetSavePassword());
+            updated.RestrictPasswordTo(pStored->ApprovedAddresses());
+            CAddressApproval::Hold(updated, pStored->CurrentAddresses());
         }
         m_devices.insert_or_assign(mac, updated);
         m_keys.KeyOf(mac);
@@ -174,6 +183,7 @@ bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const C
             WriteUserAddresses(*pStored, pStored->GetHostName(), pStored->GetIPv4Address(),
                                pStored->GetIPv6Address());
         }
+        CAddressApproval::Hold(*pStored, pStored->CurrentAddresses());
         return true;
     } catch (const Zelt::CXMLError&) {
         return false;
@@ -243,6 +253,22 @@ bool CKorvaneAdminInfoMgr::SetPassword(const std::string& mac, const std::string
     pDevice->SetPassword(password);
     pDevice->SetSavePassword(bSave);
     pDevice->SetPasswordAccepted(true);
+    // The user gives the password for the device where it is now.
+    pDevice->ApproveCurrentAddresses();
+    return true;
+}
+
+bool CKorvaneAdminInfoMgr::ApproveNewAddresses(const std::string& mac) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    return pDevice != nullptr && CAddressApproval::Approve(*pDevice);
+}
+
+bool CKorvaneAdminInfoMgr::NoteUnapprovedAddresses(const std::string& mac, const AddressPair& addresses) {
+    CManagedDevice* pDevice = FindDevice(mac);
+    if (pDevice == nullptr || addresses.IsEmpty() || pDevice->AreApproved(addresses)) {
+        return false;
+    }
+    pDevice->SetUnapprovedAddresses(addresses);
     return true;
 }
 

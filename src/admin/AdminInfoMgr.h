@@ -65,7 +65,13 @@ public:
     // records it loads in place rather than copying each document in.
     CManagedDevice& EnsureDevice(const std::string& mac);
 
+    // Also approves the device's current addresses for the password.
     bool SetPassword(const std::string& mac, const std::string& password, bool bSave);
+    // The user approves the addresses at which the device turned up: it moves there. False when
+    // nothing waits for approval.
+    bool ApproveNewAddresses(const std::string& mac);
+    // The device was seen at these addresses (its host name resolved there) without approval.
+    bool NoteUnapprovedAddresses(const std::string& mac, const AddressPair& addresses);
     bool SetPasswordAccepted(const std::string& mac, bool bAccepted);
     bool SetPortForwarding(const std::string& mac, bool bPortForwarding);
     bool SetResultCode(const std::string& mac, int nCode);

@@ -66,6 +66,11 @@ std::string CCellText::TextOfPath(const std::string& xpath, const CManagedDevice
 // and a failed update keeps showing the last known state.
 std::string CCellText::StatusText(const CManagedDevice& device) {
     using Zelt::CStringTable;
+    // The password is withheld until the user approves: nothing else about the device is as
+    // pressing.
+    if (device.HasUnapprovedAddresses()) {
+        return std::string(CStringTable::Text(90300));
+    }
     if (CStatusEvaluation::IsConnectionError(device)) {
         return std::string(CStringTable::Text(11128));
     }

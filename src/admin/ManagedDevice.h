@@ -25,12 +25,26 @@ enum CommunicationResult : int {
     RESULT_DEVICE_BUSY = 4,
 };
 
+// An IPv4 and an IPv6 address text; empty for none.
+struct AddressPair {
+    std::string ipv4;
+    std::string ipv6;
+
+    bool IsEmpty() const { return ipv4.empty() && ipv6.empty(); }
+    bool operator==(const AddressPair&) const = default;
+};
+
 // A device under management: its session (addresses, password, last information) and what the
 // program remembers about it besides.
+//
+// Its password goes only to the addresses at which it was saved or last approved: a managed
+// device's session is always restricted to them. When the device turns up elsewhere (a search,
+// its host name, its own report) while it has a password, the record stays at its approved
+// addresses and the new ones wait for the user's approval.
 class CManagedDevice : public CKorvaneInfo {
 public:
-    CManagedDevice() = default;
-    explicit CManagedDevice(const CKorvaneInfo& session) : CKorvaneInfo(session) {}
+    CManagedDevice() { RestrictPasswordTo({}); }
+    explicit CManagedDevice(const CKorvaneInfo& session);
 
     // The device's own MAC text from its information ("network/tcpip/lan/mac"), as reported.
     std::string ReportedMac() const;
@@ -51,12 +65,22 @@ public:
     // The device name shown everywhere: the host name of the session.
     const std::string& Name() const { return GetHostName(); }
 
+    AddressPair CurrentAddresses() const { return {GetIPv4Address(), GetIPv6Address()}; }
+    // Whether every address of the pair (empty ones aside) is approved for the password.
+    bool AreApproved(const AddressPair& addresses) const;
+    void ApproveCurrentAddresses();
+    // Where the device turned up without approval; empty when nothing waits.
+    const AddressPair& GetUnapprovedAddresses() const { return m_unapproved; }
+    void SetUnapprovedAddresses(AddressPair addresses) { m_unapproved = std::move(addresses); }
+    bool HasUnapprovedAddresses() const { return !m_unapproved.IsEmpty(); }
+
 private:
     bool m_bSavePassword = false;
     bool m_bPasswordAccepted = false;
     int m_nStatusBits = 0;
     int m_nResultCode = RESULT_SUCCESS;
     bool m_bPortForwarding = false;
+    AddressPair m_unapproved;
 };
 
 } // namespace Korvane

@@ -176,7 +176,22 @@ bool CSettingsReader::ApplyDevice(const Zelt::CXMLNode& info, CKorvaneAdminInfoM
     }
     const std::optional<std::string> forwarding = SettingsXml::OptionalAttribute(korvane, "portforwarding");
     device.SetPortForwarding(forwarding && SettingsXml::EqualsNoCase(*forwarding, "enable"));
+    ApplyAddressApproval(korvane, device);
     return true;
+}
+
+// A file without the element predates approvals: the password stays approved where it was saved,
+// which SetPassword has done.
+void CSettingsReader::ApplyAddressApproval(const Zelt::CXMLNode& korvane, CManagedDevice& device) {
+    if (const std::optional<Zelt::CXMLNode> approved =
+            SettingsXml::FirstNode(korvane, SettingsXml::APPROVED_ADDRESSES)) {
+        device.RestrictPasswordTo(TextsOf(approved->SelectNodes("address")));
+    }
+    if (const std::optional<Zelt::CXMLNode> waiting =
+            SettingsXml::FirstNode(korvane, SettingsXml::UNAPPROVED_ADDRESSES)) {
+        device.SetUnapprovedAddresses({SettingsXml::OptionalText(*waiting, "ipv4").value_or(std::string()),
+                                       SettingsXml::OptionalText(*waiting, "ipv6").value_or(std::string())});
+    }
 }
 
 } // namespace Korvane

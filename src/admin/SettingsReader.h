@@ -31,6 +31,7 @@ private:
     static void ApplyMail(const Zelt::CXMLNode& mail, CKorvaneAdminInfoMgr& manager);
     static void ApplyDevices(const Zelt::CXMLNode& devices, CKorvaneAdminInfoMgr& manager);
     static bool ApplyDevice(const Zelt::CXMLNode& info, CKorvaneAdminInfoMgr& manager);
+    static void ApplyAddressApproval(const Zelt::CXMLNode& korvane, CManagedDevice& device);
 };
 
 } // namespace Korvane

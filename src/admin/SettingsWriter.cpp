@@ -116,6 +116,7 @@ void CSettingsWriter::WriteDevice(const Zelt::CXMLNode& devices, const std::stri
         }
     }
     WriteBelong(korvane, mac);
+    WriteAddressApproval(korvane, device);
     AppendElement(m_document, korvane, "korvaneinfo");
     m_spliced.push_back(device.SaveToBytes());
 }
@@ -128,6 +129,22 @@ void CSettingsWriter::WriteBelong(const Zelt::CXMLNode& korvane, const std::stri
     const Zelt::CXMLNode belong = AppendElement(m_document, korvane, "belong");
     for (const std::string& name : groups) {
         AppendElement(m_document, belong, "group", name);
+    }
+}
+
+void CSettingsWriter::WriteAddressApproval(const Zelt::CXMLNode& korvane, const CManagedDevice& device) {
+    if (!device.ApprovedAddresses().empty()) {
+        const Zelt::CXMLNode approved = AppendElement(m_document, korvane, SettingsXml::APPROVED_ADDRESSES);
+        for (const std::string& address : device.ApprovedAddresses()) {
+            AppendElement(m_document, approved, "address", address);
+        }
+    }
+    if (device.HasUnapprovedAddresses()) {
+        const AddressPair& waiting = device.GetUnapprovedAddresses();
+        const Zelt::CXMLNode unapproved =
+            AppendElement(m_document, korvane, SettingsXml::UNAPPROVED_ADDRESSES);
+        AppendElement(m_document, unapproved, "ipv4", waiting.ipv4);
+        AppendElement(m_document, unapproved, "ipv6", waiting.ipv6);
     }
 }
 

@@ -29,6 +29,7 @@ private:
     void WriteWindow(const Zelt::CXMLNode& appSettings);
     void WriteDevices(const Zelt::CXMLNode& root);
     void WriteDevice(const Zelt::CXMLNode& devices, const std::string& mac, const CManagedDevice& device);
+    void WriteAddressApproval(const Zelt::CXMLNode& korvane, const CManagedDevice& device);
     void WriteBelong(const Zelt::CXMLNode& korvane, const std::string& mac);
     std::string SplicedText() const;
 

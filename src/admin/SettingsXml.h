@@ -13,6 +13,11 @@ namespace Korvane::SettingsXml {
 // The children of "window/size", in the order of the window numbers.
 constexpr std::array<const char*, 6> WINDOW_NUMBER_NAMES = {"x", "y", "h", "w", "h1", "w1"};
 
+// Per device: the addresses its password is approved for ("address" children), and those it
+// turned up at without approval ("ipv4", "ipv6").
+constexpr const char* APPROVED_ADDRESSES = "approvedaddresses";
+constexpr const char* UNAPPROVED_ADDRESSES = "unapprovedaddresses";
+
 // Appends a new element of the document to parent; its text only when the text is not empty,
 // as the settings file has always been written.
 Zelt::CXMLNode AppendElement(Zelt::CXMLDocument& document, Zelt::CXMLNode parent, std::string_view name,

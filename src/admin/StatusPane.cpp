@@ -1,5 +1,6 @@
 #include "admin/StatusPane.h"
 
+#include "admin/AddressApproval.h"
 #include "admin/InfoValues.h"
 #include "admin/PasswordTexts.h"
 #include "admin/StatusEvaluation.h"
@@ -12,6 +13,9 @@ std::vector<std::string> CStatusPane::Lines(const CManagedDevice& device) {
     const std::string time = update.empty() ? std::string("-") : update;
     std::vector<std::string> lines{CTextFormat::FormatId(10300, {device.Name(), time}),
                                    CPasswordTexts::StateText(device)};
+    if (std::string waiting = CAddressApproval::WaitingLine(device); !waiting.empty()) {
+        lines.push_back(std::move(waiting));
+    }
     if (std::string result = CStatusEvaluation::ResultCodeText(device.GetResultCode()); !result.empty()) {
         lines.push_back(std::move(result));
     }

@@ -11,7 +11,8 @@ namespace Korvane {
 class CStatusPane {
 public:
     // The heading with the name and the time of the list's information, the password state, the
-    // result of the last update (left out when there is none) and the alert text line by line.
+    // addresses waiting for approval (when some do), the result of the last update (left out when
+    // there is none) and the alert text line by line.
     static std::vector<std::string> Lines(const CManagedDevice& device);
 };
 

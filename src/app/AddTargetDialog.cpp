@@ -2,6 +2,7 @@
 
 #include "AppText.h"
 #include "admin/CellText.h"
+#include "admin/TextFormat.h"
 #include "operations/InfoResult.h"
 
 #include <thread>
@@ -138,6 +139,16 @@ void AddTargetDialog::StartFetch(std::uint64_t nFetch, const Korvane::TypedAddre
         return;
     }
     m_bResolving = false;
+    if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(addresses)) {
+        SetFetching(false);
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"),
+                        Qs(Korvane::CTextFormat::FormatId(nRefusal, {addresses.refused})), QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        emit FetchEnded();
+        return;
+    }
     m_addresses = addresses;
     m_cancelEvent->Reset();
     std::vector<Korvane::CManagedDevice> devices{Korvane::CAddTarget::Candidate(addresses)};

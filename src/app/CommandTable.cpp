@@ -20,6 +20,7 @@ constexpr std::array kCommands = {
     CommandInfo{ID_ADD, "KORVANEを追加(&A)", 90203},
     CommandInfo{ID_REMOVE, "リストから削除(&D)", 90204},
     CommandInfo{ID_PASSWORD, "認証用パスワードの設定(&S)", 90205},
+    CommandInfo{ID_APPROVE_ADDRESS, "新しいアドレスの承認(&N)", 90305},
     CommandInfo{ID_GROUP_CREATE, "作成(&C)", 90206},
     CommandInfo{ID_GROUP_EDIT, "編集(&E)", 90207},
     CommandInfo{ID_GROUP_DELETE, "削除(&D)", 90208},

@@ -39,6 +39,7 @@ enum CommandId : int {
     ID_MANUAL = 32881,
     ID_TRAY_SHOW = 32845,
     ID_TRAY_EXIT = 32846,
+    ID_APPROVE_ADDRESS = 32900,
 };
 
 // What the menus, the status bar and the tooltips show of a command.

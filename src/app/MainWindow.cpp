@@ -52,7 +52,8 @@ MainWindow::MainWindow(Korvane::CKorvaneAdminInfoMgr& manager, Korvane::CSetting
                        MainWindowOptions options, QWidget* pParent)
     : QMainWindow(pParent), m_manager(manager), m_file(file), m_options(options),
       m_pHost(new WindowUpdateHost(this)),
-      m_scheduler(std::make_unique<Korvane::CUpdateScheduler>(manager, *m_pHost, options.periods)) {
+      m_scheduler(std::make_unique<Korvane::CUpdateScheduler>(manager, *m_pHost, options.periods)),
+      m_approvals(manager, this) {
     setWindowTitle(QStringLiteral("KORVANE Admin"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korvane.svg")));
     setMinimumSize(Korvane::WindowGeometry::MINIMUM_WIDTH, Korvane::WindowGeometry::MINIMUM_HEIGHT);
@@ -132,7 +133,7 @@ void MainWindow::BuildMenus() {
         }
         return pMenu;
     };
-    addMenu("ファイル(&F)", {ID_FIND, ID_ADD, ID_REMOVE, 0, ID_PASSWORD, 0, ID_APP_EXIT});
+    addMenu("ファイル(&F)", {ID_FIND, ID_ADD, ID_REMOVE, 0, ID_PASSWORD, ID_APPROVE_ADDRESS, 0, ID_APP_EXIT});
     addMenu("グループ(&G)", {ID_GROUP_CREATE, ID_GROUP_EDIT, ID_GROUP_DELETE});
     QMenu* pOperations = addMenu("操作(&O)", {ID_DETAIL, 0, ID_POWER_ON, ID_POWER_OFF, ID_REBOOT, 0,
                                               ID_PAGE_TIME, ID_PAGE_IP, ID_PAGE_QUOTA, ID_PAGE_MAIL, 0,
@@ -174,6 +175,28 @@ void MainWindow::ConnectUpdates() {
     connect(m_pHost, &WindowUpdateHost::DeviceRecordsChanged, this, &MainWindow::RefreshList);
     connect(m_pHost, &WindowUpdateHost::BalloonRequested, m_pTray, &NotifyIcon::ShowBalloon);
     connect(m_pHost, &WindowUpdateHost::ErrorMailRequested, this, &MainWindow::SendErrorMail);
+    // A device seen elsewhere is asked about while the user is looking; hidden in the tray, the
+    // list's state and the command wait for them.
+    connect(m_pHost, &WindowUpdateHost::UpdateEnded, this, [this] {
+        if (isVisible() && !isMinimized()) {
+            AskNewApprovals();
+        }
+    });
+}
+
+void MainWindow::AskNewApprovals() {
+    if (m_approvals.AskNew(m_manager.Macs())) {
+        RefreshList();
+    }
+    FillStatusPane();
+}
+
+void MainWindow::ApproveAddresses() {
+    const std::optional<std::vector<std::string>> macs = Targets(Korvane::TargetRule::Selection);
+    if (macs && m_approvals.AskAll(*macs)) {
+        RefreshList();
+    }
+    FillStatusPane();
 }
 
 // The mail takes its text from the store here and is sent on a thread of its own, so that a
@@ -362,12 +385,14 @@ void MainWindow::FindDevices() {
     connect(&dialog, &FindKorvaneDialog::DevicesAdded, this, &MainWindow::RefreshList);
     dialog.Run();
     m_scheduler->SetActivity(0);
+    AskNewApprovals();
 }
 
 void MainWindow::AddDevice() {
     AddTargetDialog dialog(m_manager, this);
     connect(&dialog, &AddTargetDialog::DevicesAdded, this, &MainWindow::RefreshList);
     dialog.exec();
+    AskNewApprovals();
 }
 
 // After a group dialog changed the groups: the tree anew, its root selected, all devices shown.
@@ -428,6 +453,8 @@ void MainWindow::RunCommand(int nCommand) {
         return RemoveSelected();
     case ID_PASSWORD:
         return SetPasswords();
+    case ID_APPROVE_ADDRESS:
+        return ApproveAddresses();
     case ID_POWER_ON:
         return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::Selection, 10022);
     case ID_POWER_OFF:

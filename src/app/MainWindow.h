@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressApprovalPrompt.h"
 #include "admin/AdminInfoMgr.h"
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
@@ -89,6 +90,10 @@ private:
     void OpenWebPage(int nPage);
     void RemoveSelected();
     void SetPasswords();
+    // Asks about devices seen at new addresses not yet asked about; the command asks about the
+    // selected ones.
+    void AskNewApprovals();
+    void ApproveAddresses();
     void ChooseInterval();
     void ChooseColumns();
     void OpenManual();
@@ -105,6 +110,7 @@ private:
     Korvane::InfoColumnTable m_columns;
     WindowUpdateHost* m_pHost;
     std::unique_ptr<Korvane::CUpdateScheduler> m_scheduler;
+    AddressApprovalPrompt m_approvals;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     GroupTreeView* m_pTree = nullptr;

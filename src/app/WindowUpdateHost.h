@@ -28,6 +28,7 @@ public:
         emit UpdateStateChanged(QString::fromStdString(text));
     }
     void DevicesChanged() override { emit DeviceRecordsChanged(); }
+    void UpdateCompleted() override { emit UpdateEnded(); }
 
     void Close() { m_handOver.Close(); }
     // The period of an armed timer, 0 when it is not armed.
@@ -39,6 +40,7 @@ signals:
     void ErrorMailRequested();
     void UpdateStateChanged(const QString& text);
     void DeviceRecordsChanged();
+    void UpdateEnded();
 
 private:
     std::map<int, QTimer*> m_timers;

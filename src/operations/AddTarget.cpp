@@ -1,6 +1,7 @@
 #include "operations/AddTarget.h"
 
 #include "admin/AdminInfoMgr.h"
+#include "net/AddressScope.h"
 #include "net/AddressText.h"
 #include "net/Resolver.h"
 #include "operations/InfoResult.h"
@@ -29,10 +30,21 @@ std::string ReportedText(const CKorvaneInfo& info, const char* pszPath) {
 } // namespace
 
 TypedAddresses CAddTarget::ResolveInput(const std::string& input) {
-    TypedAddresses addresses{input, std::string(), std::string()};
+    TypedAddresses addresses;
+    addresses.typed = input;
     addresses.ipv4 = Zelt::IsInetAddress(input) ? input : Resolved(Zelt::resolve_hostname_inet, input);
     addresses.ipv6 = Zelt::IsInet6Address(input) ? input : Resolved(Zelt::resolve_hostname_inet6, input);
+    for (std::string* pAddress : {&addresses.ipv4, &addresses.ipv6}) {
+        if (Zelt::IsUnspecifiedAddress(*pAddress)) {
+            addresses.refused = *pAddress;
+            pAddress->clear();
+        }
+    }
     return addresses;
+}
+
+int CAddTarget::RefusalMessage(const TypedAddresses& addresses) {
+    return !addresses.refused.empty() && addresses.ipv4.empty() && addresses.ipv6.empty() ? 90308 : 0;
 }
 
 CManagedDevice CAddTarget::Candidate(const TypedAddresses& addresses) {

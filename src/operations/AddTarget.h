@@ -12,12 +12,17 @@ struct TypedAddresses {
     std::string typed;
     std::string ipv4;
     std::string ipv6;
+    // An unspecified address the text stood for (it would reach this machine): never used.
+    std::string refused;
 };
 
 // The logic of the add-device dialog: from the typed text to a fetched candidate record.
 class CAddTarget {
 public:
     static TypedAddresses ResolveInput(const std::string& input);
+    // The message when the text leaves no address to connect to because it stands for an
+    // unspecified one (90308, which names it); 0 otherwise.
+    static int RefusalMessage(const TypedAddresses& addresses);
     // The record to fetch the basic information with.
     static CManagedDevice Candidate(const TypedAddresses& addresses);
     // After a successful fetch: a device that reports other addresses than the typed ones is

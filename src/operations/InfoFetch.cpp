@@ -6,12 +6,10 @@
 #include "protocol/KorvaneErrors.h"
 
 #include <netdb.h>
-#include <utility>
+#include <optional>
 
 namespace Korvane {
 namespace {
-
-using AddressPair = std::pair<std::string, std::string>;
 
 // The last IPv4 and the last IPv6 address a host name resolves to.
 AddressPair ResolvedPair(const std::string& hostName) {
@@ -24,19 +22,15 @@ AddressPair ResolvedPair(const std::string& hostName) {
     }
     for (const addrinfo* pResult = pResults; pResult != nullptr; pResult = pResult->ai_next) {
         if (pResult->ai_family == AF_INET) {
-            pair.first = Zelt::FormatAddressText(
+            pair.ipv4 = Zelt::FormatAddressText(
                 AF_INET, &reinterpret_cast<const sockaddr_in*>(pResult->ai_addr)->sin_addr);
         } else if (pResult->ai_family == AF_INET6) {
-            pair.second = Zelt::FormatAddressText(
+            pair.ipv6 = Zelt::FormatAddressText(
                 AF_INET6, &reinterpret_cast<const sockaddr_in6*>(pResult->ai_addr)->sin6_addr);
         }
     }
     freeaddrinfo(pResults);
     return pair;
-}
-
-bool HasAddress(const AddressPair& pair) {
-    return !pair.first.empty() || !pair.second.empty();
 }
 
 } // namespace
@@ -56,20 +50,24 @@ bool FailedBeforeExchange(int nSocketErrorKind) {
 
 bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
                            int nWaitMilliseconds) {
-    const AddressPair current(device.GetIPv4Address(), device.GetIPv6Address());
+    const AddressPair current = device.CurrentAddresses();
     const AddressPair resolved = ResolvedPair(device.GetHostName());
     std::vector<AddressPair> pairs;
-    if (HasAddress(resolved) && resolved != current) {
+    if (!resolved.IsEmpty() && resolved != current) {
         pairs.push_back(resolved);
     }
     pairs.push_back(current);
     // A failure with one pair moves on to the next; with the last pair tried it is passed on.
+    // A pair that the password may not go to is passed over; when no pair answers, the device is
+    // known to have turned up there.
     std::exception_ptr lastFailure;
+    std::optional<AddressPair> withheldAt;
     for (const AddressPair& pair : pairs) {
-        if (!HasAddress(pair)) {
+        if (pair.IsEmpty()) {
             continue;
         }
-        CKorvaneInfo session(pair.first, pair.second);
+        CKorvaneInfo session(pair.ipv4, pair.ipv6);
+        session.RestrictPasswordTo(device.ApprovedAddresses());
         if (device.HasPassword()) {
             session.SetPassword(device.GetPassword());
         }
@@ -81,9 +79,16 @@ bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::Ca
         } catch (const Zelt::CSocketTimeOut&) {
             lastFailure = std::current_exception();
             continue;
+        } catch (const CAddressNotApproved&) {
+            lastFailure = std::current_exception();
+            withheldAt = pair;
+            continue;
         }
         device.TakeFreshInfo(session.GetRootNode());
         return true;
+    }
+    if (withheldAt) {
+        device.SetUnapprovedAddresses(*withheldAt);
     }
     if (lastFailure) {
         std::rethrow_exception(lastFailure);
@@ -102,6 +107,8 @@ int InfoMessageFor(const std::exception_ptr& failure) {
         return INFO_CANCELLED;
     } catch (const CKorvaneAuthorizationError&) {
         return INFO_AUTHORIZATION_REJECTED;
+    } catch (const CAddressNotApproved&) {
+        return INFO_ADDRESS_NOT_APPROVED;
     } catch (const CErrorParam& error) {
         return error.GetCode() == ERROR_CODE_BUSY ? INFO_DEVICE_BUSY : INFO_DEVICE_ERROR;
     } catch (...) {

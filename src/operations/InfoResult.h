@@ -20,6 +20,8 @@ enum InfoMessage : int {
     INFO_TIMEOUT = 0x1B7A,
     INFO_SOCKET_ERROR = 0x1B7B,
     INFO_CANNOT_START = 0x1B7C,
+    // The password was withheld from an address not approved for it.
+    INFO_ADDRESS_NOT_APPROVED = 0x1B7D,
 };
 
 // One device's outcome: the worker's copy of the record (with the fresh information when it

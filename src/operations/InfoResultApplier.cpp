@@ -22,6 +22,7 @@ bool CInfoResultApplier::Apply(CKorvaneAdminInfoMgr& manager, const InfoResult& 
     if (manager.FindDevice(mac) == nullptr) {
         return false;
     }
+    manager.NoteUnapprovedAddresses(mac, result.device.GetUnapprovedAddresses());
     switch (result.nMessage) {
     case INFO_FETCHED:
         StoreFetched(manager, mac, result);

@@ -32,6 +32,7 @@ enum OperationResultCode : int {
     CODE_TIMEOUT = 110,
     CODE_EXCHANGE_ERROR = 111,
     CODE_CANNOT_CONNECT = 112,
+    CODE_ADDRESS_NOT_APPROVED = 113,
 };
 
 // What a progress row shows about its device.

@@ -65,6 +65,8 @@ OperationOutcomeCode COperationWorker::OutcomeOf(const std::exception_ptr& failu
         return {OPERATION_CANCELLED};
     } catch (const CKorvaneAuthorizationError&) {
         return {OPERATION_FAILED, CODE_AUTHORIZATION_REJECTED};
+    } catch (const CAddressNotApproved&) {
+        return {OPERATION_FAILED, CODE_ADDRESS_NOT_APPROVED};
     } catch (const CErrorParam& error) {
         return {OPERATION_FAILED, error.GetCode() == ERROR_CODE_BUSY ? CODE_DEVICE_BUSY : CODE_DEVICE_ERROR};
     } catch (...) {

@@ -118,6 +118,7 @@ void CUpdateScheduler::OnJobEnded() {
     m_host.ShowUpdateState(CTextFormat::LocalTimeText());
     CheckNotification();
     m_nActivity = 0;
+    m_host.UpdateCompleted();
 }
 
 void CUpdateScheduler::CheckNotification() {

@@ -29,6 +29,9 @@ public:
     virtual void ShowUpdateState(const std::string& text) = 0;
     // A device record changed (refresh the views).
     virtual void DevicesChanged() = 0;
+    // An update has ended and its notification check has run (devices may now wait for the
+    // approval of a new address).
+    virtual void UpdateCompleted() {}
 };
 
 // The periodic update: a full update at the user's interval, a status update every minute, both

@@ -11,6 +11,19 @@ public:
     CKorvaneAuthorizationError() : std::logic_error("Authorization Error!") {}
 };
 
+// The password was not sent: the session would have taken it to an address that was not approved
+// for it.
+class CAddressNotApproved : public std::logic_error {
+public:
+    explicit CAddressNotApproved(const std::string& strAddress)
+        : std::logic_error("Password withheld from an address not approved: " + strAddress),
+          m_strAddress(strAddress) {}
+    const std::string& GetAddress() const { return m_strAddress; }
+
+private:
+    std::string m_strAddress;
+};
+
 // The device answered "NG" with an error code other than the authorization codes.
 class CErrorParam : public std::logic_error {
 public:

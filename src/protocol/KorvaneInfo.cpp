@@ -1,5 +1,6 @@
 #include "protocol/KorvaneInfo.h"
 
+#include "net/AddressScope.h"
 #include "net/AddressText.h"
 #include "net/BroadCastSocket.h"
 #include "net/Resolver.h"
@@ -19,6 +20,7 @@
 #include "support/XmlError.h"
 #include "support/XmlQueries.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <optional>
@@ -109,6 +111,9 @@ CKorvaneInfo& CKorvaneInfo::operator=(const CKorvaneInfo& other) {
     m_bIPv6Usable = other.m_bIPv6Usable;
     m_strAuthKey = other.m_strAuthKey;
     m_strPassword = other.m_strPassword;
+    m_bPasswordRestricted = other.m_bPasswordRestricted;
+    m_approvedAddresses = other.m_approvedAddresses;
+    m_strReachedAddress = other.m_strReachedAddress;
     if (other.HasRootNode()) {
         SetRootNode(other.GetRootNode());
     } else if (HasRootNode()) {
@@ -156,6 +161,11 @@ bool CKorvaneInfo::CheckConnection(int nFamily, const Zelt::CancelEventPtr& canc
     bool& bUsable = nFamily == AF_INET ? m_bIPv4Usable : m_bIPv6Usable;
     const std::string& address = AddressOf(nFamily);
     if (!bUsable || address.empty()) {
+        return false;
+    }
+    // Connecting to an unspecified address reaches this machine, never a device.
+    if (Zelt::IsUnspecifiedAddress(address)) {
+        DebugTrace("CKorvaneInfo::CheckConnection: unspecified address %s refused.\n", address.c_str());
         return false;
     }
     DebugTrace("CKorvaneInfo::CheckConnection: Try %s %s\n", nFamily == AF_INET ? "IPv4" : "IPv6",
@@ -228,12 +238,23 @@ auto CKorvaneInfo::RecordingOutcome(Action&& action) -> decltype(action()) {
 std::string CKorvaneInfo::ConnectionKorvane(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
                                             std::istream* pAdditionalData, int nWaitMilliseconds,
                                             bool bExpectResponse) {
+    return Exchange(request, cancelEvent, pAdditionalData, nWaitMilliseconds, bExpectResponse, false);
+}
+
+std::string CKorvaneInfo::Exchange(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
+                                   std::istream* pAdditionalData, int nWaitMilliseconds, bool bExpectResponse,
+                                   bool bCarriesPassword) {
     const int nSocketWait = nWaitMilliseconds > 0 ? nWaitMilliseconds + 5000 : nWaitMilliseconds;
     DebugTrace("CKorvaneInfo::ConnectionKorvane: Socket wait limit: %d\n", nSocketWait);
     const int nFamily = ChooseFamily(cancelEvent);
+    const std::string& address = AddressOf(nFamily);
+    if (bCarriesPassword) {
+        CheckPasswordMayGoTo(address);
+    }
+    m_strReachedAddress = address;
     return RecordingOutcome([&] {
         Zelt::CBase64EncodeStr encoder;
-        CDeviceConnection connection(nFamily, AddressOf(nFamily), cancelEvent, nSocketWait);
+        CDeviceConnection connection(nFamily, address, cancelEvent, nSocketWait);
         connection.SendRequest(encoder.Convert(request));
         if (pAdditionalData != nullptr) {
             connection.SendAdditionalData(*pAdditionalData);
@@ -244,6 +265,25 @@ std::string CKorvaneInfo::ConnectionKorvane(std::string_view request, const Zelt
         m_nStatus = STATUS_SUCCESS;
         return last;
     });
+}
+
+void CKorvaneInfo::RestrictPasswordTo(std::vector<std::string> addresses) {
+    m_bPasswordRestricted = true;
+    m_approvedAddresses = std::move(addresses);
+}
+
+bool CKorvaneInfo::IsApprovedAddress(std::string_view address) const {
+    return std::any_of(m_approvedAddresses.begin(), m_approvedAddresses.end(),
+                       [&](const std::string& approved) { return Zelt::IsSameAddress(approved, address); });
+}
+
+void CKorvaneInfo::CheckPasswordMayGoTo(const std::string& address) {
+    if (!m_bPasswordRestricted || IsApprovedAddress(address)) {
+        return;
+    }
+    DebugTrace("CKorvaneInfo::Authorization: password withheld from %s (not approved).\n", address.c_str());
+    m_nStatus = STATUS_ADDRESS_NOT_APPROVED;
+    throw CAddressNotApproved(address);
 }
 
 std::string CKorvaneInfo::Serialised(const CRequestParam& request) {
@@ -262,7 +302,7 @@ void CKorvaneInfo::Authorization(std::string_view user, std::string_view passwor
     request.SetUser(std::string(user));
     request.SetPassword(std::string(password));
     const std::string text =
-        ConnectionKorvane(Serialised(request), cancelEvent, nullptr, nWaitMilliseconds, true);
+        Exchange(Serialised(request), cancelEvent, nullptr, nWaitMilliseconds, true, password != NO_PASSWORD);
     try {
         Zelt::CXMLDocument response;
         response.LoadFromBytes(text);
@@ -305,7 +345,7 @@ void CKorvaneInfo::GetInfo(int nCategoryID, const Zelt::CancelEventPtr& cancelEv
         DebugTrace("CKorvaneInfo::GetInfo: Load\n");
         Zelt::CXMLDocument response;
         response.LoadFromBytes(responseText);
-        TakeFreshInfo(response.GetRootNode().SingleSelectNode("response/korvaneinfo"));
+        TakeReportedInfo(response.GetRootNode().SingleSelectNode("response/korvaneinfo"));
         m_nStatus = STATUS_SUCCESS;
         DebugTrace("CKorvaneInfo::GetInfo: Success\n");
     } catch (const Zelt::CXMLError&) {
@@ -328,6 +368,42 @@ void CKorvaneInfo::TakeFreshInfo(const Zelt::CXMLNode& element) {
     take(std::string(kIPv6SettingPath) + "/ip", m_strIPv6Address);
     take(std::string(kHostPath) + "/name", m_strHostName);
     SetInfoNode(element);
+}
+
+void CKorvaneInfo::TakeReportedInfo(const Zelt::CXMLNode& element) {
+    const std::string keptIPv4 = m_strIPv4Address;
+    const std::string keptIPv6 = m_strIPv6Address;
+    TakeFreshInfo(element);
+    const std::pair<std::string*, const std::string*> fields[] = {{&m_strIPv4Address, &keptIPv4},
+                                                                  {&m_strIPv6Address, &keptIPv6}};
+    for (const auto& [pTaken, pKept] : fields) {
+        if (!MayTakeReportedAddress(*pTaken)) {
+            DebugTrace("CKorvaneInfo::TakeReportedInfo: reported address %s refused, %s kept.\n",
+                       pTaken->c_str(), pKept->c_str());
+            *pTaken = *pKept;
+            SetReportedAddressText(pTaken == &m_strIPv4Address ? kIPv4SettingPath : kIPv6SettingPath, *pKept);
+        }
+    }
+}
+
+bool CKorvaneInfo::MayTakeReportedAddress(const std::string& reported) const {
+    switch (Zelt::ScopeOfAddress(reported)) {
+    case Zelt::AddressScope::Unspecified:
+        return false;
+    case Zelt::AddressScope::Loopback:
+        return Zelt::IsLoopbackAddress(m_strReachedAddress);
+    default:
+        return true;
+    }
+}
+
+// The stored information shows the address the session keeps, so that the next start (which
+// reads the addresses from it) keeps it too.
+void CKorvaneInfo::SetReportedAddressText(const char* pszSettingPath, const std::string& address) {
+    const Zelt::CXMLNodeList nodes = GetRootNode().SelectNodes(std::string(pszSettingPath) + "/ip");
+    if (!nodes.empty()) {
+        Zelt::CXMLNode(nodes.front()).SetText(address);
+    }
 }
 
 void CKorvaneInfo::SetInfoNode(const Zelt::CXMLNode& element) {

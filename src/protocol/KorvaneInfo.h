@@ -8,6 +8,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Korvane {
 
@@ -22,6 +23,8 @@ enum SessionStatus : int {
     STATUS_XML_ERROR = 4,
     STATUS_DEVICE_ERROR = 5,
     STATUS_AUTHORIZATION_ERROR = 6,
+    // The password was withheld: the device turned up at an address the user has not approved.
+    STATUS_ADDRESS_NOT_APPROVED = 7,
 };
 
 // What GetInfo asks for.
@@ -64,6 +67,17 @@ public:
     const std::string& GetPassword() const { return m_strPassword; }
     void SetPassword(std::string strPassword) { m_strPassword = std::move(strPassword); }
 
+    // The addresses at which the password may be sent. A session opened on an address the user
+    // gave sends it anywhere; once restricted, a password bound for any other address is withheld
+    // (CAddressNotApproved), so that a host that takes over a device's address or name never
+    // receives it.
+    void RestrictPasswordTo(std::vector<std::string> addresses);
+    bool IsPasswordRestricted() const { return m_bPasswordRestricted; }
+    const std::vector<std::string>& ApprovedAddresses() const { return m_approvedAddresses; }
+    bool IsApprovedAddress(std::string_view address) const;
+    // The address of the last connection made, empty before the first.
+    const std::string& GetReachedAddress() const { return m_strReachedAddress; }
+
     // A probe connection of one family; a failed probe marks the family unusable for good.
     bool CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent);
     void RecheckConnections();
@@ -89,6 +103,10 @@ public:
     // Takes a fresh "korvaneinfo" element: its MAC, addresses and host name (where present)
     // become the session's, and a copy of it the stored information.
     void TakeFreshInfo(const Zelt::CXMLNode& element);
+    // TakeFreshInfo for what the device just reported about itself: a reported address that
+    // would lead to this machine (unspecified, or loopback from a device not reached over
+    // loopback) is not taken; the session and the stored information keep the address they had.
+    void TakeReportedInfo(const Zelt::CXMLNode& element);
     void CopyInfoFrom(const CKorvaneInfo& other);
     void UpdateBasicInfo(const Zelt::CXMLNode& fresh);
 
@@ -103,7 +121,11 @@ private:
     const std::string& AddressOf(int nFamily) const;
     int ChooseFamily(const Zelt::CancelEventPtr& cancelEvent);
     std::string Exchange(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
-                         std::istream* pAdditionalData, int nSocketWaitMilliseconds, bool bExpectResponse);
+                         std::istream* pAdditionalData, int nWaitMilliseconds, bool bExpectResponse,
+                         bool bCarriesPassword);
+    void CheckPasswordMayGoTo(const std::string& address);
+    bool MayTakeReportedAddress(const std::string& reported) const;
+    void SetReportedAddressText(const char* pszSettingPath, const std::string& address);
     // Authorizes as "admin", then sends the request with the session's key.
     std::string RunCommand(CRequestParam& request, const Zelt::CancelEventPtr& cancelEvent,
                            int nAuthorizationWait, int nConnectionWait,
@@ -121,6 +143,9 @@ private:
     bool m_bIPv6Usable = true;
     std::string m_strAuthKey;
     std::string m_strPassword = NO_PASSWORD;
+    bool m_bPasswordRestricted = false;
+    std::vector<std::string> m_approvedAddresses;
+    std::string m_strReachedAddress;
 };
 
 } // namespace Korvane

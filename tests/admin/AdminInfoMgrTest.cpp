@@ -26,19 +26,41 @@ TEST(ManagedDevices, TheSameDeviceFoundThreeWaysIsOneRecord) {
     EXPECT_EQ(manager.Macs(), std::vector<std::string>{"02:4B:53:00:00:01"});
 }
 
-TEST(ManagedDevices, AnAddressChangeKeepsPasswordAndGroups) {
+// A device with a password seen elsewhere stays where its password is approved until the user
+// approves the new place; then it moves there with its password and groups.
+TEST(ManagedDevices, AnAddressChangeWaitsForApprovalAndKeepsPasswordAndGroups) {
     CKorvaneAdminInfoMgr manager;
     ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-h", "02:4B:53:00:00:02", "ks-002", "198.18.0.11")));
     manager.SetPassword("02:4B:53:00:00:02", "secret", true);
     manager.SetGroup("棚 A", {"02:4B:53:00:00:02"});
     ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-h", "02:4B:53:00:00:02", "ks-002", "198.18.0.99")));
+    const CManagedDevice waiting = manager.GetDevice("02:4B:53:00:00:02");
+    EXPECT_EQ(waiting.GetIPv4Address(), "198.18.0.11");
+    EXPECT_EQ(InfoText(waiting, kIPv4Path), "198.18.0.11");
+    EXPECT_EQ(waiting.GetUnapprovedAddresses().ipv4, "198.18.0.99");
+    EXPECT_FALSE(waiting.IsApprovedAddress("198.18.0.99"));
+
+    ASSERT_TRUE(manager.ApproveNewAddresses("02:4B:53:00:00:02"));
     const CManagedDevice device = manager.GetDevice("02:4B:53:00:00:02");
     EXPECT_EQ(InfoText(device, kIPv4Path), "198.18.0.99");
     EXPECT_EQ(device.GetIPv4Address(), "198.18.0.99");
+    EXPECT_TRUE(device.IsApprovedAddress("198.18.0.99"));
+    EXPECT_FALSE(device.IsApprovedAddress("198.18.0.11"));
+    EXPECT_FALSE(device.HasUnapprovedAddresses());
     EXPECT_EQ(device.GetPassword(), "secret");
     EXPECT_TRUE(device.GetSavePassword());
     EXPECT_TRUE(device.GetPasswordAccepted());
     EXPECT_TRUE(manager.IsMember("棚 A", "02:4B:53:00:00:02"));
+    EXPECT_FALSE(manager.ApproveNewAddresses("02:4B:53:00:00:02")) << "nothing waits any more";
+}
+
+// Without a password there is nothing to withhold: the device simply moves.
+TEST(ManagedDevices, ADeviceWithoutPasswordMovesAtOnce) {
+    CKorvaneAdminInfoMgr manager;
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-h", "02:4B:53:00:00:02", "ks-002", "198.18.0.11")));
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-h", "02:4B:53:00:00:02", "ks-002", "198.18.0.99")));
+    EXPECT_EQ(manager.GetDevice("02:4B:53:00:00:02").GetIPv4Address(), "198.18.0.99");
+    EXPECT_FALSE(manager.GetDevice("02:4B:53:00:00:02").HasUnapprovedAddresses());
 }
 
 TEST(ManagedDevices, ALowerCaseMacIsOneKeyForTableGroupsAndViews) {

@@ -184,12 +184,15 @@ TEST_F(SettingsFileTest, EachDeviceIsWrittenWithItsCopiesGroupsAndInformation) {
     const Zelt::CXMLNodeList korvanes = devices.SelectNodes("korvane");
     ASSERT_EQ(korvanes.size(), 4u);
     // In table order; a saved password first, the disabled IPv6 setting of qrx-xv not copied.
-    EXPECT_EQ(ChildNames(korvanes[0]),
-              (Names{"adminpasswd", "name", "ip", "ip", "mac", "belong", "korvaneinfo"}));
-    EXPECT_EQ(ChildNames(korvanes[1]), (Names{"name", "ip", "ip", "mac", "belong", "korvaneinfo"}));
+    EXPECT_EQ(ChildNames(korvanes[0]), (Names{"adminpasswd", "name", "ip", "ip", "mac", "belong",
+                                              "approvedaddresses", "unapprovedaddresses", "korvaneinfo"}));
+    EXPECT_EQ(ChildNames(korvanes[1]),
+              (Names{"name", "ip", "ip", "mac", "belong", "approvedaddresses", "korvaneinfo"}));
     EXPECT_EQ(ChildNames(korvanes[2]), (Names{"name", "ip", "mac", "belong", "korvaneinfo"}));
-    EXPECT_EQ(ChildNames(korvanes[3]),
-              (Names{"adminpasswd", "name", "ip", "ip", "mac", "belong", "korvaneinfo"}));
+    EXPECT_EQ(ChildNames(korvanes[3]), (Names{"adminpasswd", "name", "ip", "ip", "mac", "belong",
+                                              "approvedaddresses", "korvaneinfo"}));
+    EXPECT_EQ(korvanes[0].SelectNodes("approvedaddresses/address")[0].GetText(), "198.18.10.21");
+    EXPECT_EQ(korvanes[0].SingleSelectNode("unapprovedaddresses/ipv4").GetText(), "198.18.10.99");
     EXPECT_EQ(korvanes[0].SingleSelectNode("adminpasswd").GetText(), "s3cr'et<&>");
     EXPECT_FALSE(korvanes[3].SingleSelectNode("adminpasswd").HasChildNodes()) << "empty password, no text";
     EXPECT_EQ(korvanes[0].GetAttributeValue("portforwarding"), "disable");

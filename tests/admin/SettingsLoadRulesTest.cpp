@@ -285,12 +285,19 @@ TEST_F(SettingsLoadRules, AStoredPasswordIsSavedAndAMissingOneLeavesNone) {
         "<korvaneinfos>" +
         DeviceEntry("02:4B:56:00:00:01", "<adminpasswd>pw</adminpasswd>", " portforwarding=\"disable\"") +
         DeviceEntry("02:4B:56:00:00:02", "", " portforwarding=\"ENABLE\"") +
-        DeviceEntry("02:4B:56:00:00:03", "<adminpasswd/>") + "</korvaneinfos>";
+        DeviceEntry("02:4B:56:00:00:03", "<adminpasswd/>") +
+        DeviceEntry("02:4B:56:00:00:04", "<adminpasswd>pw</adminpasswd><approvedaddresses><address>198.18.0.7"
+                                         "</address></approvedaddresses>") +
+        "</korvaneinfos>";
     LoadParts(parts);
     const CManagedDevice* pFirst = m_manager.FindDevice("02:4B:56:00:00:01");
     const CManagedDevice* pSecond = m_manager.FindDevice("02:4B:56:00:00:02");
     const CManagedDevice* pThird = m_manager.FindDevice("02:4B:56:00:00:03");
-    ASSERT_TRUE(pFirst && pSecond && pThird);
+    const CManagedDevice* pFourth = m_manager.FindDevice("02:4B:56:00:00:04");
+    ASSERT_TRUE(pFirst && pSecond && pThird && pFourth);
+    EXPECT_EQ(pFirst->ApprovedAddresses(), (std::vector<std::string>{"198.18.0.1", "fe80::4b:56ff:fe1a:73c"}))
+        << "a file without approvals: the password stays approved where it was saved";
+    EXPECT_EQ(pFourth->ApprovedAddresses(), std::vector<std::string>{"198.18.0.7"});
     EXPECT_EQ(pFirst->GetPassword(), "pw");
     EXPECT_TRUE(pFirst->GetSavePassword());
     EXPECT_TRUE(pFirst->GetPasswordAccepted());

@@ -112,6 +112,8 @@ void FillManager(CKorvaneAdminInfoMgr& manager, int nAuthMethod) {
     manager.SetPassword("02:4B:56:00:00:02", "not stored", false);
     manager.SetPassword("0A:4B:56:AB:CD:EF", "", true);
     manager.SetPortForwarding("02:4B:56:00:00:02", true);
+    // Seen elsewhere after its password was saved: the new address waits for approval.
+    manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:56:00:00:01", "KORVANE-SOUMU", "198.18.10.99"));
     manager.SetGroup("経理部", {"02:4B:56:00:00:01", "02:4B:56:00:00:02"});
     manager.SetGroup("Bob's shelf", {"02:4B:56:00:00:01"});
     manager.SetGroup("say \"hi\"", {"0a:4b:56:ab:cd:ef"});
@@ -156,6 +158,8 @@ void ExpectSameDevice(const CManagedDevice& saved, const CManagedDevice& loaded)
     EXPECT_EQ(loaded.GetSavePassword(), saved.GetSavePassword());
     EXPECT_EQ(loaded.GetPassword(), saved.GetSavePassword() ? saved.GetPassword() : NO_PASSWORD);
     EXPECT_EQ(loaded.GetPasswordAccepted(), saved.GetSavePassword());
+    EXPECT_EQ(loaded.ApprovedAddresses(), saved.ApprovedAddresses());
+    EXPECT_EQ(loaded.GetUnapprovedAddresses(), saved.GetUnapprovedAddresses());
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "AdminCommands.h"
+#include "ApprovalNotice.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
+#include "admin/TextFormat.h"
 #include "operations/AddTarget.h"
 #include "operations/InfoFetch.h"
 #include "operations/InfoResult.h"
@@ -17,6 +19,10 @@ namespace {
 bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
             const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
     const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input);
+    if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(addresses)) {
+        err << "korvanectl add: " << Korvane::CTextFormat::FormatId(nRefusal, {addresses.refused}) << '\n';
+        return false;
+    }
     Korvane::CManagedDevice candidate = Korvane::CAddTarget::Candidate(addresses);
     int nMessage = Korvane::INFO_NOT_OBTAINED;
     try {
@@ -38,6 +44,11 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
         err << "korvanectl add: " << input
             << ": the device's answer carries no MAC address; it cannot be managed\n";
         return false;
+    }
+    const std::string mac = Korvane::CKorvaneAdminInfoMgr::NormalizeMac(candidate.ReportedMac());
+    if (manager.FindDevice(mac)->HasUnapprovedAddresses()) {
+        ReportWaitingDevices(manager, {mac}, out);
+        return true;
     }
     out << "added " << candidate.Name() << " (" << candidate.ReportedMac() << ")"
         << (candidate.GetPortForwarding() ? ", reached through port forwarding" : "") << '\n';

@@ -14,6 +14,7 @@ std::unique_ptr<Command> MakeAddCommand();
 std::unique_ptr<Command> MakeRemoveCommand();
 std::unique_ptr<Command> MakeGroupCommand();
 std::unique_ptr<Command> MakePasswordCommand();
+std::unique_ptr<Command> MakeApproveCommand();
 std::unique_ptr<Command> MakeDetailCommand();
 std::unique_ptr<Command> MakeSettingsCommand();
 std::unique_ptr<Command> MakeMailCommand();

@@ -1,5 +1,6 @@
 #include "DiscoverCommand.h"
 
+#include "ApprovalNotice.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "DiscoveryProgress.h"
@@ -145,6 +146,7 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
             << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << '\n';
         if (store) {
             out << store->Manager().Devices().size() << " device(s) under management\n";
+            ReportWaitingDevices(store->Manager(), store->Manager().Macs(), out);
         }
     }
     return nResult == Korvane::DISCOVERY_OK ? 0 : nResult == Korvane::DISCOVERY_FAILED ? 1 : kExitCancelled;

@@ -2,7 +2,9 @@
 
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "admin/TextFormat.h"
 #include "net/SocketErrors.h"
+#include "operations/AddTarget.h"
 #include "protocol/KorvaneErrors.h"
 #include "protocol/KorvaneInfo.h"
 #include "support/XmlError.h"
@@ -97,7 +99,12 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     if (nCategory < 0 || nCategory > Korvane::ID_GETINFO_CATEGORY_STATUS) {
         throw UsageError("--category must be 0 to 5");
     }
-    Korvane::CKorvaneInfo session(args.Positionals().front(), "");
+    const Korvane::TypedAddresses typed = Korvane::CAddTarget::ResolveInput(args.Positionals().front());
+    if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(typed)) {
+        err << "korvanectl info: " << Korvane::CTextFormat::FormatId(nRefusal, {typed.refused}) << '\n';
+        return 1;
+    }
+    Korvane::CKorvaneInfo session(typed.ipv4, typed.ipv6);
     if (session.GetIPv4Address().empty() && session.GetIPv6Address().empty()) {
         err << "korvanectl info: \"" << args.Positionals().front()
             << "\" is no address and resolves to none\n";

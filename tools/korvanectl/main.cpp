@@ -26,8 +26,9 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<WakeCommand>());
     commands.push_back(std::make_unique<DiscoverCommand>());
-    for (auto make : {MakeListCommand, MakeAddCommand, MakeRemoveCommand, MakeGroupCommand,
-                      MakePasswordCommand, MakeDetailCommand, MakeSettingsCommand, MakeMailCommand}) {
+    for (auto make :
+         {MakeListCommand, MakeAddCommand, MakeRemoveCommand, MakeGroupCommand, MakePasswordCommand,
+          MakeApproveCommand, MakeDetailCommand, MakeSettingsCommand, MakeMailCommand}) {
         commands.push_back(make());
     }
     for (auto make : {MakeOperationCommands, MakeUpdateCommands}) {
