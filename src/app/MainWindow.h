@@ -53,6 +53,9 @@ public:
     void ShowSelectedGroup();
     void RefreshList();
     void RebuildTree();
+    // Asks about the devices seen at new addresses that the user has not answered about yet
+    // (after a search, an add and an update).
+    void AskNewApprovals();
 
     GroupTreeView* Tree() const { return m_pTree; }
     InfoListView* List() const { return m_pList; }
@@ -90,9 +93,6 @@ private:
     void OpenWebPage(int nPage);
     void RemoveSelected();
     void SetPasswords();
-    // Asks about devices seen at new addresses not yet asked about; the command asks about the
-    // selected ones.
-    void AskNewApprovals();
     void ApproveAddresses();
     void ChooseInterval();
     void ChooseColumns();

@@ -358,3 +358,43 @@ TEST_F(SampleWindow, CommandsOpenTheirDialogsAndTheDetailReportHoldsTheActivity)
     EXPECT_TRUE(opened.isEmpty()) << "no search while an update runs";
     Window().Scheduler().SetActivity(0);
 }
+
+// A device with a password seen at another address: its row and status pane say so, the user is
+// asked once with the device, its MAC and both addresses; "no" keeps it waiting, the command asks
+// again, and "yes" moves it.
+TEST_F(SampleWindow, ADeviceSeenElsewhereIsAskedAboutWithBothAddressesUntilApproved) {
+    const std::string mac = "02:4B:53:00:00:01";
+    manager.SetPassword(mac, "pw", true);
+    manager.AddOrUpdate(SampleDevice("qrx-x", mac, "ks-b", "198.18.0.66"));
+    Open();
+    Select({mac});
+    const QTreeWidgetItem* pRow = Window().List()->selectedItems().value(0);
+    ASSERT_NE(pRow, nullptr);
+    bool bStateShown = false;
+    for (int nColumn = 0; nColumn < pRow->columnCount(); ++nColumn) {
+        bStateShown |= pRow->text(nColumn) == KorvaneApp::Text(90300);
+    }
+    EXPECT_TRUE(bStateShown) << "the status cell says the address waits for approval";
+    const QString waitingLine = Qs(CStatusPane::Lines(*manager.FindDevice(mac)).at(2));
+    EXPECT_TRUE(waitingLine.contains("198.18.0.66") && waitingLine.contains("198.18.0.12"))
+        << waitingLine.toStdString();
+    EXPECT_EQ(Window().StatusPane()->item(2)->text(), waitingLine);
+
+    answerer.SetAnswer(QMessageBox::No);
+    Window().AskNewApprovals();
+    ASSERT_EQ(answerer.Texts().size(), 1);
+    for (const char* pszPart : {"ks-b", "02:4B:53:00:00:01", "198.18.0.12", "198.18.0.66"}) {
+        EXPECT_TRUE(answerer.Texts().front().contains(pszPart)) << pszPart;
+    }
+    Window().AskNewApprovals();
+    EXPECT_EQ(answerer.Texts().size(), 1) << "an answered address is not asked about again";
+    EXPECT_EQ(manager.FindDevice(mac)->GetIPv4Address(), "198.18.0.12");
+
+    answerer.SetAnswer(QMessageBox::Yes);
+    Window().RunCommand(ID_APPROVE_ADDRESS);
+    EXPECT_EQ(answerer.Texts().size(), 2);
+    EXPECT_EQ(manager.FindDevice(mac)->GetIPv4Address(), "198.18.0.66");
+    EXPECT_FALSE(manager.FindDevice(mac)->HasUnapprovedAddresses());
+    Window().RunCommand(ID_APPROVE_ADDRESS);
+    EXPECT_EQ(answerer.Texts().back(), KorvaneApp::Text(90306)) << "nothing waits any more";
+}

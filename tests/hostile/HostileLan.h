@@ -2,14 +2,21 @@
 
 // What the hostile-LAN test groups share: the programs under test and a scratch settings folder.
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace KorvaneHostile {
 
 // The korvanectl program under test.
-inline const char* KorvanectlPath() { return KORVANECTL_PATH; }
+inline const char* KorvanectlPath() {
+    return KORVANECTL_PATH;
+}
 
-// A private folder for one test (settings, state, runtime), removed when the object goes.
+// A private folder for one test (settings, state, runtime), removed when the object goes. While
+// it lives, XDG_CONFIG_HOME, XDG_STATE_HOME and XDG_RUNTIME_DIR point into it, so the programs the
+// test starts (which inherit the environment) keep every file there.
 class ScratchHome {
 public:
     ScratchHome();
@@ -26,6 +33,7 @@ public:
 
 private:
     std::string m_path;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 } // namespace KorvaneHostile

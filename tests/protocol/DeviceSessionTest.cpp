@@ -136,6 +136,39 @@ TEST(DeviceSessionInfo, AResponseWithoutAHostNameKeepsTheOldOne) {
     EXPECT_TRUE(device.session.GetRootNode().SelectNodes("network/host/name").empty());
 }
 
+// A restricted session sends the password only to an approved address; what needs no password
+// still works there.
+TEST(DeviceSessionPassword, IsWithheldFromAnAddressNotApprovedForIt) {
+    OneDevice device("127.81.0.18");
+    device.session.SetPassword(device.Password());
+    device.session.RestrictPasswordTo({"127.81.0.99"});
+    EXPECT_THROW(device.session.GetInfo(ID_GETINFO_CATEGORY_STATUS, nullptr, 30000), CAddressNotApproved);
+    EXPECT_EQ(device.session.GetStatus(), STATUS_ADDRESS_NOT_APPROVED);
+    device.session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
+    EXPECT_EQ(device.RequestWords(), std::vector<std::string>{"GETINFO"}) << "no AUTHORIZATION went out";
+
+    device.session.RestrictPasswordTo({"127.081.000.018"});
+    device.session.GetInfo(ID_GETINFO_CATEGORY_STATUS, nullptr, 30000);
+    EXPECT_EQ(device.session.GetStatus(), STATUS_SUCCESS) << "the same address in another spelling";
+}
+
+// What a device reports about its own addresses never leads to this machine: an unspecified
+// address is never taken, a loopback one only from a device reached over loopback.
+TEST(DeviceSessionAddresses, ReportedAddressesThatLeadHereAreNotTaken) {
+    OneDevice device("127.81.0.19");
+    device.sim.Control("info 0 set network/tcpip[not(@family='inet6')]/lan/ipsetting/ip 0.0.0.0");
+    device.session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
+    EXPECT_EQ(device.session.GetIPv4Address(), "127.81.0.19");
+    EXPECT_EQ(device.session.GetRootNode().SingleSelectNode("network/tcpip/lan/ipsetting/ip").GetText(),
+              "127.81.0.19")
+        << "the stored information keeps the address too, so the next start does";
+
+    device.sim.Control("info 0 set network/tcpip[not(@family='inet6')]/lan/ipsetting/ip 127.81.0.20");
+    device.session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 30000);
+    EXPECT_EQ(device.session.GetIPv4Address(), "127.81.0.20") << "reached over loopback: taken";
+    EXPECT_EQ(device.session.GetReachedAddress(), "127.81.0.19");
+}
+
 TEST(DeviceSessionErrors, AWrongPasswordIsAnAuthorizationError) {
     OneDevice device("127.81.0.4");
     device.session.SetPassword("wrong");

@@ -38,9 +38,11 @@ protected:
 
 TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
     KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.1.1", "--http-port", "0"});
-    // Nothing answers at 127.83.1.9: the run fails, but the two devices that answered are kept.
-    const ProcessResult added = Run({"add", "127.83.1.1", "127.83.1.9", "127.83.1.2"});
+    // Nothing answers at 127.83.1.9 and 0.0.0.0 would be this machine: the run fails, but the two
+    // devices that answered are kept.
+    const ProcessResult added = Run({"add", "127.83.1.1", "127.83.1.9", "0.0.0.0", "127.83.1.2"});
     EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("アドレス 0.0.0.0 には接続できません。"), std::string::npos) << added.err;
     EXPECT_NE(added.out.find("added ks-001"), std::string::npos) << added.out;
     EXPECT_NE(added.out.find("added ks-002"), std::string::npos) << added.out;
     EXPECT_NE(added.err.find("127.83.1.9: "), std::string::npos) << added.err;
