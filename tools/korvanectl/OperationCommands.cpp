@@ -144,7 +144,7 @@ int RunFirmware(const std::vector<std::string>& argv, std::ostream& out, std::os
     const std::string& path = args.Positionals().front();
     if (const int nMessage = Korvane::CFirmwarePath::Check(path);
         nMessage != Korvane::CFirmwarePath::FIRMWARE_PATH_OK) {
-        throw CommandError(std::string(CStringTable::Text(nMessage)));
+        throw CommandError(Korvane::CFirmwarePath::MessageText(nMessage, path));
     }
     const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     return RunOperation(Korvane::OPERATION_FIRMWARE_UPDATE, names, args, out, err, path);
