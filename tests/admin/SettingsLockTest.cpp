@@ -127,17 +127,6 @@ TEST_F(SettingsLockTest, TheLockFileIsPrivateAndLiesBesideTheSettings) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-TEST_F(SettingsLockTest, AFifoInTheLockFilesPlaceIsAReasonNotAHolderNorAWait) {
-    const fs::path lockPath = CSettingsLock::LockPathFor(m_path);
-    fs::create_directories(lockPath.parent_path());
-    ASSERT_EQ(mkfifo(lockPath.c_str(), 0600), 0);
-    const CSettingsLock lock(m_path);
-    EXPECT_FALSE(lock.IsHeld());
-    EXPECT_FALSE(lock.IsHeldByOther());
-    EXPECT_EQ(lock.Reason(), lockPath.string() + " は通常のファイルではありません。");
-    EXPECT_EQ(CSettingsLock::HolderOf(m_path), std::nullopt);
-}
-
 TEST_F(SettingsLockTest, AFolderThatCannotBeMadeIsAReasonNotAnotherHolder) {
     WriteBytes(m_folder.Path() / "plain", "file");
     const CSettingsLock lock(m_folder.Path() / "plain" / "KorvaneAdminSetting");

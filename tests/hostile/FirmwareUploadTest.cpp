@@ -9,19 +9,14 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using KorvaneHostile::ScratchHome;
-using KorvaneTesting::HostProcess;
-using KorvaneTesting::Simulator;
-using KorvaneTesting::TestHost;
-using KorvaneTesting::TestNetwork;
 
 // korvanectl in the admin host, with every file of its own in the scratch folder.
 std::vector<std::string> Korvanectl(const ScratchHome& home, std::vector<std::string> args) {
@@ -31,40 +26,25 @@ std::vector<std::string> Korvanectl(const ScratchHome& home, std::vector<std::st
     return args;
 }
 
-bool HasLogLine(Simulator& sim, const std::string& prefix) {
-    const std::vector<std::string> log = sim.Log(0);
-    return std::any_of(log.begin(), log.end(),
-                       [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
-}
-
-bool WaitForLogLine(Simulator& sim, const std::string& prefix, std::chrono::seconds timeout) {
-    for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline;) {
-        if (HasLogLine(sim, prefix)) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-double SecondsUntilEnd(HostProcess& process, std::chrono::seconds limit) {
-    const Clock::time_point start = Clock::now();
-    while (process.Running() && Clock::now() - start < limit) {
+// Polls until the condition holds or 30 s have passed; the seconds it took.
+double SecondsUntil(const std::function<bool()>& condition) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!condition() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace
 
 TEST(FirmwareUpload, ADeviceThatStopsReadingIsCancelledByCtrlCWithinASecond) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);
-    const TestHost& host = net->Device(0);
-    Simulator sim(*net, host, {"--count", "1", "--base", host.ipv4, "--http-port", "0"});
+    const KorvaneTesting::TestHost& host = net->Device(0);
+    KorvaneTesting::Simulator sim(*net, host, {"--count", "1", "--base", host.ipv4, "--http-port", "0"});
     ScratchHome home;
     ASSERT_EQ(net->RunIn(net->Admin(), "env", Korvanectl(home, {"add", host.ipv4})).exitCode, 0);
-    ASSERT_EQ(net->RunIn(net->Admin(), "env", Korvanectl(home, {"password", "ks-001", "--save"}),
-                         sim.Show(0).at("password") + "\n")
+    const std::string password = sim.Show(0).at("password") + "\n";
+    ASSERT_EQ(net->RunIn(net->Admin(), "env", Korvanectl(home, {"password", "ks-001", "--save"}), password)
                   .exitCode,
               0);
     // Far more than the socket buffers of both ends hold: zeros that cost no disk.
@@ -73,19 +53,22 @@ TEST(FirmwareUpload, ADeviceThatStopsReadingIsCancelledByCtrlCWithinASecond) {
     std::filesystem::resize_file(image, 64u << 20);
     sim.Set(0, "faults", "FWUPDATE");
     sim.Set(0, "mode", "hostile-noread");
+    const auto logHas = [&sim](const std::string& prefix) {
+        const std::vector<std::string> log = sim.Log(0);
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::string& line) { return line.starts_with(prefix); });
+    };
 
-    HostProcess& upload =
+    KorvaneTesting::HostProcess& upload =
         net->StartIn(net->Admin(), "env", Korvanectl(home, {"firmware", image.string(), "ks-001"}));
-    ASSERT_TRUE(WaitForLogLine(sim, "request FWUPDATE", std::chrono::seconds(30))) << upload.Output();
+    ASSERT_LT(SecondsUntil([&] { return logHas("request FWUPDATE"); }), 30.0) << upload.Output();
     std::this_thread::sleep_for(std::chrono::seconds(1));
     ASSERT_TRUE(upload.Running()) << "the upload is stuck, not over: " << upload.Output();
 
     kill(upload.Pid(), SIGINT);
-    EXPECT_LT(SecondsUntilEnd(upload, std::chrono::seconds(30)), 1.0);
+    EXPECT_LT(SecondsUntil([&] { return !upload.Running(); }), 1.0);
     EXPECT_EQ(upload.Stop(), 130) << upload.Output();
-    EXPECT_FALSE(HasLogLine(sim, "firmware ")) << "the image never arrived whole";
-
+    EXPECT_FALSE(logHas("firmware ")) << "the image never arrived whole";
     // The settings lock went with the program: the next change goes through.
-    const auto interval = net->RunIn(net->Admin(), "env", Korvanectl(home, {"interval", "30"}));
-    EXPECT_EQ(interval.exitCode, 0) << interval.err;
+    EXPECT_EQ(net->RunIn(net->Admin(), "env", Korvanectl(home, {"interval", "30"})).exitCode, 0);
 }

@@ -46,15 +46,11 @@ TEST_F(FirmwarePathCheck, ARegularFilePassesAndAnythingElseIsRefusedByName) {
     const fs::path image = directory_ / "ファーム 1.20.bin";
     std::ofstream(image) << "image";
     EXPECT_EQ(CFirmwarePath::Check(image.string()), CFirmwarePath::FIRMWARE_PATH_OK);
-    fs::create_symlink(image, directory_ / "link.bin");
-    EXPECT_EQ(CFirmwarePath::Check((directory_ / "link.bin").string()), CFirmwarePath::FIRMWARE_PATH_OK);
-
     const fs::path fifo = directory_ / "fifo.bin";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const fs::path& path : {fifo, directory_, fs::path("/dev/zero")}) {
         EXPECT_EQ(CFirmwarePath::Check(path.string()), 90450) << path;
-        EXPECT_EQ(CFirmwarePath::MessageText(90450, path.string()),
-                  path.string() + " は通常のファイルではありません。");
     }
-    EXPECT_EQ(CFirmwarePath::MessageText(10014, image.string()), "指定されたファイルが存在しません。");
+    EXPECT_EQ(CFirmwarePath::MessageText(90450, fifo.string()),
+              fifo.string() + " は通常のファイルではありません。");
 }
