@@ -1,5 +1,6 @@
 #include "admin/AtomicFile.h"
 
+#include "support/RegularFile.h"
 #include "support/Trace.h"
 
 #include <cerrno>
@@ -38,7 +39,7 @@ std::filesystem::path CAtomicFile::TemporaryPathFor(const std::filesystem::path&
 bool CAtomicFile::Replace(const std::filesystem::path& path, std::string_view bytes, mode_t nMode,
                           std::string& strReason) {
     const std::filesystem::path temporary = TemporaryPathFor(path);
-    const CFileDescriptor fd = OpenTemporary(temporary, nMode, strReason);
+    const Zelt::CFileDescriptor fd = OpenTemporary(temporary, nMode, strReason);
     if (!fd.IsOpen()) {
         return false;
     }
@@ -51,18 +52,19 @@ bool CAtomicFile::Replace(const std::filesystem::path& path, std::string_view by
 }
 
 // The temporary file is locked while it is written: two saves at once (which the settings lock
-// should already prevent) must not write into one file.
-CFileDescriptor CAtomicFile::OpenTemporary(const std::filesystem::path& temporary, mode_t nMode,
-                                           std::string& strReason) {
+// should already prevent) must not write into one file. A FIFO in its place would hold the save.
+Zelt::CFileDescriptor CAtomicFile::OpenTemporary(const std::filesystem::path& temporary, mode_t nMode,
+                                                 std::string& strReason) {
     for (int nAttempt = 0; nAttempt < kOpenAttempts; ++nAttempt) {
-        CFileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, nMode));
-        if (!fd.IsOpen()) {
-            Fail(strReason, "cannot create", temporary, errno);
-            return CFileDescriptor();
+        Zelt::CRegularFile file(temporary, O_WRONLY | O_CREAT | O_NOFOLLOW, nMode);
+        if (!file.IsOpen()) {
+            strReason = file.Reason();
+            return Zelt::CFileDescriptor();
         }
+        Zelt::CFileDescriptor fd = file.Release();
         if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             strReason = "another save of " + temporary.parent_path().string() + " is in progress";
-            return CFileDescriptor();
+            return Zelt::CFileDescriptor();
         }
         if (!IsStillNamed(fd.Get(), temporary)) {
             continue;
@@ -70,12 +72,12 @@ CFileDescriptor CAtomicFile::OpenTemporary(const std::filesystem::path& temporar
         // A save cut short leaves its temporary file behind with whatever it had written.
         if (ftruncate(fd.Get(), 0) != 0 || fchmod(fd.Get(), nMode) != 0) {
             Fail(strReason, "cannot prepare", temporary, errno);
-            return CFileDescriptor();
+            return Zelt::CFileDescriptor();
         }
         return fd;
     }
     strReason = "another save of " + temporary.parent_path().string() + " keeps replacing the file";
-    return CFileDescriptor();
+    return Zelt::CFileDescriptor();
 }
 
 bool CAtomicFile::WriteAndRename(int fd, const std::filesystem::path& temporary,
@@ -114,7 +116,7 @@ bool CAtomicFile::WriteAll(int fd, std::string_view bytes) {
 // here is traced rather than reported: a crash would at worst bring back the old, whole file.
 void CAtomicFile::SyncFolder(const std::filesystem::path& folder) {
     const std::filesystem::path name = folder.empty() ? std::filesystem::path(".") : folder;
-    const CFileDescriptor fd(open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Zelt::CFileDescriptor fd(open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.IsOpen() || fsync(fd.Get()) != 0) {
         Zelt::DebugTrace("CAtomicFile::SyncFolder(): %s: %s\n", name.c_str(), std::strerror(errno));
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "admin/FileDescriptor.h"
+#include "support/FileDescriptor.h"
 
 #include <filesystem>
 #include <string>
@@ -23,8 +23,8 @@ public:
     static std::filesystem::path TemporaryPathFor(const std::filesystem::path& path);
 
 private:
-    static CFileDescriptor OpenTemporary(const std::filesystem::path& temporary, mode_t nMode,
-                                         std::string& strReason);
+    static Zelt::CFileDescriptor OpenTemporary(const std::filesystem::path& temporary, mode_t nMode,
+                                               std::string& strReason);
     static bool WriteAndRename(int fd, const std::filesystem::path& temporary,
                                const std::filesystem::path& path, std::string_view bytes,
                                std::string& strReason);

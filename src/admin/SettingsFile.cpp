@@ -1,11 +1,11 @@
 #include "admin/SettingsFile.h"
 
 #include "admin/AtomicFile.h"
-#include "admin/FileDescriptor.h"
 #include "admin/SettingsKey.h"
 #include "admin/SettingsReader.h"
 #include "admin/SettingsWriter.h"
 #include "support/DirectoryPath.h"
+#include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
@@ -23,47 +23,18 @@
 namespace Korvane {
 namespace {
 
-// Twice the largest document the XML layer reads, and the odd character a reader ignores.
-constexpr off_t kMaxStoredBytes = 2 * 64 * 1024 * 1024 + 1;
 // Damaged copies made within one second get "-1", "-2" ... after the time.
 constexpr int kDamagedNameAttempts = 100;
 
-enum class ReadStatus { Read, Absent, Failed };
-
-ReadStatus Failed(std::string& strReason, const std::string& strWhat) {
-    strReason = strWhat;
-    return ReadStatus::Failed;
-}
-
-ReadStatus ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string& strReason) {
-    const CFileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.IsOpen()) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return ReadStatus::Absent;
-        }
-        return Failed(strReason, "cannot open " + path.string() + ": " + std::strerror(errno));
+// The file's bytes; OPENED when they were read, else why not (Reason() of the file).
+Zelt::CRegularFile::Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
+                                         std::string& strReason) {
+    Zelt::CRegularFile file(path, O_RDONLY);
+    if (file.IsOpen()) {
+        file.ReadAll(CSettingsFile::MAX_FILE_BYTES, bytes);
     }
-    struct stat info {};
-    if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxStoredBytes) {
-        return Failed(strReason, path.string() + " is not a settings file of a possible size");
-    }
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t nDone = 0;
-    while (nDone < bytes.size()) {
-        const ssize_t nRead = read(fd.Get(), bytes.data() + nDone, bytes.size() - nDone);
-        if (nRead < 0 && errno == EINTR) {
-            continue;
-        }
-        if (nRead < 0) {
-            return Failed(strReason, "cannot read " + path.string() + ": " + std::strerror(errno));
-        }
-        if (nRead == 0) {
-            break;
-        }
-        nDone += static_cast<size_t>(nRead);
-    }
-    bytes.resize(nDone);
-    return ReadStatus::Read;
+    strReason = file.Reason();
+    return file.GetStatus();
 }
 
 std::filesystem::path HomeDirectory() {
@@ -123,11 +94,13 @@ SettingsLoadResult CSettingsFile::Load(CKorvaneAdminInfoMgr& manager) {
     std::string stored;
     std::string strReason;
     switch (ReadWholeFile(m_path, stored, strReason)) {
-    case ReadStatus::Absent:
+    case Zelt::CRegularFile::ABSENT:
         return {SettingsLoadOutcome::NoFile, 0, std::string()};
-    case ReadStatus::Failed:
+    case Zelt::CRegularFile::NOT_REGULAR:
+        return NotUsable(std::move(strReason));
+    case Zelt::CRegularFile::FAILED:
         return Damaged(strReason);
-    case ReadStatus::Read:
+    case Zelt::CRegularFile::OPENED:
         break;
     }
     if (!m_key) {
@@ -152,11 +125,20 @@ SettingsLoadResult CSettingsFile::Damaged(std::string strReason) {
     return {SettingsLoadOutcome::Damaged, MSG_DAMAGED, std::move(strReason)};
 }
 
+SettingsLoadResult CSettingsFile::NotUsable(std::string strReason) {
+    Zelt::DebugTrace("CSettingsFile::Load(): %s\n", strReason.c_str());
+    return {SettingsLoadOutcome::NotUsable, Zelt::CRegularFile::MSG_NOT_REGULAR, std::move(strReason)};
+}
+
 SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     SettingsSaveResult result;
     Zelt::DebugTrace("CSettingsFile::Save(): Begin.\n");
     if (!m_key) {
         return SaveFailed(std::move(result), "the user's identity is not available");
+    }
+    // Whatever the user keeps there is theirs: it is neither set aside nor replaced.
+    if (Zelt::CRegularFile::HoldsOtherThanRegularFile(m_path, true)) {
+        return SaveFailed(std::move(result), Zelt::CRegularFile::NotRegularText(m_path));
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Create Dir.\n");
     if (!Zelt::CreateDirectoryPath(m_path.parent_path(), FOLDER_MODE)) {

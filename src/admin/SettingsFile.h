@@ -13,12 +13,14 @@ enum class SettingsLoadOutcome {
     NoFile,     // there is no settings file yet: defaults
     Damaged,    // the file could not be read or unscrambled into XML: defaults, tell the user
     Incomplete, // a top-level part is missing: defaults, silently
+    NotUsable,  // something other than a regular file is at the path: the caller must not go on
 };
 
 struct SettingsLoadResult {
     SettingsLoadOutcome outcome = SettingsLoadOutcome::NoFile;
-    int nMessageId = 0;    // 10015 for a damaged file; 0 when the user need not be told
-    std::string strReason; // what was wrong, for traces and korvanectl
+    int nMessageId = 0;    // 10015 for a damaged file, 90450 for a path that is no regular file;
+                           // 0 when the user need not be told
+    std::string strReason; // what was wrong, for traces and korvanectl (for 90450: the text to show)
 };
 
 struct SettingsSaveResult {
@@ -40,6 +42,8 @@ public:
     static constexpr int MSG_SAVE_FAILED = 90000;
     static constexpr mode_t FILE_MODE = 0600;
     static constexpr mode_t FOLDER_MODE = 0700;
+    // Twice the largest document the XML layer reads, and the odd character a reader ignores.
+    static constexpr size_t MAX_FILE_BYTES = 2 * 64 * 1024 * 1024 + 1;
 
     // The user's file in its usual place, with the user's key.
     CSettingsFile();
@@ -54,14 +58,17 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
 
     // Reads the file into a freshly made manager. A damaged file leaves the manager as it was
-    // and is moved aside by the next Save, so that defaults never overwrite the only copy.
+    // and is moved aside by the next Save, so that defaults never overwrite the only copy. A FIFO,
+    // device or folder at the path is neither read nor waited for, nor ever moved.
     SettingsLoadResult Load(CKorvaneAdminInfoMgr& manager);
 
-    // Writes the manager's whole state; the previous file stays whole if anything fails.
+    // Writes the manager's whole state; the previous file stays whole if anything fails. Fails
+    // while anything other than a regular file is at the path.
     SettingsSaveResult Save(const CKorvaneAdminInfoMgr& manager);
 
 private:
     SettingsLoadResult Damaged(std::string strReason);
+    static SettingsLoadResult NotUsable(std::string strReason);
     bool SetDamagedFileAside(std::filesystem::path& damagedCopy, std::string& strReason);
     bool WriteScrambled(const std::string& xml, std::string& strReason);
     static SettingsSaveResult SaveFailed(SettingsSaveResult result, std::string strReason);

@@ -1,14 +1,16 @@
 #include "admin/SettingsKey.h"
 
+#include "support/RegularFile.h"
+
 #include <climits>
-#include <fstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace Korvane {
 namespace {
 
 // A machine id is 32 hex digits; anything much longer is not one.
-constexpr std::streamsize kMaxMachineIdBytes = 256;
+constexpr size_t kMaxMachineIdBytes = 256;
 
 std::string Trimmed(const std::string& text) {
     constexpr const char* kBlanks = " \t\r\n";
@@ -37,10 +39,11 @@ std::optional<std::string> CSettingsKey::Compose(const std::filesystem::path& ma
 }
 
 std::optional<std::string> CSettingsKey::MachineId(const std::filesystem::path& machineIdFile) {
-    std::ifstream input(machineIdFile, std::ios::binary);
-    std::string text(kMaxMachineIdBytes, '\0');
-    input.read(text.data(), kMaxMachineIdBytes);
-    text.resize(static_cast<size_t>(input.gcount()));
+    Zelt::CRegularFile input(machineIdFile, O_RDONLY);
+    std::string text;
+    if (!input.IsOpen() || !input.ReadAtMost(kMaxMachineIdBytes, text)) {
+        return std::nullopt;
+    }
     text = Trimmed(text);
     return text.empty() ? std::nullopt : std::optional<std::string>(text);
 }

@@ -1,6 +1,7 @@
 #include "admin/SettingsLock.h"
 
 #include "support/DirectoryPath.h"
+#include "support/RegularFile.h"
 
 #include <cerrno>
 #include <charconv>
@@ -42,11 +43,12 @@ std::filesystem::path CSettingsLock::LockPathFor(const std::filesystem::path& se
 }
 
 bool CSettingsLock::TryOnce(const std::filesystem::path& lockPath) {
-    CFileDescriptor fd(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockFileMode));
-    if (!fd.IsOpen()) {
-        m_strReason = "cannot open " + lockPath.string() + ": " + std::strerror(errno);
+    Zelt::CRegularFile file(lockPath, O_RDWR | O_CREAT | O_NOFOLLOW, kLockFileMode);
+    if (!file.IsOpen()) {
+        m_strReason = file.Reason();
         return false;
     }
+    Zelt::CFileDescriptor fd = file.Release();
     if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int nError = errno;
         m_bHeldByOther = IsContention(nError);
@@ -83,19 +85,19 @@ std::optional<pid_t> CSettingsLock::ProcessIdIn(int fd) {
 
 std::optional<pid_t> CSettingsLock::HolderOf(const std::filesystem::path& settingsPath) {
     const std::filesystem::path lockPath = LockPathFor(settingsPath);
-    const CFileDescriptor fd(open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    // No lock file: nobody has ever held the lock.
-    if (!fd.IsOpen()) {
+    const Zelt::CRegularFile file(lockPath, O_RDONLY | O_NOFOLLOW);
+    // No lock file: nobody has ever held the lock (nor can, while something else is in its place).
+    if (!file.IsOpen()) {
         return std::nullopt;
     }
     // A shared probe: it conflicts with a holder but not with another asker.
-    if (flock(fd.Get(), LOCK_SH | LOCK_NB) == 0) {
+    if (flock(file.Get(), LOCK_SH | LOCK_NB) == 0) {
         return std::nullopt;
     }
     if (!IsContention(errno)) {
         return std::nullopt;
     }
-    const pid_t nHolder = ProcessIdIn(fd.Get()).value_or(0);
+    const pid_t nHolder = ProcessIdIn(file.Get()).value_or(0);
     if (nHolder == getpid()) {
         return std::nullopt;
     }

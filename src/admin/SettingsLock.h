@@ -1,6 +1,6 @@
 #pragma once
 
-#include "admin/FileDescriptor.h"
+#include "support/FileDescriptor.h"
 
 #include <chrono>
 #include <filesystem>
@@ -44,7 +44,7 @@ private:
     void WriteOwnProcessId();
     static std::optional<pid_t> ProcessIdIn(int fd);
 
-    CFileDescriptor m_fd;
+    Zelt::CFileDescriptor m_fd;
     bool m_bHeldByOther = false;
     std::optional<pid_t> m_otherHolder;
     std::string m_strReason;

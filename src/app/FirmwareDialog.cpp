@@ -124,7 +124,8 @@ void FirmwareDialog::accept() {
     const std::string path = Std(m_pPath->text());
     if (const int nMessage = Korvane::CFirmwarePath::Check(path);
         nMessage != Korvane::CFirmwarePath::FIRMWARE_PATH_OK) {
-        QMessageBox::information(this, QStringLiteral("KORVANE Admin"), Text(nMessage));
+        QMessageBox::information(this, QStringLiteral("KORVANE Admin"),
+                                 Qs(Korvane::CFirmwarePath::MessageText(nMessage, path)));
         return;
     }
     ProgressDialog(m_manager, this).Run(Korvane::OPERATION_FIRMWARE_UPDATE, m_targetMacs, path);

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "admin/SettingsLock.h"
 #include "admin/StartupRules.h"
+#include "admin/TextFormat.h"
 
 #include <chrono>
 #include <unistd.h>
@@ -65,11 +66,20 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     // The settings stay locked while the program runs: it saves its whole state at exit.
     const Korvane::CSettingsLock settingsLock(file.Path(), kSettingsLockWait);
     if (!settingsLock.IsHeld()) {
-        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(90002));
+        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"),
+                              settingsLock.IsHeldByOther()
+                                  ? Text(90002)
+                                  : Qs(Korvane::CTextFormat::FormatId(90451, {settingsLock.Reason()})));
         return 1;
     }
     Korvane::CKorvaneAdminInfoMgr manager;
-    if (file.Load(manager).outcome == Korvane::SettingsLoadOutcome::Damaged) {
+    const Korvane::SettingsLoadResult loaded = file.Load(manager);
+    // Nothing at the settings path is the program's to replace unless it is a regular file.
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable) {
+        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Qs(loaded.strReason));
+        return 1;
+    }
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
         QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"),
                              Text(Korvane::CSettingsFile::MSG_DAMAGED));
     }

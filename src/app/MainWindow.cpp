@@ -27,6 +27,7 @@
 #include "operations/OperationKind.h"
 #include "operations/PasswordPrompts.h"
 #include "operations/WebPages.h"
+#include "support/RegularFile.h"
 
 #include <thread>
 
@@ -436,8 +437,14 @@ void MainWindow::RunSettingDialog(int nKind, Korvane::TargetRule rule) {
 }
 
 void MainWindow::OpenManual() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/KorvaneAdmin.pdf")));
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/KorvaneAdmin.pdf");
+    // A FIFO or device in the manual's place would hold the viewer, not show a manual.
+    if (Zelt::CRegularFile::HoldsOtherThanRegularFile(Std(path), true)) {
+        QMessageBox::warning(this, QStringLiteral("KORVANE Admin"),
+                             Qs(Zelt::CRegularFile::NotRegularText(Std(path))));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void MainWindow::RunCommand(int nCommand) {

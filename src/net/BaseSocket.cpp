@@ -207,8 +207,11 @@ void CBaseSocket::ConnectLinkLocal(sockaddr_in6& address) {
 
 size_t CBaseSocket::Send(int nSocket, const void* pData, size_t nLength) {
     // MSG_NOSIGNAL: a peer that went away is an error to report, not a reason to die.
-    return CheckedCount(send(nSocket, pData, nLength, MSG_NOSIGNAL), "CBaseSocket::Send: SendData Error!",
-                        SOCKET_KIND_SEND);
+    const ssize_t nSent = send(nSocket, pData, nLength, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (nSent < 0 && (IsWouldBlock() || errno == EINTR)) {
+        return 0;
+    }
+    return CheckedCount(nSent, "CBaseSocket::Send: SendData Error!", SOCKET_KIND_SEND);
 }
 
 size_t CBaseSocket::Recv(int nSocket, void* pBuffer, size_t nSize) {

@@ -47,6 +47,7 @@ public:
     // Starts a connection; with non-blocking sockets a connection in progress counts as started.
     void Connect(std::string_view address, uint16_t nPort);
 
+    // Sends what the socket takes now, without waiting; 0 when it has no room.
     size_t Send(int nSocket, const void* pData, size_t nLength);
     size_t Recv(int nSocket, void* pBuffer, size_t nSize);
     size_t SendTo(int nSocket, const void* pData, size_t nLength, const sockaddr* pAddress,

@@ -2,7 +2,6 @@
 
 #include "net/AddressText.h"
 #include "net/SocketErrors.h"
-#include "net/WaitSet.h"
 #include "net/WsaErrorText.h"
 #include "support/Trace.h"
 
@@ -60,25 +59,27 @@ void CClientSocket::CheckConnected(int nSocket) {
     }
 }
 
-void CClientSocket::WaitReadable(const char* pszWaitErrorMessage) {
+void CClientSocket::WaitUntil(int nCondition, const char* pszWaitErrorMessage) {
+    const bool bRead = nCondition == WAIT_READABLE;
     const int nSocket = m_socket.GetSocket(m_socket.GetFamily());
     WaitSet waitSet;
     waitSet.AddSocket(nSocket);
     if (m_cancelEvent) {
         waitSet.AddEvent(m_cancelEvent);
     }
-    const int nResult = waitSet.Wait(m_nWaitMilliseconds, true, false, false);
+    const int nResult = waitSet.Wait(m_nWaitMilliseconds, bRead, !bRead, false);
     if (nResult == 0) {
-        throw CSocketTimeOut(SOCKET_KIND_RECEIVE);
+        throw CSocketTimeOut(bRead ? SOCKET_KIND_RECEIVE : SOCKET_KIND_SEND);
     }
     if (nResult < 0) {
         ThrowSocketError(pszWaitErrorMessage, SOCKET_KIND_WAIT);
     }
-    if (waitSet.GetSocketCondition(nSocket) != WAIT_READABLE) {
+    if (waitSet.GetSocketCondition(nSocket) != nCondition) {
         if (m_cancelEvent && waitSet.GetHandleCondition(m_cancelEvent->Handle()) == WAIT_READABLE) {
             throw CSocketEvent();
         }
-        ThrowSocketError("Socket Read Error!", SOCKET_KIND_RECEIVE);
+        ThrowSocketError(bRead ? "Socket Read Error!" : "Socket Write Error!",
+                         bRead ? SOCKET_KIND_RECEIVE : SOCKET_KIND_SEND);
     }
 }
 

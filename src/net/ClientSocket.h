@@ -2,6 +2,7 @@
 
 #include "net/BaseSocket.h"
 #include "net/CancelEvent.h"
+#include "net/WaitSet.h"
 
 #include <cstdint>
 #include <string_view>
@@ -32,8 +33,11 @@ public:
 protected:
     // Connects in non-blocking mode and waits for the outcome within the limit.
     void Connect(std::string_view address, uint16_t nPort);
-    // Waits until the socket of the family is readable; throws on time-out, failure or cancel.
-    void WaitReadable(const char* pszWaitErrorMessage);
+    // Waits until the socket of the family is readable (writable) within the limit; throws
+    // CSocketTimeOut when the limit runs out, CSocketEvent when the cancel event is set (also
+    // while the socket is ready) and CSocketError when the wait fails.
+    void WaitReadable(const char* pszWaitErrorMessage) { WaitUntil(WAIT_READABLE, pszWaitErrorMessage); }
+    void WaitWritable(const char* pszWaitErrorMessage) { WaitUntil(WAIT_WRITABLE, pszWaitErrorMessage); }
 
     CBaseSocket m_socket;
     sockaddr_storage m_remote{};
@@ -42,6 +46,7 @@ protected:
 
 private:
     void CheckConnected(int nSocket);
+    void WaitUntil(int nCondition, const char* pszWaitErrorMessage);
 };
 
 } // namespace Zelt

@@ -20,7 +20,17 @@ void CStrmCltSocket::Open(std::string_view address, uint16_t nPort) {
 }
 
 size_t CStrmCltSocket::Write(const void* pData, size_t nLength) {
-    return m_socket.Send(m_socket.GetSocket(m_socket.GetFamily()), pData, nLength);
+    if (nLength == 0) {
+        return 0;
+    }
+    // A peer that stops reading fills the send buffer; the wait for room is bounded like a read.
+    for (;;) {
+        WaitWritable("CStrmCltSocket::Write(): SocketEvent Wait Error!");
+        if (const size_t nSent = m_socket.Send(m_socket.GetSocket(m_socket.GetFamily()), pData, nLength);
+            nSent > 0) {
+            return nSent;
+        }
+    }
 }
 
 size_t CStrmCltSocket::Read(void* pBuffer, size_t nSize, sockaddr_storage* pSource,

@@ -1,5 +1,7 @@
 #include "operations/FirmwarePath.h"
 
+#include "support/StringTable.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -14,7 +16,15 @@ int CFirmwarePath::Check(const std::string& strPath) {
     if (!std::filesystem::exists(strPath, error) || error) {
         return FIRMWARE_PATH_MISSING;
     }
+    if (Zelt::CRegularFile::HoldsOtherThanRegularFile(strPath, true)) {
+        return FIRMWARE_PATH_NOT_REGULAR;
+    }
     return FIRMWARE_PATH_OK;
+}
+
+std::string CFirmwarePath::MessageText(int nMessageId, const std::string& strPath) {
+    return nMessageId == FIRMWARE_PATH_NOT_REGULAR ? Zelt::CRegularFile::NotRegularText(strPath)
+                                                   : std::string(Zelt::CStringTable::Text(nMessageId));
 }
 
 } // namespace Korvane

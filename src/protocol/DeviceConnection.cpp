@@ -29,10 +29,7 @@ void PutBigEndian(unsigned char* pBytes, uint32_t nValue) {
 CDeviceConnection::CDeviceConnection(int nFamily, std::string_view address, Zelt::CancelEventPtr cancelEvent,
                                      int nSocketWaitMilliseconds)
     : m_socket(nFamily, std::move(cancelEvent), nSocketWaitMilliseconds),
-      m_nSocketWaitMilliseconds(nSocketWaitMilliseconds),
-      m_deadline(nSocketWaitMilliseconds < 0
-                     ? Clock::time_point::max()
-                     : Clock::now() + std::chrono::milliseconds(10LL * nSocketWaitMilliseconds)) {
+      m_nSocketWaitMilliseconds(nSocketWaitMilliseconds) {
     m_socket.Open(address, KORVANE_DEVICE_PORT);
 }
 
@@ -78,6 +75,9 @@ void CDeviceConnection::SendAdditionalData(std::istream& data) {
 }
 
 std::string CDeviceConnection::ReadFinalResponse() {
+    if (m_nSocketWaitMilliseconds >= 0) {
+        m_deadline = Clock::now() + std::chrono::milliseconds(10LL * m_nSocketWaitMilliseconds);
+    }
     CResponseReader reader([this](void* pBuffer, size_t nLength) { ReadExactly(pBuffer, nLength); });
     return reader.ReadFinalResponse();
 }

@@ -13,9 +13,10 @@ namespace Korvane {
 constexpr uint16_t KORVANE_DEVICE_PORT = 51055;
 
 // One framed exchange with a device over TCP: the "00RX" request frame, optional additional
-// data, and length-prefixed Base64 response messages. The whole exchange has a deadline of ten
-// socket wait limits, so that a device that keeps answering "WAIT" or trickles its answer
-// cannot hold the caller for ever.
+// data, and length-prefixed Base64 response messages. Each write waits at most the socket wait
+// limit for the device to take more. Reading the answer has a deadline of ten socket wait limits,
+// counted from the end of the upload (a firmware image may take long to send), so that a device
+// that keeps answering "WAIT" or trickles its answer cannot hold the caller for ever.
 class CDeviceConnection {
 public:
     static constexpr size_t ADDITIONAL_CHUNK_BYTES = 32768;
@@ -26,7 +27,8 @@ public:
     void SendRequest(std::string_view base64Request);
     // Sends the size and then the bytes of a seekable stream, a chunk at a time.
     void SendAdditionalData(std::istream& data);
-    // The text of the device's final response (see CResponseReader::ReadFinalResponse).
+    // The text of the device's final response (see CResponseReader::ReadFinalResponse); the
+    // exchange deadline starts here.
     std::string ReadFinalResponse();
     void Close() { m_socket.Close(); }
 
@@ -37,7 +39,7 @@ private:
 
     Zelt::CStrmCltSocket m_socket;
     int m_nSocketWaitMilliseconds;
-    std::chrono::steady_clock::time_point m_deadline;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
 };
 
 } // namespace Korvane

@@ -16,13 +16,16 @@
 #include "protocol/RebootRequestParam.h"
 #include "protocol/SetInfoRequestParam.h"
 #include "support/Base64Str.h"
+#include "support/FileInputBuffer.h"
+#include "support/RegularFile.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
 #include "support/XmlQueries.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <fcntl.h>
+#include <istream>
 #include <optional>
 
 namespace Korvane {
@@ -469,12 +472,15 @@ std::string CKorvaneInfo::RunCommand(CRequestParam& request, const Zelt::CancelE
 }
 
 void CKorvaneInfo::FWUpdate(const Zelt::CancelEventPtr& cancelEvent, const std::string& strFirmwarePath) {
-    std::ifstream firmware(strFirmwarePath, std::ios::binary);
-    if (!firmware) {
+    // Opened so that a FIFO or device in the image's place can neither hold nor feed the upload.
+    const Zelt::CRegularFile image(strFirmwarePath, O_RDONLY);
+    if (!image.IsOpen()) {
         m_nStatus = STATUS_SOCKET_ERROR;
         Zelt::ThrowSocketError("CKorvaneInfo::FWUpdate(): the firmware file cannot be read.",
                                Zelt::SOCKET_KIND_SEND);
     }
+    Zelt::CFileInputBuffer buffer(image.Get());
+    std::istream firmware(&buffer);
     CFWUpdateRequestParam request(FileNameOf(strFirmwarePath), std::string(),
                                   kFirmwareRequestWaitMilliseconds);
     RunCommand(request, cancelEvent, kAuthorizationWaitMilliseconds, kFirmwareConnectionWaitMilliseconds,

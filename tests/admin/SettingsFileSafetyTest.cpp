@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -119,16 +120,30 @@ TEST_F(SettingsFileSafety, DamagedCopiesNeverReplaceEachOther) {
     EXPECT_EQ(ReadBytes(copies[0]), "first damage");
 }
 
-TEST_F(SettingsFileSafety, ASettingsPathThatCannotBeReadIsDamagedAndSetAside) {
-    fs::create_directory(m_path);
-    WriteBytes(m_path / "inside", "kept");
-    CSettingsFile file = File();
-    CKorvaneAdminInfoMgr manager;
-    EXPECT_EQ(file.Load(manager).nMessageId, 10015);
-    const SettingsSaveResult save = file.Save(manager);
-    ASSERT_TRUE(save) << save.strReason;
-    EXPECT_EQ(ReadBytes(save.damagedCopy / "inside"), "kept");
-    EXPECT_TRUE(fs::is_regular_file(m_path));
+// A FIFO would hold a plain open for ever, a device could be read for ever; none is the user's
+// settings file, so none is read, set aside or replaced.
+TEST_F(SettingsFileSafety, WhatIsNoRegularFileAtTheSettingsPathIsRefusedAndNeverMoved) {
+    const std::vector<std::function<void()>> makers = {
+        [&] { ASSERT_EQ(mkfifo(m_path.c_str(), 0600), 0); },
+        [&] { ASSERT_TRUE(fs::create_directory(m_path)); },
+        [&] { fs::create_symlink("/dev/zero", m_path); },
+    };
+    for (const auto& make : makers) {
+        make();
+        const fs::file_type type = fs::symlink_status(m_path).type();
+        CSettingsFile file = File();
+        CKorvaneAdminInfoMgr manager;
+        const SettingsLoadResult load = file.Load(manager);
+        EXPECT_EQ(load.outcome, SettingsLoadOutcome::NotUsable);
+        EXPECT_EQ(load.nMessageId, 90450);
+        EXPECT_EQ(load.strReason, m_path.string() + " は通常のファイルではありません。");
+        const SettingsSaveResult save = file.Save(manager);
+        EXPECT_FALSE(save);
+        EXPECT_EQ(save.strReason, load.strReason);
+        EXPECT_EQ(fs::symlink_status(m_path).type(), type) << "left where it was";
+        EXPECT_TRUE(OtherEntries(m_path).empty()) << "no copy, no temporary file";
+        fs::remove(m_path);
+    }
 }
 
 // --- place and modes ---
@@ -187,15 +202,17 @@ TEST_F(SettingsFileSafety, AFailedWriteLeavesTheOldFile) {
     FillManager(old, MAIL_AUTH_LOGIN);
     ASSERT_TRUE(File().Save(old));
     const std::string oldBytes = ReadBytes(m_path);
-    // The temporary file's name taken by a folder: the write fails as a full disk would.
-    fs::create_directory(CAtomicFile::TemporaryPathFor(m_path));
+    // A FIFO in the temporary file's place: the save fails (rather than waits for a reader) as a
+    // full disk would fail it.
+    const fs::path temporary = CAtomicFile::TemporaryPathFor(m_path);
+    ASSERT_EQ(mkfifo(temporary.c_str(), 0600), 0);
 
     CKorvaneAdminInfoMgr changed;
     changed.m_nUpdateInterval = 99;
     const SettingsSaveResult save = File().Save(changed);
     EXPECT_FALSE(save);
     EXPECT_EQ(save.nMessageId, 90000);
-    EXPECT_FALSE(save.strReason.empty());
+    EXPECT_EQ(save.strReason, temporary.string() + " は通常のファイルではありません。");
     EXPECT_EQ(ReadBytes(m_path), oldBytes);
 }
 

@@ -109,7 +109,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
 
 } // namespace
 
-TEST_F(FirmwareDialogTest, TheImageMustBeNamedAndPresentBeforeAnythingRuns) {
+TEST_F(FirmwareDialogTest, TheImageMustBeNamedPresentAndARegularFileBeforeAnythingRuns) {
     ScratchFolder folder;
     ProgressUser user(answerer);
     FirmwareDialog dialog(manager, {});
@@ -127,9 +127,17 @@ TEST_F(FirmwareDialogTest, TheImageMustBeNamedAndPresentBeforeAnythingRuns) {
     EXPECT_EQ(user.nClosed, 0) << "no progress dialog was opened";
     EXPECT_TRUE(user.others.isEmpty());
 
-    // Anything that is there passes, a folder too; the devices' sessions report what they cannot read.
+    // A folder (or a FIFO or device) is no image: its name is shown and the dialog stays.
     answerer.Clear();
     dialog.PathEdit()->setText(QString::fromStdString(folder.Path().string()));
+    dialog.OkButton()->click();
+    EXPECT_EQ(answerer.Texts(), QStringList{QString::fromStdString(folder.Path().string()) +
+                                            QString::fromUtf8(" は通常のファイルではありません。")});
+    EXPECT_EQ(user.nClosed, 0);
+
+    answerer.Clear();
+    WriteFile(folder.Path() / "image.img", kImageText);
+    dialog.PathEdit()->setText(QString::fromStdString((folder.Path() / "image.img").string()));
     dialog.OkButton()->click();
     EXPECT_TRUE(answerer.Texts().isEmpty());
     EXPECT_EQ(user.nClosed, 1);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -169,6 +170,33 @@ TEST(StreamClient, ACancelDuringReadEndsItPromptlyEvenWhileDataArrives) {
             while (true) { socket.Read(buffer, sizeof buffer, nullptr, nullptr); }, CSocketEvent)
             << (bFlood ? "with a flooding peer" : "with a silent peer");
         EXPECT_LT(SecondsSince(start), 1.0);
+    }
+}
+
+TEST(StreamClient, WritingToAPeerThatNeverReadsEndsAtTheLimitOrAtOnceOnCancel) {
+    for (bool bCancel : {false, true}) {
+        TcpListener listener; // accepts nothing, so reads nothing
+        auto event = std::make_shared<CancelEvent>();
+        CStrmCltSocket socket(AF_INET, event, bCancel ? 30000 : 1000);
+        socket.Open("127.0.0.1", listener.Port());
+        const std::string block(65536, 'x');
+        const Clock::time_point start = Clock::now();
+        std::optional<DelayedCancel> cancel;
+        if (bCancel) {
+            cancel.emplace(event);
+        }
+        try {
+            while (true) {
+                socket.Write(block.data(), block.size());
+            }
+        } catch (const CSocketTimeOut& timeOut) {
+            EXPECT_FALSE(bCancel);
+            EXPECT_EQ(timeOut.GetKind(), SOCKET_KIND_SEND);
+            EXPECT_GE(SecondsSince(start), 1.49) << "the rounded limit";
+        } catch (const CSocketEvent&) {
+            EXPECT_TRUE(bCancel);
+        }
+        EXPECT_LT(SecondsSince(start), bCancel ? 1.0 : 3.0);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -41,10 +42,15 @@ TEST_F(FirmwarePathCheck, NothingAtThePathIsReported) {
     EXPECT_EQ(CFirmwarePath::Check((directory_ / "link.bin").string()), 10014);
 }
 
-TEST_F(FirmwarePathCheck, AnExistingFileOrDirectoryPasses) {
+TEST_F(FirmwarePathCheck, ARegularFilePassesAndAnythingElseIsRefusedByName) {
     const fs::path image = directory_ / "ファーム 1.20.bin";
     std::ofstream(image) << "image";
     EXPECT_EQ(CFirmwarePath::Check(image.string()), CFirmwarePath::FIRMWARE_PATH_OK);
-    EXPECT_EQ(CFirmwarePath::Check(directory_.string()), CFirmwarePath::FIRMWARE_PATH_OK)
-        << "a directory that exists passes the check";
+    const fs::path fifo = directory_ / "fifo.bin";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& path : {fifo, directory_, fs::path("/dev/zero")}) {
+        EXPECT_EQ(CFirmwarePath::Check(path.string()), 90450) << path;
+    }
+    EXPECT_EQ(CFirmwarePath::MessageText(90450, fifo.string()),
+              fifo.string() + " は通常のファイルではありません。");
 }

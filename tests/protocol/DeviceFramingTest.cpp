@@ -1,7 +1,9 @@
 // The device protocol's bytes, checked against vectors written by hand.
 #include "ScriptedDevice.h"
+#include "protocol/DeviceConnection.h"
 #include "protocol/KorvaneInfo.h"
 
+#include <chrono>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -60,4 +62,18 @@ TEST(DeviceFraming, TheWakeOnLanPacketIsSixOnesAndSixteenMacs) {
               CKorvaneInfo::WakeOnLanPacket("00:11:22:33:44:55"));
     EXPECT_EQ(CKorvaneInfo::ParseMacAddress("aa:Bb:0c:D:e0:ff"),
               (MacBytes{0xAA, 0xBB, 0x0C, 0x0D, 0xE0, 0xFF}));
+}
+
+TEST(DeviceFraming, TheDeadlineForTheAnswerStartsAfterTheUpload) {
+    // The device takes the image only after 1.1 s: longer than the whole deadline of ten socket
+    // wait limits (10 x 70 ms), shorter than one wait for room to send (rounded up to 1.5 s).
+    ScriptedDevice device("127.77.0.4", kWaitMessage + kOkMessage, std::chrono::milliseconds(1100));
+    CDeviceConnection connection(AF_INET, "127.77.0.4", nullptr, 70);
+    connection.SendRequest("PGEvPg==");
+    std::istringstream image(std::string(16 * 1024 * 1024, 'Z'));
+    const auto start = std::chrono::steady_clock::now();
+    connection.SendAdditionalData(image);
+    ASSERT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700))
+        << "the upload waited";
+    EXPECT_EQ(connection.ReadFinalResponse(), "<r><result>OK</result></r>");
 }

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -374,8 +375,14 @@ TEST(DeviceSessionCommands, AFirmwareImageIsStreamedNotHeldInMemory) {
 TEST(DeviceSessionCommands, AFirmwareFileThatCannotBeReadIsASocketErrorBeforeAnyTraffic) {
     OneDevice device("127.81.0.17");
     device.session.SetPassword(device.Password());
-    EXPECT_THROW(device.session.FWUpdate(nullptr, "/nonexistent/image.bin"), Zelt::CSocketError);
-    EXPECT_EQ(device.session.GetStatus(), STATUS_SOCKET_ERROR);
+    // A FIFO without a writer would hold a plain open for ever.
+    const std::string fifo = "/tmp/korvane-firmware-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string path : {"/nonexistent/image.bin", "/tmp", "/dev/zero", fifo.c_str()}) {
+        EXPECT_THROW(device.session.FWUpdate(nullptr, path), Zelt::CSocketError) << path;
+        EXPECT_EQ(device.session.GetStatus(), STATUS_SOCKET_ERROR);
+    }
+    std::remove(fifo.c_str());
     EXPECT_TRUE(device.RequestWords().empty());
 }
 

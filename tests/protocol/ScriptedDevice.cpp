@@ -7,10 +7,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-ScriptedDevice::ScriptedDevice(const std::string& address, std::string reply)
-    : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), m_reply(std::move(reply)) {
+ScriptedDevice::ScriptedDevice(const std::string& address, std::string reply,
+                               std::chrono::milliseconds readDelay)
+    : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), m_reply(std::move(reply)),
+      m_readDelay(readDelay) {
     const int nOn = 1;
     setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof nOn);
+    if (m_readDelay.count() > 0) {
+        const int nReceiveBuffer = 65536; // inherited by the accepted connections
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer, sizeof nReceiveBuffer);
+    }
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(51055);
@@ -36,6 +42,7 @@ std::vector<std::string> ScriptedDevice::Connections() {
 // Reads until the client pauses for 200 ms or closes, then answers when anything came.
 void ScriptedDevice::Serve() {
     for (int fd; !m_bStop && (fd = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+        std::this_thread::sleep_for(m_readDelay);
         std::string received;
         pollfd wait{fd, POLLIN, 0};
         char buffer[4096];

@@ -3,6 +3,8 @@
 #include "DeviceClient.h"
 #include "common/Simulator.h"
 
+#include <algorithm>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -325,6 +327,28 @@ TEST(SimulatorProtocol, HostileModesBreakTheAnswerAsAdvertised) {
     EXPECT_GE(trickled.size(), 2u);
     EXPECT_LE(trickled.size(), 5u);
     EXPECT_EQ(trickled, normal.substr(0, trickled.size()));
+
+    // hostile-noread, for FWUPDATE alone: the authorization works, the image is left unread.
+    sim.Set(0, "faults", "FWUPDATE");
+    sim.Set(0, "mode", "hostile-noread");
+    const std::string key = Authorize("127.0.170.1", sim.Show(0)["password"]);
+    ASSERT_FALSE(key.empty());
+    const int fd = Connect("127.0.170.1", 51055);
+    constexpr std::size_t kImageBytes = 64u << 20;
+    ASSERT_TRUE(SendAll(fd, Frame(RequestXml("FWUPDATE", {{"name", "stuck.bin"}}, key)) +
+                                std::string("\x04\x00\x00\x00", 4)));
+    const std::string block(1 << 20, 'x');
+    std::size_t sent = 0;
+    pollfd room{fd, POLLOUT, 0};
+    while (sent < kImageBytes && poll(&room, 1, 1000) == 1) {
+        sent += static_cast<std::size_t>(
+            std::max<ssize_t>(0, send(fd, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL)));
+    }
+    EXPECT_LT(sent, kImageBytes) << "the device stopped taking the image";
+    EXPECT_EQ(ReadAll(fd, std::chrono::milliseconds(300)), "") << "and never answers";
+    close(fd);
+    EXPECT_EQ(LinesStartingWith(sim.Log(0), "request FWUPDATE").size(), 1u);
+    EXPECT_TRUE(LinesStartingWith(sim.Log(0), "firmware ").empty());
 }
 
 TEST(SimulatorProtocol, ADeviceWithAnIpv6AddressAnswersThereAndReportsIt) {

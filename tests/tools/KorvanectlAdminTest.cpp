@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,28 @@ TEST_F(SettingsFixture, ThePasswordIsKeptAndTheDetailReportFetchedWithIt) {
     const ProcessResult rejected = Run({"detail", "ks-001"});
     EXPECT_NE(rejected.err.find("パスワード認証に失敗しました。"), std::string::npos) << rejected.err;
     EXPECT_NE(Run({"settings", "dump"}).out.find("<adminpasswd>wrong</adminpasswd>"), std::string::npos);
+}
+
+TEST_F(SettingsFixture, WhatIsNoRegularFileIsRefusedAtOnceAndLeftWhereItIs) {
+    // A FIFO without a writer would hold a plain open for ever.
+    ASSERT_EQ(mkfifo(m_settings.c_str(), 0600), 0);
+    const std::string refused = m_settings + " は通常のファイルではありません。";
+    const std::vector<std::vector<std::string>> commands = {
+        {"list"}, {"interval", "30"}, {"settings", "dump"}, {"firmware", m_settings, "ks-001"}};
+    for (const std::vector<std::string>& command : commands) {
+        const ProcessResult result = Run(command);
+        EXPECT_EQ(result.exitCode, 1) << command.front();
+        EXPECT_NE(result.err.find(refused), std::string::npos) << result.err;
+    }
+    const ProcessResult request =
+        KorvaneTesting::RunProcess(KORVANECTL_PATH, {"request", "setinfo", "--infonode-file", m_settings});
+    EXPECT_EQ(request.exitCode, 2);
+    EXPECT_NE(request.err.find(refused), std::string::npos) << request.err;
+
+    EXPECT_EQ(std::filesystem::status(m_settings).type(), std::filesystem::file_type::fifo);
+    for (const auto& entry : std::filesystem::directory_iterator(m_directory)) {
+        EXPECT_TRUE(entry.path() == m_settings || entry.path() == m_settings + ".lock") << entry.path();
+    }
 }
 
 TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {

@@ -100,7 +100,8 @@ list
 show DEV
 set DEV|* KNOB VALUE       knobs: wait N, wait-interval MS, busy on|off, error CODE|none, delay MS,
                            mode normal|refuse|silent|hostile-length|hostile-short|hostile-base64|
-                           hostile-xml|hostile-noresult|wait-forever|trickle, trickle-interval MS,
+                           hostile-xml|hostile-noresult|hostile-noread|wait-forever|trickle,
+                           trickle-interval MS,
                            reboot-seconds S, faults all|WORD[,WORD...],
                            discovery on|off|kaf|qrx|qrx-alt[,...], discovery-copies 1-10,
                            discovery-fault none|op0|op2|op3|op4|op5|op6|op7|zero-mac|

@@ -20,6 +20,7 @@ const ModeEntry kModes[] = {
     {Mode::HostileBase64, "hostile-base64"},
     {Mode::HostileXml, "hostile-xml"},
     {Mode::HostileNoResult, "hostile-noresult"},
+    {Mode::HostileNoRead, "hostile-noread"},
     {Mode::WaitForever, "wait-forever"},
     {Mode::Trickle, "trickle"},
 };

@@ -25,6 +25,7 @@ enum class Mode {
     HostileBase64,   // body that is not Base64
     HostileXml,      // Base64 of text that is not XML
     HostileNoResult, // a document without "result"
+    HostileNoRead,   // reads the request document, then nothing more, and never answers
     WaitForever,     // "WAIT" until the client gives up
     Trickle,         // the normal answer, one byte per trickle interval
 };

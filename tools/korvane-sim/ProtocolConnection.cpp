@@ -50,6 +50,10 @@ void ProtocolConnection::ResetIdleTimer(std::chrono::milliseconds timeout) {
 }
 
 void ProtocolConnection::OnEvent(std::uint32_t events) {
+    if (stage_ == Stage::Stalled) {
+        Close(); // only a hang-up or an error is watched for: the client is gone
+        return;
+    }
     if ((events & EPOLLOUT) != 0) {
         Flush();
     }
@@ -67,7 +71,7 @@ void ProtocolConnection::OnReadable() {
         receivedAny_ = true;
         ResetIdleTimer(kIdleTimeout);
         Consume(chunk, size);
-        return stage_ != Stage::Closed;
+        return stage_ != Stage::Closed && stage_ != Stage::Stalled;
     });
     if (end == DrainEnd::WouldBlock || end == DrainEnd::Stopped) {
         return;
@@ -192,6 +196,10 @@ void ProtocolConnection::BodyComplete() {
                                        : word_.substr(first, word_.find_last_not_of(" \t\r\n") - first + 1);
     farm_.AddLog(device_,
                  "request " + (word_.empty() ? std::string("-") : word_) + " " + SerializeNodeOneLine(root));
+    if (device_.knobs.mode == Mode::HostileNoRead && device_.knobs.FaultsApplyTo(word_)) {
+        StopReading();
+        return;
+    }
     if (word_ == "FWUPDATE") {
         for (xmlNode* child = root->children; child != nullptr; child = child->next) {
             if (child->type == XML_ELEMENT_NODE && NodeName(child) == "param" &&
@@ -204,6 +212,14 @@ void ProtocolConnection::BodyComplete() {
         return;
     }
     RequestComplete();
+}
+
+// What the client sends after the request document (a firmware image) fills the socket buffers
+// and then the client's, as with a device that hangs mid-upload. The idle time limit still ends it.
+void ProtocolConnection::StopReading() {
+    stage_ = Stage::Stalled;
+    request_.reset();
+    farm_.Loop().Modify(fd_, 0);
 }
 
 void ProtocolConnection::RequestComplete() {

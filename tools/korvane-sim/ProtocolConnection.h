@@ -23,7 +23,8 @@ public:
     void Abort() override { Close(); }
 
 private:
-    enum class Stage { Header, Body, ImageLength, Image, Answering, Finishing, Closed };
+    // Stalled: the client's further bytes are left unread (mode hostile-noread).
+    enum class Stage { Header, Body, ImageLength, Image, Answering, Finishing, Stalled, Closed };
     struct Message {
         std::chrono::milliseconds delay;
         std::string bytes;
@@ -33,6 +34,7 @@ private:
     void Consume(const unsigned char* data, std::size_t size);
     void Garbage(const std::string& reason);
     void BodyComplete();
+    void StopReading();
     void RequestComplete();
     void Answer(const Reply& reply);
     void ScheduleNext();

@@ -1,15 +1,20 @@
 #include "AlertState.h"
 
+#include "StoreAccess.h"
 #include "admin/AtomicFile.h"
 #include "support/DirectoryPath.h"
+#include "support/RegularFile.h"
 
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <functional>
 #include <sstream>
 
 namespace Korvanectl {
 namespace {
+
+// A line per device, some tens of bytes each: far more than any site has.
+constexpr size_t kMaxStateBytes = 16 * 1024 * 1024;
 
 std::filesystem::path StateFolder() {
     const char* pszState = std::getenv("XDG_STATE_HOME");
@@ -31,6 +36,17 @@ uint64_t PathHash(const std::filesystem::path& path) {
     return nHash;
 }
 
+// The state file's text; none before the first run.
+std::string ReadStateFile(const std::filesystem::path& path) {
+    Zelt::CRegularFile file(path, O_RDONLY);
+    std::string text;
+    if (file.GetStatus() != Zelt::CRegularFile::ABSENT &&
+        !(file.IsOpen() && file.ReadAll(kMaxStateBytes, text))) {
+        throw CommandError(file.Reason());
+    }
+    return text;
+}
+
 } // namespace
 
 // One state file per settings file, so that korvanectl --settings runs keep apart.
@@ -39,7 +55,7 @@ AlertState::AlertState(const std::filesystem::path& settingsPath)
              ("alert-bits-" + std::to_string(PathHash(std::filesystem::absolute(settingsPath))))) {}
 
 void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
-    std::ifstream input(m_path);
+    std::istringstream input(ReadStateFile(m_path));
     std::string mac;
     int nBits = 0;
     while (input >> mac >> nBits) {

@@ -13,7 +13,8 @@ class AlertState {
 public:
     explicit AlertState(const std::filesystem::path& settingsPath);
 
-    // Gives each managed device the bits it had at the last check.
+    // Gives each managed device the bits it had at the last check. Throws CommandError when the
+    // state file is there but cannot be read (or is no regular file).
     void Restore(Korvane::CKorvaneAdminInfoMgr& manager) const;
     void Keep(const Korvane::CKorvaneAdminInfoMgr& manager) const;
 

@@ -1,23 +1,33 @@
 #include "CancelOnInterrupt.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 
 namespace Korvanectl {
 namespace {
 
 std::atomic<Zelt::CancelEvent*> g_pInterruptEvent{nullptr};
+std::atomic<bool> g_bInterrupted{false};
 
-// Setting the event is a write() on an eventfd, which a signal handler may do.
-void SetInterruptEvent(int) {
-    if (Zelt::CancelEvent* pEvent = g_pInterruptEvent.load()) {
+// Setting the event is a write() on an eventfd, which a signal handler may do. The second signal
+// ends the program at once, the way the first would have without this handler: a wait that no
+// event reaches (a name server that does not answer) must not make Ctrl-C useless.
+void SetInterruptEvent(int nSignal) {
+    const int nSavedErrno = errno;
+    if (g_bInterrupted.exchange(true)) {
+        std::signal(nSignal, SIG_DFL);
+        std::raise(nSignal); // blocked until this handler returns, then fatal
+    } else if (Zelt::CancelEvent* pEvent = g_pInterruptEvent.load()) {
         pEvent->Set();
     }
+    errno = nSavedErrno;
 }
 
 } // namespace
 
 CancelOnInterrupt::CancelOnInterrupt() : m_event(std::make_shared<Zelt::CancelEvent>()) {
+    g_bInterrupted = false;
     g_pInterruptEvent = m_event.get();
     std::signal(SIGINT, SetInterruptEvent);
     std::signal(SIGTERM, SetInterruptEvent);

@@ -5,9 +5,12 @@
 namespace Korvanectl {
 
 // While it lives, Ctrl-C (SIGINT) and SIGTERM set a cancel event instead of killing the process,
-// so that a network operation ends cleanly and at once.
+// so that a network operation ends cleanly and at once; a second one ends the process.
 class CancelOnInterrupt {
 public:
+    // The exit code of a command that an interrupt cancelled.
+    static constexpr int EXIT_CANCELLED = 130;
+
     CancelOnInterrupt();
     ~CancelOnInterrupt();
     CancelOnInterrupt(const CancelOnInterrupt&) = delete;

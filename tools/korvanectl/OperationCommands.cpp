@@ -92,6 +92,9 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
             << ") with: korvanectl password " << mac << " --save\n";
     }
     store.Save();
+    if (cancel.Event()->IsSet()) {
+        return CancelOnInterrupt::EXIT_CANCELLED;
+    }
     return run.ReauthenticationMacs().empty() && run.SummaryText() == CStringTable::Text(11206) ? 0 : 1;
 }
 
@@ -144,7 +147,7 @@ int RunFirmware(const std::vector<std::string>& argv, std::ostream& out, std::os
     const std::string& path = args.Positionals().front();
     if (const int nMessage = Korvane::CFirmwarePath::Check(path);
         nMessage != Korvane::CFirmwarePath::FIRMWARE_PATH_OK) {
-        throw CommandError(std::string(CStringTable::Text(nMessage)));
+        throw CommandError(Korvane::CFirmwarePath::MessageText(nMessage, path));
     }
     const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     return RunOperation(Korvane::OPERATION_FIRMWARE_UPDATE, names, args, out, err, path);
@@ -172,7 +175,7 @@ std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& 
         TargetsUsage(name) +
             "Runs on every target at once and prints each device's outcome. Missing or rejected passwords\n"
             "are asked for first (kept for this run only unless --save-passwords). --yes skips the\n"
-            "confirmation. Ctrl-C cancels the devices still running.\n",
+            "confirmation. Ctrl-C cancels the devices still running (exit code 130).\n",
         [nKind](const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
             const Arguments args(argv, kValueOptions, kFlags);
             return RunOperation(nKind, args.Positionals(), args, out, err);
@@ -193,7 +196,8 @@ std::vector<std::unique_ptr<Command>> MakeOperationCommands() {
                                           RunMelody));
     commands.push_back(std::make_unique<FunctionCommand>(
         "firmware", "send a firmware image to devices",
-        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n",
+        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n"
+        "FILE must be a regular file. Ctrl-C cancels the devices still running (exit code 130).\n",
         RunFirmware));
     commands.push_back(std::make_unique<FunctionCommand>(
         "eco", "set the power saving of devices",

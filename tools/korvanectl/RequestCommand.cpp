@@ -9,20 +9,23 @@
 #include "protocol/RebootRequestParam.h"
 #include "protocol/SetInfoRequestParam.h"
 #include "support/Base64Str.h"
+#include "support/RegularFile.h"
 #include "support/XmlError.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <fcntl.h>
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 namespace Korvanectl {
 namespace {
 
 using RequestPtr = std::unique_ptr<Korvane::CRequestParam>;
+
+// A request travels as at most 16 MiB of Base64, three quarters of it in bytes.
+constexpr size_t kMaxRequestFileBytes = 12 * 1024 * 1024;
 
 std::string UpperCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -51,13 +54,12 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        throw UsageError("cannot read " + path);
+    Zelt::CRegularFile input(path, O_RDONLY);
+    std::string content;
+    if (!input.IsOpen() || !input.ReadAll(kMaxRequestFileBytes, content)) {
+        throw UsageError(input.Reason());
     }
-    std::ostringstream content;
-    content << input.rdbuf();
-    return content.str();
+    return content;
 }
 
 RequestPtr MakeGetInfo(const Arguments& args) {

@@ -2,11 +2,11 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "admin/SettingsKey.h"
+#include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
 
-#include <fstream>
+#include <fcntl.h>
 #include <ostream>
-#include <sstream>
 
 namespace Korvanectl {
 namespace {
@@ -26,19 +26,21 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
     if (action != "dump") {
         throw UsageError("unknown settings action \"" + action + "\"");
     }
-    std::ifstream input(file.Path(), std::ios::binary);
-    if (!input) {
+    Zelt::CRegularFile input(file.Path(), O_RDONLY);
+    if (input.GetStatus() == Zelt::CRegularFile::ABSENT) {
         err << "korvanectl settings: there is no settings file at " << file.Path() << '\n';
         return 1;
     }
-    std::ostringstream scrambled;
-    scrambled << input.rdbuf();
+    std::string scrambled;
+    if (!input.IsOpen() || !input.ReadAll(Korvane::CSettingsFile::MAX_FILE_BYTES, scrambled)) {
+        throw CommandError(input.Reason());
+    }
     const std::optional<std::string> key = Korvane::CSettingsKey::ForCurrentUser();
     if (!key) {
         throw CommandError("the user's identity is not known, so the settings cannot be read");
     }
     Zelt::CDecodeStr decoder;
-    out << decoder.Convert(scrambled.str(), *key);
+    out << decoder.Convert(scrambled, *key);
     return 0;
 }
 

@@ -27,6 +27,9 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
         }
     }
     const Korvane::SettingsLoadResult loaded = m_file.Load(m_manager);
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable) {
+        throw CommandError(loaded.strReason);
+    }
     if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
         err << "korvanectl: the settings file " << m_file.Path() << " cannot be read (" << loaded.strReason
             << "); starting from defaults. It will be kept aside when the settings are saved.\n";

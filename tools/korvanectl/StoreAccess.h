@@ -25,6 +25,8 @@ class StoreAccess {
 public:
     enum Mode { READ, CHANGE };
 
+    // Throws CommandError when the settings cannot be used at all (locked elsewhere, or no
+    // regular file at their path).
     StoreAccess(const std::optional<std::string>& settingsPath, Mode mode, std::ostream& err);
 
     Korvane::CKorvaneAdminInfoMgr& Manager() { return m_manager; }

@@ -232,6 +232,11 @@ int main(int argc, char** argv) {
     const QString sourcePath = arguments.at(1);
     const QString outputPath = arguments.at(2);
 
+    // A FIFO or device as the source would hold the build for ever.
+    if (const QFileInfo info(sourcePath); info.exists() && !info.isFile()) {
+        Fail(QStringLiteral("%1 is not a regular file").arg(sourcePath));
+        return 1;
+    }
     QFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly)) {
         Fail(QStringLiteral("cannot read %1: %2").arg(sourcePath, source.errorString()));

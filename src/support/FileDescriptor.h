@@ -1,6 +1,6 @@
 #pragma once
 
-namespace Korvane {
+namespace Zelt {
 
 // Owns one open file descriptor and closes it when it goes.
 class CFileDescriptor {
@@ -22,4 +22,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace Korvane
+} // namespace Zelt

@@ -1,8 +1,8 @@
-#include "admin/FileDescriptor.h"
+#include "support/FileDescriptor.h"
 
 #include <unistd.h>
 
-namespace Korvane {
+namespace Zelt {
 
 CFileDescriptor& CFileDescriptor::operator=(CFileDescriptor&& other) noexcept {
     if (this != &other) {
@@ -23,4 +23,4 @@ int CFileDescriptor::Close() {
     return nResult;
 }
 
-} // namespace Korvane
+} // namespace Zelt
