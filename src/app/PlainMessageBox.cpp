@@ -1,0 +1,13 @@
+#include "PlainMessageBox.h"
+
+namespace KorvaneApp {
+
+QMessageBox::StandardButton PlainMessageBox::Exec(QWidget* pParent, QMessageBox::Icon icon,
+                                                  const QString& title, const QString& text,
+                                                  QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, pParent);
+    box.setTextFormat(Qt::PlainText);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace KorvaneApp
