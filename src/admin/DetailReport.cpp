@@ -22,18 +22,19 @@ constexpr int kFirstTitleId = 20000;
 
 void CDetailReport::Rebuild(const CKorvaneInfo& info) {
     const CInfoValues values(info);
+    const CReportSections sections(values, m_filter);
     m_sections.clear();
-    m_sections[SECTION_SYSTEM] = CReportSections::System(values);
-    m_sections[SECTION_RAID] = CReportSections::Raid(values);
+    m_sections[SECTION_SYSTEM] = sections.System();
+    m_sections[SECTION_RAID] = sections.Raid();
     if (CReportSections::IsXFamily(values)) {
-        m_sections[SECTION_ESATA] = CReportSections::EsataVolumes(values);
+        m_sections[SECTION_ESATA] = sections.EsataVolumes();
     }
-    m_sections[SECTION_USB] = CReportSections::UsbVolumes(values);
-    m_sections[SECTION_NETWORK] = CNetworkSection::Text(values);
-    m_sections[SECTION_FOLDERS] = CReportSections::ShareFolders(values);
-    m_sections[SECTION_USERS] = CReportSections::Users(values);
-    m_sections[SECTION_GROUPS] = CReportSections::Groups(values);
-    m_sections[SECTION_LOG] = CReportSections::Log(values);
+    m_sections[SECTION_USB] = sections.UsbVolumes();
+    m_sections[SECTION_NETWORK] = CNetworkSection::Text(values, m_filter);
+    m_sections[SECTION_FOLDERS] = sections.ShareFolders();
+    m_sections[SECTION_USERS] = sections.Users();
+    m_sections[SECTION_GROUPS] = sections.Groups();
+    m_sections[SECTION_LOG] = sections.Log();
 }
 
 const std::vector<int>* CDetailReport::MembersOf(int nSection) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "admin/ReportWriter.h"
 #include "protocol/KorvaneInfo.h"
 
 #include <map>
@@ -25,11 +26,15 @@ enum DetailSection : int {
 };
 
 // The text of the detail report of one device, by section, and the shape of the section tree.
-// The dialog only shows what this computes.
+// The dialog only shows what this computes. The filter, if any, writes every value from the
+// device (see CReportWriter).
 class CDetailReport {
 public:
     CDetailReport() = default;
-    explicit CDetailReport(const CKorvaneInfo& info) { Rebuild(info); }
+    explicit CDetailReport(const CKorvaneInfo& info, ReportFieldFilter filter = {})
+        : m_filter(std::move(filter)) {
+        Rebuild(info);
+    }
 
     // Renders every section from the device's information.
     void Rebuild(const CKorvaneInfo& info);
@@ -53,6 +58,7 @@ public:
 private:
     static const std::vector<int>* MembersOf(int nSection);
 
+    ReportFieldFilter m_filter;
     std::map<int, std::string> m_sections;
 };
 

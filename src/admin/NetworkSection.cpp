@@ -17,13 +17,13 @@ std::string Path(std::string_view head, std::string_view tail) {
 
 } // namespace
 
-CNetworkSection::CNetworkSection(const CInfoValues& values)
+CNetworkSection::CNetworkSection(const CInfoValues& values, const ReportFieldFilter& filter)
     : m_values(values), m_bNamedPorts(CReportSections::IsXFamily(values)),
       m_bIpv6On(CValueTexts::EnableText(values, kIpv6Switch) == Zelt::CStringTable::Text(11103)),
-      m_writer(20006) {}
+      m_writer(20006, filter) {}
 
-std::string CNetworkSection::Text(const CInfoValues& values) {
-    CNetworkSection section(values);
+std::string CNetworkSection::Text(const CInfoValues& values, const ReportFieldFilter& filter) {
+    CNetworkSection section(values, filter);
     section.WriteHost();
     const bool bSecondPort = section.WritePorts();
     section.WriteCommon(bSecondPort);

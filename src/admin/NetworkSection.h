@@ -9,13 +9,14 @@
 namespace Korvane {
 
 // The network section of the detail report: host, the one or two network ports, the settings
-// common to them and the Windows network.
+// common to them and the Windows network. The filter writes every value from the device (see
+// CReportWriter).
 class CNetworkSection {
 public:
-    static std::string Text(const CInfoValues& values);
+    static std::string Text(const CInfoValues& values, const ReportFieldFilter& filter);
 
 private:
-    explicit CNetworkSection(const CInfoValues& values);
+    CNetworkSection(const CInfoValues& values, const ReportFieldFilter& filter);
 
     void WriteHost();
     // The one or two ports; true when the device has the second one.

@@ -93,85 +93,87 @@ void WriteCapacityBlock(CReportWriter& writer, const CInfoValues& values, const 
                             CValueTexts::UsedCapacityText(values, capacity + "/use")});
 }
 
+} // namespace
+
 // The element names of one kind of external port.
-struct ExternalPorts {
+struct CReportSections::ExternalPorts {
     int nTitleId;
     int nHeadingId;
     std::string_view ports;
     std::string_view volumes;
 };
 
-std::string ExternalVolumes(const CInfoValues& values, const ExternalPorts& kind) {
-    CReportWriter writer(kind.nTitleId);
-    const size_t nPorts = values.Count(kind.ports);
+std::string CReportSections::ExternalVolumes(const ExternalPorts& kind) const {
+    CReportWriter writer = Writer(kind.nTitleId);
+    const size_t nPorts = m_values.Count(kind.ports);
     for (size_t nPort = 1; nPort <= nPorts; ++nPort) {
         writer.Verbatim(kind.nHeadingId, {std::to_string(nPort)});
-        writer.Line(1, 21100, CValueTexts::OperationModeText(values, Numbered(kind.volumes, "port", nPort)));
+        writer.Line(1, 21100,
+                    CValueTexts::OperationModeText(m_values, Numbered(kind.volumes, "port", nPort)));
         const std::string disk = Numbered(kind.ports, "number", nPort) + "/device/disk";
-        const std::string state = CValueTexts::DiskStateText(values, disk);
+        const std::string state = CValueTexts::DiskStateText(m_values, disk);
         writer.Line(1, 21101, state);
         if (state != CStringTable::Text(22001)) {
-            WriteCapacityBlock(writer, values, disk + "/volume/capacity");
+            WriteCapacityBlock(writer, m_values, disk + "/volume/capacity");
         }
     }
     return writer.Finish();
 }
 
-} // namespace
-
 bool CReportSections::IsXFamily(const CInfoValues& values) {
     return values.Text(InfoPath::PRODUCT_NAME).starts_with("QRX-X");
 }
 
-std::string CReportSections::System(const CInfoValues& values) {
-    CReportWriter writer(20001);
-    writer.Line(1, 21000, values.Text(InfoPath::PRODUCT_NAME))
-        .Line(1, 21001, values.Text("product/firmware"));
-    WriteEnableLines(writer, values, kShareServices);
-    writer.Line(1, 21008, CValueTexts::RaidLevelText(values.Text(InfoPath::RAID_LEVEL)))
-        .Line(1, 21009, CValueTexts::PortListText(values, "volume/usb[@mode='netusb']"))
-        .Line(1, 21010, QuickCopyText(values))
-        .Line(1, 21011, EnabledWhenAny(values, {"backup/joblist/job/schedule[@enable='true']"}))
-        .Line(1, 21012, CValueTexts::EcoTimeText(values, InfoPath::ECO))
-        .Line(1, 21013, CValueTexts::LampBrightnessText(values, "system/led"))
+std::string CReportSections::System() const {
+    CReportWriter writer = Writer(20001);
+    writer.Line(1, 21000, m_values.Text(InfoPath::PRODUCT_NAME))
+        .Line(1, 21001, m_values.Text("product/firmware"));
+    WriteEnableLines(writer, m_values, kShareServices);
+    writer.Line(1, 21008, CValueTexts::RaidLevelText(m_values.Text(InfoPath::RAID_LEVEL)))
+        .Line(1, 21009, CValueTexts::PortListText(m_values, "volume/usb[@mode='netusb']"))
+        .Line(1, 21010, QuickCopyText(m_values))
+        .Line(1, 21011, EnabledWhenAny(m_values, {"backup/joblist/job/schedule[@enable='true']"}))
+        .Line(1, 21012, CValueTexts::EcoTimeText(m_values, InfoPath::ECO))
+        .Line(1, 21013, CValueTexts::LampBrightnessText(m_values, "system/led"))
         .Line(1, 21014,
-              EnabledWhenAny(values, {"system/powerschedule/dayschedule/ontime[@enable='true']",
-                                      "system/powerschedule/dayschedule/offtime[@enable='true']"}))
-        .Line(1, 21015, CValueTexts::EnableText(values, "system/firmwareupdate"))
-        .Line(1, 21016, CValueTexts::TemperatureText(values, InfoPath::TEMPERATURE))
-        .Verbatim(21017, {CValueTexts::UpsText(values, InfoPath::UPS)})
-        .Line(1, 21018, UpsBatteryText(values))
-        .Line(1, 21019, CValueTexts::EnableText(values, "system/ups/warning"));
+              EnabledWhenAny(m_values, {"system/powerschedule/dayschedule/ontime[@enable='true']",
+                                        "system/powerschedule/dayschedule/offtime[@enable='true']"}))
+        .Line(1, 21015, CValueTexts::EnableText(m_values, "system/firmwareupdate"))
+        .Line(1, 21016, CValueTexts::TemperatureText(m_values, InfoPath::TEMPERATURE))
+        .Verbatim(21017, {CValueTexts::UpsText(m_values, InfoPath::UPS)})
+        .Line(1, 21018, UpsBatteryText(m_values))
+        .Line(1, 21019, CValueTexts::EnableText(m_values, "system/ups/warning"));
     return writer.Finish();
 }
 
-std::string CReportSections::Raid(const CInfoValues& values) {
-    CReportWriter writer(20003);
-    writer.Line(1, 21100, CValueTexts::RaidLevelText(values.Text(InfoPath::RAID_LEVEL)))
-        .Line(1, 21101, CValueTexts::CombinedRaidStateText(values, "raid/status"));
-    WriteCapacityBlock(writer, values, "raid/capacity");
+std::string CReportSections::Raid() const {
+    CReportWriter writer = Writer(20003);
+    writer.Line(1, 21100, CValueTexts::RaidLevelText(m_values.Text(InfoPath::RAID_LEVEL)))
+        .Line(1, 21101, CValueTexts::CombinedRaidStateText(m_values, "raid/status"));
+    WriteCapacityBlock(writer, m_values, "raid/capacity");
     writer.Verbatim(21103);
-    const size_t nPorts = values.Count("raid/hddlist/port");
+    const size_t nPorts = m_values.Count("raid/hddlist/port");
     for (size_t nPort = 1; nPort <= nPorts; ++nPort) {
         const std::string disk = Numbered("raid/hddlist/port", "number", nPort) + "/device/disk";
-        writer.Verbatim(21104, {std::to_string(nPort), CValueTexts::DiskStateText(values, disk),
-                                values.Text(disk + "/scsiinfo/vendor"), values.Text(disk + "/scsiinfo/name"),
-                                values.Text(disk + "/scsiinfo/firmware")});
+        writer.Verbatim(21104,
+                        {std::to_string(nPort), CValueTexts::DiskStateText(m_values, disk),
+                         m_values.Text(disk + "/scsiinfo/vendor"), m_values.Text(disk + "/scsiinfo/name"),
+                         m_values.Text(disk + "/scsiinfo/firmware")});
     }
     return writer.Finish();
 }
 
-std::string CReportSections::EsataVolumes(const CInfoValues& values) {
-    return ExternalVolumes(values, {20004, 21105, "outport/esataport/port", "volume/esata"});
+std::string CReportSections::EsataVolumes() const {
+    return ExternalVolumes({20004, 21105, "outport/esataport/port", "volume/esata"});
 }
 
-std::string CReportSections::UsbVolumes(const CInfoValues& values) {
-    return ExternalVolumes(values, {20005, 21106, "outport/usbport/port", "volume/usb"});
+std::string CReportSections::UsbVolumes() const {
+    return ExternalVolumes({20005, 21106, "outport/usbport/port", "volume/usb"});
 }
 
-std::string CReportSections::ShareFolders(const CInfoValues& values) {
-    CReportWriter writer(20008);
-    for (const CInfoValues& folder : values.Each("share/folder")) {
+std::string CReportSections::ShareFolders() const {
+    CReportWriter writer = Writer(20008);
+    for (const CInfoValues& folder : m_values.Each("share/folder")) {
         writer.Verbatim(21300, {folder.Text("name")}).Line(2, 21301, folder.Text("desc"));
         // The options of a service are listed only while the service is on.
         if (WriteEnableLine(writer, folder, kFolderMsShare)) {
@@ -185,9 +187,9 @@ std::string CReportSections::ShareFolders(const CInfoValues& values) {
     return writer.Finish();
 }
 
-std::string CReportSections::Users(const CInfoValues& values) {
-    CReportWriter writer(20009);
-    for (const CInfoValues& user : values.Each("userlist/user")) {
+std::string CReportSections::Users() const {
+    CReportWriter writer = Writer(20009);
+    for (const CInfoValues& user : m_values.Each("userlist/user")) {
         writer.Verbatim(21314, {user.Text("name")})
             .Line(2, 21315, user.Text("fullname"))
             .Line(2, 21316, user.Text("desc"));
@@ -195,9 +197,9 @@ std::string CReportSections::Users(const CInfoValues& values) {
     return writer.Finish();
 }
 
-std::string CReportSections::Groups(const CInfoValues& values) {
-    CReportWriter writer(20010);
-    for (const CInfoValues& group : values.Each("grouplist/group")) {
+std::string CReportSections::Groups() const {
+    CReportWriter writer = Writer(20010);
+    for (const CInfoValues& group : m_values.Each("grouplist/group")) {
         writer.Verbatim(21317, {group.Text("name")});
         for (const CInfoValues& member : group.Each("userlist/user")) {
             writer.Line(2, 21318, member.Text("."));
@@ -206,9 +208,9 @@ std::string CReportSections::Groups(const CInfoValues& values) {
     return writer.Finish();
 }
 
-std::string CReportSections::Log(const CInfoValues& values) {
-    CReportWriter writer(20011);
-    writer.Raw(values.TextOrNoValue("statusinfo/log"));
+std::string CReportSections::Log() const {
+    CReportWriter writer = Writer(20011);
+    writer.Lines(m_values.TextOrNoValue("statusinfo/log"));
     return writer.Finish();
 }
 

@@ -33,7 +33,8 @@ bool IsWide(char32_t nCodePoint) {
 
 } // namespace
 
-CReportWriter::CReportWriter(int nTitleId) : m_text(Header(nTitleId)) {}
+CReportWriter::CReportWriter(int nTitleId, ReportFieldFilter filter)
+    : m_filter(std::move(filter)), m_text(Header(nTitleId)) {}
 
 std::string CReportWriter::Header(int nTitleId) {
     return CTextFormat::FormatId(20050, {Zelt::CStringTable::Text(nTitleId)});
@@ -56,24 +57,35 @@ CReportWriter& CReportWriter::Line(int nLevel, int nLabelId, std::string_view va
     head.append(static_cast<size_t>(std::max(0, VALUE_COLUMN - DisplayWidth(head))), ' ');
     m_text += head;
     m_text += ": ";
-    m_text += value.empty() ? CInfoValues::NoValue() : std::string(value);
+    m_text += value.empty() ? CInfoValues::NoValue() : Value(value);
     m_text += "\r\n";
     return *this;
 }
 
 CReportWriter& CReportWriter::Verbatim(int nFormatId, std::initializer_list<std::string_view> args) {
-    const std::string noValue = CInfoValues::NoValue();
-    std::vector<std::string_view> shown(args);
-    for (std::string_view& arg : shown) {
-        arg = arg.empty() ? std::string_view(noValue) : arg;
+    std::vector<std::string> values;
+    for (std::string_view arg : args) {
+        values.push_back(arg.empty() ? CInfoValues::NoValue() : Value(arg));
     }
+    const std::vector<std::string_view> shown(values.begin(), values.end());
     m_text += CTextFormat::FormatId(nFormatId, shown);
     return *this;
 }
 
-CReportWriter& CReportWriter::Raw(std::string_view text) {
-    m_text += text;
+CReportWriter& CReportWriter::Lines(std::string_view text) {
+    while (!text.empty()) {
+        const size_t nFeed = std::min(text.find('\n'), text.size());
+        const size_t nEnd = nFeed > 0 && nFeed < text.size() && text[nFeed - 1] == '\r' ? nFeed - 1 : nFeed;
+        m_text += Value(text.substr(0, nEnd));
+        const size_t nNext = std::min(nFeed + 1, text.size());
+        m_text += text.substr(nEnd, nNext - nEnd);
+        text.remove_prefix(nNext);
+    }
     return *this;
+}
+
+std::string CReportWriter::Value(std::string_view value) const {
+    return m_filter ? m_filter(value) : std::string(value);
 }
 
 std::string CReportWriter::Finish() {

@@ -1,6 +1,7 @@
 #include "AddTargetDialog.h"
 
 #include "AppText.h"
+#include "PlainMessageBox.h"
 #include "admin/CellText.h"
 #include "admin/TextFormat.h"
 #include "operations/InfoResult.h"

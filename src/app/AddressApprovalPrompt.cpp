@@ -1,10 +1,9 @@
 #include "AddressApprovalPrompt.h"
 
 #include "AppText.h"
+#include "PlainMessageBox.h"
 #include "admin/AddressApproval.h"
 #include "admin/TextFormat.h"
-
-#include <QMessageBox>
 
 namespace KorvaneApp {
 
@@ -55,12 +54,10 @@ bool AddressApprovalPrompt::Ask(const std::string& mac) {
         90303, {device.Name(), Korvane::CKorvaneAdminInfoMgr::NormalizeMac(mac),
                 Korvane::CAddressApproval::ApprovedText(device),
                 Korvane::CAddressApproval::Text(device.GetUnapprovedAddresses())});
-    // Device names are shown as they are, never as markup.
-    QMessageBox box(QMessageBox::Question, QStringLiteral("KORVANE Admin"), Qs(question),
-                    QMessageBox::Yes | QMessageBox::No, m_pParent);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes && m_manager.ApproveNewAddresses(mac);
+    return PlainMessageBox::Exec(m_pParent, QMessageBox::Question, QStringLiteral("KORVANE Admin"),
+                                 Qs(question), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes &&
+           m_manager.ApproveNewAddresses(mac);
 }
 
 } // namespace KorvaneApp

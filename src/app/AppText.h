@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include <QString>
+#include <QTextDocument>
 
 namespace KorvaneApp {
 
@@ -21,6 +22,11 @@ inline QString Qs(const std::string& text) {
 
 inline std::string Std(const QString& text) {
     return text.toStdString();
+}
+
+// A tooltip that shows the text as it is: Qt takes a tooltip that looks like markup for rich text.
+inline QString PlainToolTip(const QString& text) {
+    return text.isEmpty() ? text : Qt::convertFromPlainText(text);
 }
 
 } // namespace KorvaneApp

@@ -16,6 +16,7 @@ ButtonBand::ButtonBand(QWidget* pParent) : QWidget(pParent), m_pState(new QLabel
     pLayout->addStretch(1);
     pLayout->addWidget(new QLabel(QString::fromUtf8("最終状態監視時刻："), this));
     m_pState->setObjectName(QStringLiteral("updateState"));
+    m_pState->setTextFormat(Qt::PlainText);
     m_pState->setMinimumWidth(160);
     pLayout->addWidget(m_pState);
 }

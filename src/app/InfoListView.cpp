@@ -98,7 +98,11 @@ void InfoListView::Fill(const std::optional<std::string>& group) {
             pRow->setData(0, MAC_ROLE, Qs(mac));
         }
         for (int i = 0; i < static_cast<int>(visible.size()); ++i) {
-            pRow->setText(i, Qs(Korvane::CCellText::CellText(visible[static_cast<size_t>(i)].key, device)));
+            const QString text =
+                Qs(Korvane::CCellText::CellText(visible[static_cast<size_t>(i)].key, device));
+            pRow->setText(i, text);
+            // A narrow column cuts long names and descriptions; the tooltip has them whole.
+            pRow->setToolTip(i, PlainToolTip(text));
         }
         pRow->setIcon(0, StateIcon(Korvane::CCellText::StateIconIndex(device)));
         PaintRow(pRow, device);

@@ -17,6 +17,7 @@
 #include "MailSettingDialog.h"
 #include "NotifyIcon.h"
 #include "PasswordDialog.h"
+#include "PlainMessageBox.h"
 #include "ProgressDialog.h"
 #include "UpdateIntervalDialog.h"
 #include "WindowUpdateHost.h"
@@ -331,7 +332,8 @@ void MainWindow::OpenWebPage(int nPage) {
     QApplication::restoreOverrideCursor();
     for (const Korvane::WebPageStep& step : plan.steps) {
         if (step.kind == Korvane::WebPageStep::SHOW_MESSAGE) {
-            QMessageBox::information(this, QStringLiteral("KORVANE Admin"), Qs(step.text));
+            PlainMessageBox::Exec(this, QMessageBox::Information, QStringLiteral("KORVANE Admin"),
+                                  Qs(step.text));
         } else {
             QDesktopServices::openUrl(QUrl(Qs(step.text)));
         }

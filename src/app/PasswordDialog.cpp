@@ -1,6 +1,7 @@
 #include "PasswordDialog.h"
 
 #include "AppText.h"
+#include "PlainMessageBox.h"
 #include "admin/PasswordTexts.h"
 #include "admin/TextFormat.h"
 
@@ -74,7 +75,8 @@ void PasswordDialog::accept() {
         return;
     }
     m_manager.SetPassword(mac, Std(m_pPassword->text()), m_pSave->isChecked());
-    QMessageBox::information(this, windowTitle(), Qs(Korvane::CTextFormat::FormatId(11409, {Std(name)})));
+    PlainMessageBox::Exec(this, QMessageBox::Information, windowTitle(),
+                          Qs(Korvane::CTextFormat::FormatId(11409, {Std(name)})));
     if (!m_preselectedMac.empty() || m_pDevices->count() < 2) {
         QDialog::accept();
         return;

@@ -20,6 +20,7 @@ ProgressDialog::ProgressDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* 
       m_pRows(new QTreeWidget(this)), m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)),
       m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
     setWindowTitle(QString::fromUtf8("処理中... - KORVANE Admin"));
+    m_pStatus->setTextFormat(Qt::PlainText);
     m_pRows->setRootIsDecorated(false);
     m_pRows->setHeaderLabels({Text(11200), Text(11201)});
     m_pRows->setColumnWidth(0, 100);

@@ -644,6 +644,19 @@ TEST_F(DetailReportOfSample, EveryValueLineHasItsColonAtColumn41) {
     }
 }
 
+// A filter (korvanectl's escaping) writes every value from the device; the log keeps its own line ends.
+TEST_F(DetailReportOfSample, AFilterWritesEveryValueAndTheLogKeepsItsLineEnds) {
+    CManagedDevice device = SampleInfoDevice("qrx-x");
+    device.GetRootNode().SingleSelectNode("statusinfo/log").SetText("first\r\nsecond\nthird");
+    const CDetailReport marked(device, [](std::string_view value) { return "[" + std::string(value) + "]"; });
+    for (const std::string& line : Lines(marked.SectionText(Korvane::SECTION_DEVICE))) {
+        const size_t nColon = line.find(": ");
+        EXPECT_TRUE(nColon == std::string::npos || line[nColon + 2] == '[' || line[nColon + 2] == '-')
+            << line;
+    }
+    EXPECT_EQ(marked.SectionText(Korvane::SECTION_LOG), "【ログ情報】 \r\n[first]\r\n[second]\n[third]\r\n");
+}
+
 TEST(DetailReportTree, EsataItemExistsForTheXFamilyOnly) {
     const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     EXPECT_EQ(CDetailReport::TreeSections(SampleInfoDevice("qrx-x")), all);

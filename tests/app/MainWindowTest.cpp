@@ -8,11 +8,13 @@
 #include "InfoListView.h"
 #include "KorvaneManagerApp.h"
 #include "NotifyIcon.h"
+#include "PasswordDialog.h"
 #include "SampleDevices.h"
 #include "UpdateIntervalDialog.h"
 #include "UrlCatcher.h"
 #include "WindowFixture.h"
 #include "WindowUpdateHost.h"
+#include "admin/PasswordTexts.h"
 #include "admin/SettingsLock.h"
 #include "admin/StatusPane.h"
 #include "support/StringTable.h"
@@ -23,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QSignalSpy>
@@ -108,6 +111,26 @@ TEST_F(SampleWindow, TheStatusPaneShowsTheFirstSelectedDevice) {
     EXPECT_TRUE(shown.value(0).startsWith(QString::fromUtf8("ks-cの状態")));
     Window().List()->clearSelection();
     EXPECT_EQ(Window().StatusPane()->count(), 0);
+}
+
+TEST_F(SampleWindow, MarkupInADeviceNameOrAGroupNameIsShownAsText) {
+    const std::string mac = "02:4B:53:00:00:04";
+    manager.AddOrUpdate(SampleDevice("qrx-x", mac, "<b>x</b>", "198.18.0.13"));
+    manager.SetGroup("<i>g</i>", {mac});
+    Open();
+    EXPECT_EQ(Window().Tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("<i>g</i>"));
+    Select({mac});
+    const QTreeWidgetItem* pRow = Window().List()->selectedItems().value(0);
+    ASSERT_NE(pRow, nullptr);
+    EXPECT_EQ(pRow->text(0), QStringLiteral("<b>x</b>"));
+    EXPECT_EQ(AppTesting::ShownText(pRow->toolTip(0)), QStringLiteral("<b>x</b>"));
+    EXPECT_TRUE(Window().StatusPane()->item(0)->text().startsWith(QStringLiteral("<b>x</b>")));
+
+    PasswordDialog dialog(manager, mac, PASSWORD_PROMPT_ENTER, &Window());
+    dialog.PasswordEdit()->setText(QStringLiteral("pw"));
+    dialog.accept();
+    EXPECT_EQ(answerer.Texts(),
+              QStringList{QString::fromUtf8("KORVANE の名前 ： <b>x</b>\n認証用パスワードを設定しました。")});
 }
 
 TEST_F(SampleWindow, HeaderClicksSortDescendingThenAscendingWithTheArrow) {

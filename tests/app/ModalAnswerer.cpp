@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QTextDocument>
 
 namespace AppTesting {
 
@@ -18,7 +19,7 @@ void ModalAnswerer::Answer() {
         return;
     }
     if (auto* pBox = qobject_cast<QMessageBox*>(pModal)) {
-        m_texts << pBox->text();
+        m_texts << ShownText(pBox->text(), pBox->textFormat());
         QAbstractButton* pButton = pBox->button(m_answer);
         if (pButton == nullptr) {
             pButton = pBox->buttons().value(0);
@@ -29,6 +30,16 @@ void ModalAnswerer::Answer() {
     } else if (auto* pDialog = qobject_cast<QDialog*>(pModal)) {
         pDialog->reject();
     }
+}
+
+QString ShownText(const QString& text, Qt::TextFormat format) {
+    const bool bRich = format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+    if (!bRich) {
+        return text;
+    }
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int nMilliseconds) {

@@ -9,7 +9,7 @@
 namespace AppTesting {
 
 // Answers the modal message boxes that the code under test opens, as a user would: it notes
-// each one's text and presses the chosen button. Dialogs other than message boxes are given to
+// each one's text as shown and presses the chosen button. Dialogs other than message boxes are given to
 // the handler, if any, and otherwise rejected.
 class ModalAnswerer : public QObject {
 public:
@@ -28,6 +28,10 @@ private:
     QStringList m_texts;
     QTimer m_timer;
 };
+
+// The text a user reads where a widget of this format (a label, a message box, a tooltip, which
+// is Qt::AutoText) shows it: markup is rendered when the format takes it for rich text.
+QString ShownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
 
 // Runs the event loop until the condition holds or the time is over; whether it held.
 bool WaitUntil(const std::function<bool()>& condition, int nMilliseconds = 10000);

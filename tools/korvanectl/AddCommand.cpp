@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
 #include "admin/TextFormat.h"
 #include "operations/AddTarget.h"
 #include "operations/InfoFetch.h"
@@ -35,13 +36,13 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
     }
     if (nMessage != Korvane::INFO_FETCHED) {
         const int nText = Korvane::CAddTarget::MessageFor(nMessage);
-        err << "korvanectl add: " << input << ": "
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": "
             << (nText != 0 ? Zelt::CStringTable::Text(nText) : "cancelled") << '\n';
         return false;
     }
     Korvane::CAddTarget::TakeFetched(candidate, addresses);
     if (!manager.AddOrUpdate(candidate)) {
-        err << "korvanectl add: " << input
+        err << "korvanectl add: " << TerminalText::Escaped(input)
             << ": the device's answer carries no MAC address; it cannot be managed\n";
         return false;
     }
@@ -50,7 +51,8 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
         ReportWaitingDevices(manager, {mac}, out);
         return true;
     }
-    out << "added " << candidate.Name() << " (" << candidate.ReportedMac() << ")"
+    out << "added " << TerminalText::Escaped(candidate.Name()) << " ("
+        << TerminalText::Escaped(candidate.ReportedMac()) << ")"
         << (candidate.GetPortForwarding() ? ", reached through port forwarding" : "") << '\n';
     return true;
 }

@@ -1,5 +1,6 @@
 #include "ApprovalNotice.h"
 
+#include "TerminalText.h"
 #include "admin/AddressApproval.h"
 
 #include <ostream>

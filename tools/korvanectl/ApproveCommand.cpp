@@ -4,6 +4,7 @@
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
+#include "TerminalText.h"
 
 #include <ostream>
 
@@ -22,7 +23,7 @@ int RunApprove(const std::vector<std::string>& argv, std::ostream& out, std::ost
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
         if (!device.HasUnapprovedAddresses()) {
-            err << "korvanectl approve: " << device.Name() << " (" << mac
+            err << "korvanectl approve: " << TerminalText::Escaped(device.Name()) << " (" << mac
                 << "): no address change waits for approval\n";
             continue;
         }

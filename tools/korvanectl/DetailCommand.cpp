@@ -3,6 +3,7 @@
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 #include "admin/DetailReport.h"
 #include "operations/DetailFetch.h"
 #include "operations/InfoFetch.h"
@@ -49,7 +50,7 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             << Zelt::CStringTable::Text(Korvane::CDetailFetch::MessageFor(nMessage, copy)) << '\n';
         return 1;
     }
-    const Korvane::CDetailReport report(copy);
+    const Korvane::CDetailReport report(copy, TerminalText::Escaped);
     if (!report.HasSection(nSection)) {
         throw CommandError("the device has no section " + std::to_string(nSection));
     }

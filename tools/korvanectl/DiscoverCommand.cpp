@@ -5,6 +5,7 @@
 #include "CancelOnInterrupt.h"
 #include "DiscoveryProgress.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
 #include "protocol/KorvaneInfoList.h"
 #include "support/CallQueue.h"
 #include "support/XmlError.h"
@@ -65,7 +66,7 @@ nlohmann::json DeviceJson(int nOutcome, const Korvane::CKorvaneInfo& session,
 std::string DeviceLine(const nlohmann::json& device) {
     const auto value = [&](const char* pszKey) {
         const std::string text = device.at(pszKey).get<std::string>();
-        return text.empty() ? std::string("-") : text;
+        return text.empty() ? std::string("-") : TerminalText::Escaped(text);
     };
     if (device.at("outcome") == "failed") {
         return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") +
@@ -137,8 +138,8 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
         protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
     }
     if (bJson) {
-        out << nlohmann::json{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}}
-                   .dump()
+        out << TerminalText::Json(
+                   {{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}})
             << '\n';
     } else {
         out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()

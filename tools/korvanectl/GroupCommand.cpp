@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 #include "admin/GroupRules.h"
 #include "support/StringTable.h"
 
@@ -19,7 +20,7 @@ void Check(int nMessageId) {
 
 void List(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out) {
     for (const auto& [name, members] : manager.Groups()) {
-        out << name << '\t' << members.size() << " device(s)\n";
+        out << TerminalText::Escaped(name) << '\t' << members.size() << " device(s)\n";
     }
 }
 
@@ -45,7 +46,8 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const TargetResolver resolver(manager);
     if (action == "show") {
         for (const std::string& mac : resolver.GroupMembers(name)) {
-            out << mac << '\t' << manager.FindDevice(mac)->Name() << '\n';
+            out << TerminalText::Escaped(mac) << '\t'
+                << TerminalText::Escaped(manager.FindDevice(mac)->Name()) << '\n';
         }
         return 0;
     }

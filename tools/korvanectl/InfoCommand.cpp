@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "TerminalText.h"
 #include "admin/TextFormat.h"
 #include "net/SocketErrors.h"
 #include "operations/AddTarget.h"
@@ -67,13 +68,13 @@ void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& 
         facts[fact.pszName] = FactValue(session, fact);
     }
     if (bJson) {
-        out << facts.dump() << '\n';
+        out << TerminalText::Json(facts) << '\n';
         return;
     }
     for (const char* pszName :
          {"name", "description", "product", "firmware", "ipv4", "ipv6", "mac", "power", "condition"}) {
         const std::string value = facts[pszName].get<std::string>();
-        out << pszName << ": " << (value.empty() ? "-" : value) << '\n';
+        out << pszName << ": " << (value.empty() ? "-" : TerminalText::Escaped(value)) << '\n';
     }
 }
 
@@ -106,7 +107,7 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     }
     Korvane::CKorvaneInfo session(typed.ipv4, typed.ipv6);
     if (session.GetIPv4Address().empty() && session.GetIPv6Address().empty()) {
-        err << "korvanectl info: \"" << args.Positionals().front()
+        err << "korvanectl info: \"" << TerminalText::Escaped(args.Positionals().front())
             << "\" is no address and resolves to none\n";
         return 1;
     }
@@ -117,11 +118,11 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     try {
         session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));
     } catch (const std::exception& error) {
-        err << "korvanectl info: " << OutcomeText(session, error) << '\n';
+        err << "korvanectl info: " << TerminalText::Escaped(OutcomeText(session, error)) << '\n';
         return 1;
     }
     if (args.Flag("xml")) {
-        out << session.SaveToBytes();
+        out << TerminalText::Xml(session.SaveToBytes());
     } else {
         PrintFacts(session, args.Flag("json"), out);
     }

@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
 #include "support/StringTable.h"
@@ -35,7 +36,7 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         rows.push_back(row);
     }
     if (args.Flag("json")) {
-        out << rows.dump() << '\n';
+        out << TerminalText::Json(rows) << '\n';
         return 0;
     }
     for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
@@ -44,7 +45,7 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     out << '\n';
     for (const nlohmann::json& row : rows) {
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
-            out << row[column.key].get<std::string>() << '\t';
+            out << TerminalText::Escaped(row[column.key].get<std::string>()) << '\t';
         }
         out << '\n';
     }

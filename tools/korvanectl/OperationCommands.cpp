@@ -4,6 +4,7 @@
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
+#include "TerminalText.h"
 #include "admin/PasswordTexts.h"
 #include "operations/EcoSettings.h"
 #include "operations/FirmwarePath.h"
@@ -49,8 +50,8 @@ void PromptForPasswords(int nKind, const std::vector<std::string>& macs, bool bS
     for (const Korvane::PasswordPrompt& prompt : Korvane::CPasswordPrompts::For(nKind, manager, macs)) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(prompt.mac);
         err << Korvane::CPasswordTexts::Prompt(prompt.nReason) << '\n';
-        const std::string password =
-            Terminal::ReadSecret("administrator password of " + device.Name() + ": ", err);
+        const std::string password = Terminal::ReadSecret(
+            "administrator password of " + TerminalText::Escaped(device.Name()) + ": ", err);
         manager.SetPassword(prompt.mac, password, bSave);
     }
 }
@@ -76,7 +77,9 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
         owner.Post([&, result] {
             run.ApplyResult(result);
             const Korvane::OperationRow& row = run.Rows()[result.nRow];
-            out << row.name << " (" << row.mac << "): " << row.text << '\n' << std::flush;
+            out << TerminalText::Escaped(row.name) << " (" << TerminalText::Escaped(row.mac)
+                << "): " << TerminalText::Escaped(row.text) << '\n'
+                << std::flush;
             if (run.IsFinished()) {
                 owner.Quit();
             }
@@ -88,8 +91,9 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
         out << CStringTable::Text(11230) << '\n';
     }
     for (const std::string& mac : run.ReauthenticationMacs()) {
-        err << "korvanectl: set the password of " << manager.FindDevice(mac)->Name() << " (" << mac
-            << ") with: korvanectl password " << mac << " --save\n";
+        err << "korvanectl: set the password of " << TerminalText::Escaped(manager.FindDevice(mac)->Name())
+            << " (" << TerminalText::Escaped(mac) << ") with: korvanectl password "
+            << TerminalText::Escaped(mac) << " --save\n";
     }
     store.Save();
     if (cancel.Event()->IsSet()) {

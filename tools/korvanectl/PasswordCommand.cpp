@@ -3,6 +3,7 @@
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
+#include "TerminalText.h"
 #include "admin/PasswordTexts.h"
 
 #include <ostream>
@@ -21,7 +22,8 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
     const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
     if (!bShowOnly) {
         const std::string prompt =
-            macs.size() == 1 ? "administrator password of " + store.Manager().FindDevice(macs[0])->Name()
+            macs.size() == 1 ? "administrator password of " +
+                                   TerminalText::Escaped(store.Manager().FindDevice(macs[0])->Name())
                              : "administrator password of " + std::to_string(macs.size()) + " devices";
         const std::string password = Terminal::ReadSecret(prompt + ": ", err);
         for (const std::string& mac : macs) {
@@ -31,8 +33,8 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
     }
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *store.Manager().FindDevice(mac);
-        out << (macs.size() == 1 ? "" : device.Name() + ": ") << Korvane::CPasswordTexts::StateText(device)
-            << '\n';
+        out << (macs.size() == 1 ? "" : TerminalText::Escaped(device.Name()) + ": ")
+            << Korvane::CPasswordTexts::StateText(device) << '\n';
     }
     return 0;
 }

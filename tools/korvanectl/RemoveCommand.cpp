@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 
 #include <ostream>
 
@@ -17,7 +18,7 @@ int RunRemove(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
     for (const std::string& mac : macs) {
         store.Manager().DeleteDevice(mac);
-        out << "removed " << mac << '\n';
+        out << "removed " << TerminalText::Escaped(mac) << '\n';
     }
     store.Save();
     return 0;

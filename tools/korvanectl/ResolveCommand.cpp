@@ -1,6 +1,7 @@
 #include "ResolveCommand.h"
 
 #include "Arguments.h"
+#include "TerminalText.h"
 #include "net/AddressText.h"
 #include "net/Resolver.h"
 
@@ -57,7 +58,7 @@ int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out,
         if (ipv6) {
             result["ipv6"] = *ipv6;
         }
-        out << result.dump() << '\n';
+        out << TerminalText::Json(result) << '\n';
     } else {
         out << "family: " << pszFamily << "\nipv4: " << ipv4.value_or("-") << "\nipv6: " << ipv6.value_or("-")
             << '\n';

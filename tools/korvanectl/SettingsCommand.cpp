@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
 #include "admin/SettingsKey.h"
 #include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
@@ -40,7 +41,7 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
         throw CommandError("the user's identity is not known, so the settings cannot be read");
     }
     Zelt::CDecodeStr decoder;
-    out << decoder.Convert(scrambled, *key);
+    out << TerminalText::Xml(decoder.Convert(scrambled, *key));
     return 0;
 }
 

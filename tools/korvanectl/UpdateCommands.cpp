@@ -5,6 +5,7 @@
 #include "CommandLineHost.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
 #include "operations/WebPages.h"
 #include "support/StringTable.h"
@@ -42,7 +43,8 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     store.Save();
     for (const auto& [mac, device] : manager.Devices()) {
         if (device.GetStatusBits() != 0) {
-            out << device.Name() << " (" << mac << "):\n" << Korvane::CStatusEvaluation::StatusText(device);
+            out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
+                << Korvane::CStatusEvaluation::StatusText(device);
         }
     }
     return 0;
@@ -135,13 +137,14 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
     const Korvane::WebPagePlan plan =
         Korvane::CWebPages::Plan(pages.at(words.front()), devices, cancel.Event());
     for (const Korvane::WebPageStep& step : plan.steps) {
+        const std::string shown = TerminalText::Escaped(step.text);
         if (step.kind == Korvane::WebPageStep::SHOW_MESSAGE) {
-            err << step.text << '\n';
+            err << shown << '\n';
             continue;
         }
-        out << step.text << '\n';
+        out << shown << '\n';
         if (args.Flag("open") && !OpenInBrowser(step.text)) {
-            err << "korvanectl webpage: xdg-open could not open " << step.text << '\n';
+            err << "korvanectl webpage: xdg-open could not open " << shown << '\n';
         }
     }
     if (plan.bCancelled) {
@@ -149,7 +152,8 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
         return 130;
     }
     if (plan.bStopped) {
-        err << "korvanectl webpage: " << plan.stoppedBy << " answers on no address; stopped\n";
+        err << "korvanectl webpage: " << TerminalText::Escaped(plan.stoppedBy)
+            << " answers on no address; stopped\n";
         return 1;
     }
     return 0;

@@ -6,6 +6,7 @@
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
 #include "WakeCommand.h"
 
 #include <iostream>
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
     }
     Command* command = FindCommand(commands, args.front());
     if (command == nullptr) {
-        std::cerr << "korvanectl: unknown command \"" << args.front() << "\"\n\n";
+        std::cerr << "korvanectl: unknown command \"" << TerminalText::Escaped(args.front()) << "\"\n\n";
         PrintHelp(commands, std::cerr);
         return kExitUsage;
     }
@@ -101,10 +102,11 @@ int main(int argc, char** argv) {
     try {
         return command->Run(commandArgs, std::cout, std::cerr);
     } catch (const UsageError& error) {
-        std::cerr << "korvanectl " << command->Name() << ": " << error.what() << "\n\n" << command->Usage();
+        std::cerr << "korvanectl " << command->Name() << ": " << TerminalText::Escaped(error.what()) << "\n\n"
+                  << command->Usage();
         return kExitUsage;
     } catch (const CommandError& error) {
-        std::cerr << "korvanectl " << command->Name() << ": " << error.what() << '\n';
+        std::cerr << "korvanectl " << command->Name() << ": " << TerminalText::Escaped(error.what()) << '\n';
         return 1;
     }
 }
