@@ -3,6 +3,7 @@
 #include "MailText.h"
 #include "admin/MailSettings.h"
 #include "mail/EncodedWord.h"
+#include "mail/InertMailText.h"
 #include "mail/MailBody.h"
 #include "mail/MailDate.h"
 #include "mail/MailHeaders.h"
@@ -153,6 +154,22 @@ TEST(MailBody, DotStuffingDoublesTheDotAtEveryLineStart) {
     EXPECT_EQ(CMailBody::DotStuffed(""), "");
 }
 
+TEST(InertMailText, LineEndsAndControlsShowAsEscapesAndTheRestStays) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"a\rb", "a\\rb"},
+        {"a\nb", "a\\nb"},
+        {"a\r\n.\r\nb", "a\\r\\n.\\r\\nb"},
+        {"\x1B[31mred\x7F", "\\x1B[31mred\\x7F"},
+        {"c1 \xC2\x85 \xC2\x9F", "c1 \\x85 \\x9F"},
+        {"tab\t日本語 \xC2\xA0 ü", "tab\t日本語 \xC2\xA0 ü"},
+        {"lead \xC2", "lead \xC2"},
+        {std::string_view("nul\0", 4), "nul\\x00"},
+    };
+    for (const auto& [text, inert] : cases) {
+        EXPECT_EQ(CInertMailText::OneLine(text), inert) << text;
+    }
+}
+
 // Zones through POSIX TZ strings; the previous TZ comes back after each test.
 class MailDateTest : public ::testing::Test {
 protected:
@@ -218,6 +235,19 @@ TEST_F(MailHeadersTest, BlockInItsOrderAndSpelling) {
               "Content-Type: text/plain; charset=\"UTF-8\"\r\n"
               "Content-Transfer-Encoding: base64\r\n"
               "\r\n");
+}
+
+TEST_F(MailHeadersTest, NoTextCanEndAHeaderLine) {
+    UseZone("JST-9");
+    const MailHeaders headers("alert\r\nBcc: spy@korvane.test", "name\nX-Injected: 1",
+                              "from@korvane.test>\r\nX-From: 2", "a@korvane.test\r\n\r\nbody");
+    const std::string block = headers.Block(MAIL_ENCODING_UTF8, JULY_6_2024_NOON_UTC);
+    const MailTesting::ParsedMail mail = MailTesting::ParseMail(block);
+    EXPECT_EQ(mail.headers.size(), 7u) << block;
+    EXPECT_EQ(MailTesting::HeaderOf(mail, "To"), "a@korvane.test\\r\\n\\r\\nbody");
+    EXPECT_EQ(DecodeWords(MailTesting::HeaderOf(mail, "From")),
+              "name\\nX-Injected: 1<from@korvane.test>\\r\\nX-From: 2>");
+    EXPECT_EQ(DecodeWords(MailTesting::HeaderOf(mail, "Subject")), "alert\\r\\nBcc: spy@korvane.test");
 }
 
 TEST_F(MailHeadersTest, Iso2022JpWordsAndAnUnknownEncoding) {
