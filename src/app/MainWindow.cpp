@@ -23,12 +23,9 @@
 #include "admin/PasswordTexts.h"
 #include "admin/StatusPane.h"
 #include "admin/WindowGeometry.h"
-#include "mail/ErrorMail.h"
 #include "operations/OperationKind.h"
 #include "operations/PasswordPrompts.h"
 #include "operations/WebPages.h"
-
-#include <thread>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -176,12 +173,10 @@ void MainWindow::ConnectUpdates() {
     connect(m_pHost, &WindowUpdateHost::ErrorMailRequested, this, &MainWindow::SendErrorMail);
 }
 
-// The mail takes its text from the store here and is sent on a thread of its own, so that a
-// slow mail server never freezes the window; it owns copies of everything it uses.
+// The mail takes its text from the store here and is sent on the mail thread, so that a slow
+// mail server never freezes the window.
 void MainWindow::SendErrorMail() {
-    std::thread([settings = m_manager.m_mail, lines = Korvane::CErrorMail::BodyLines(m_manager)] {
-        Korvane::CErrorMail::SendLines(settings, lines);
-    }).detach();
+    m_errorMail.Send(m_manager);
 }
 
 bool MainWindow::SaveSettings() {

@@ -3,6 +3,7 @@
 #include "admin/AdminInfoMgr.h"
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
+#include "mail/ErrorMailThread.h"
 #include "operations/CommandTargets.h"
 #include "operations/PasswordPrompts.h"
 #include "operations/UpdateScheduler.h"
@@ -105,6 +106,8 @@ private:
     Korvane::InfoColumnTable m_columns;
     WindowUpdateHost* m_pHost;
     std::unique_ptr<Korvane::CUpdateScheduler> m_scheduler;
+    // Cancelled and joined when the window goes.
+    Korvane::CErrorMailThread m_errorMail;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     GroupTreeView* m_pTree = nullptr;

@@ -17,7 +17,9 @@ void SetInterruptEvent(int) {
 
 } // namespace
 
-CancelOnInterrupt::CancelOnInterrupt() : m_event(std::make_shared<Zelt::CancelEvent>()) {
+CancelOnInterrupt::CancelOnInterrupt() : CancelOnInterrupt(std::make_shared<Zelt::CancelEvent>()) {}
+
+CancelOnInterrupt::CancelOnInterrupt(Zelt::CancelEventPtr event) : m_event(std::move(event)) {
     g_pInterruptEvent = m_event.get();
     std::signal(SIGINT, SetInterruptEvent);
     std::signal(SIGTERM, SetInterruptEvent);

@@ -9,6 +9,8 @@ namespace Korvanectl {
 class CancelOnInterrupt {
 public:
     CancelOnInterrupt();
+    // Sets the given event instead of a new one.
+    explicit CancelOnInterrupt(Zelt::CancelEventPtr event);
     ~CancelOnInterrupt();
     CancelOnInterrupt(const CancelOnInterrupt&) = delete;
     CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;
