@@ -1,6 +1,5 @@
 #include "TricklingMail.h"
 
-#include <csignal>
 #include <stdlib.h>
 #include <thread>
 
@@ -8,43 +7,44 @@ namespace KorvaneHostile {
 
 namespace {
 
-constexpr std::chrono::seconds TRICKLE_PAUSE{2};
+constexpr const char* SMTP_ADDRESS = "127.87.0.1";
+constexpr const char* XDG_NAMES[] = {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"};
 
 void Export(const std::string& entry) {
     const size_t nEquals = entry.find('=');
     setenv(entry.substr(0, nEquals).c_str(), entry.substr(nEquals + 1).c_str(), 1);
 }
 
-} // namespace
-
-TricklingSmtpServer::TricklingSmtpServer()
-    : m_server(
-          [this](MailTesting::ScriptedSession& session) {
-              m_bHolding = true;
-              session.Trickle("220 " + std::string(200, 'x') + "\r\n", TRICKLE_PAUSE);
-          },
-          ADDRESS) {}
-
-bool TricklingSmtpServer::WaitUntilHolding(std::chrono::milliseconds time) const {
-    const auto until = std::chrono::steady_clock::now() + time;
-    while (!m_bHolding && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+template <class Condition>
+double SecondsUntil(Condition condition, std::chrono::seconds limit) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto seconds = [start] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    };
+    while (!condition() && seconds() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return m_bHolding;
+    return std::min(seconds().count(), static_cast<double>(limit.count()));
 }
 
-void TricklingMailServer::SetUp() {
-    m_home = std::make_unique<ScratchHome>();
-    for (const std::string& entry : {m_home->ConfigHome(), m_home->StateHome(), m_home->RuntimeDir()}) {
+} // namespace
+
+TricklingMailServer::TricklingMailServer()
+    : m_smtp(
+          [this](MailTesting::ScriptedSession& session) {
+              m_bHolding = true;
+              session.Trickle("220 " + std::string(200, 'x') + "\r\n", std::chrono::seconds(2));
+          },
+          SMTP_ADDRESS) {
+    for (const std::string& entry : {m_home.ConfigHome(), m_home.StateHome(), m_home.RuntimeDir()}) {
         Export(entry);
     }
 }
 
-void TricklingMailServer::TearDown() {
-    for (const char* pszName : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"}) {
+TricklingMailServer::~TricklingMailServer() {
+    for (const char* pszName : XDG_NAMES) {
         unsetenv(pszName);
     }
-    m_home.reset();
 }
 
 KorvaneTesting::ProcessResult TricklingMailServer::Run(std::vector<std::string> args,
@@ -54,40 +54,32 @@ KorvaneTesting::ProcessResult TricklingMailServer::Run(std::vector<std::string> 
 
 std::unique_ptr<KorvaneTesting::HostProcess> TricklingMailServer::Start(std::vector<std::string> args) {
     args.insert(args.begin(), KorvanectlPath());
-    const std::string logPath = m_home->Path() + "/korvanectl-" + std::to_string(++m_nStarted) + ".log";
+    const std::string logPath = m_home.Path() + "/korvanectl-" + std::to_string(++m_nStarted) + ".log";
     const bool bOwnGroup = true; // HostProcess stops the whole group
     return std::make_unique<KorvaneTesting::HostProcess>(
         KorvaneTesting::StartLogged(WithSettings(std::move(args)), logPath, bOwnGroup), logPath);
 }
 
-std::vector<std::string> TricklingMailServer::MailTestTo(const TricklingSmtpServer& server) {
-    return {"mail",          "test",
-            "--smtp-server", TricklingSmtpServer::ADDRESS,
-            "--smtp-port",   std::to_string(server.Port()),
+std::vector<std::string> TricklingMailServer::MailTo(const std::string& action) const {
+    return {"mail",          action,
+            "--smtp-server", SMTP_ADDRESS,
+            "--smtp-port",   std::to_string(m_smtp.Port()),
             "--from",        "notice@korvane.test",
             "--to",          "admin@korvane.test"};
 }
 
-std::optional<std::chrono::duration<double>>
-TricklingMailServer::WaitForEnd(KorvaneTesting::HostProcess& process, std::chrono::milliseconds limit) {
-    const auto start = std::chrono::steady_clock::now();
-    while (process.Running()) {
-        if (std::chrono::steady_clock::now() - start > limit) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return std::chrono::steady_clock::now() - start;
+bool TricklingMailServer::Holding(std::chrono::seconds within) const {
+    SecondsUntil([this] { return m_bHolding.load(); }, within);
+    return m_bHolding;
 }
 
-std::optional<std::chrono::duration<double>>
-TricklingMailServer::Interrupt(KorvaneTesting::HostProcess& process, std::chrono::milliseconds limit) {
-    kill(process.Pid(), SIGINT);
-    return WaitForEnd(process, limit);
+double TricklingMailServer::SecondsUntilEnd(KorvaneTesting::HostProcess& process,
+                                            std::chrono::seconds limit) {
+    return SecondsUntil([&process] { return !process.Running(); }, limit);
 }
 
 std::vector<std::string> TricklingMailServer::WithSettings(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--settings", m_home->SettingsPath()});
+    args.insert(args.end(), {"--settings", m_home.SettingsPath()});
     return args;
 }
 

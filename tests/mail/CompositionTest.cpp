@@ -237,19 +237,6 @@ TEST_F(MailHeadersTest, BlockInItsOrderAndSpelling) {
               "\r\n");
 }
 
-TEST_F(MailHeadersTest, NoTextCanEndAHeaderLine) {
-    UseZone("JST-9");
-    const MailHeaders headers("alert\r\nBcc: spy@korvane.test", "name\nX-Injected: 1",
-                              "from@korvane.test>\r\nX-From: 2", "a@korvane.test\r\n\r\nbody");
-    const std::string block = headers.Block(MAIL_ENCODING_UTF8, JULY_6_2024_NOON_UTC);
-    const MailTesting::ParsedMail mail = MailTesting::ParseMail(block);
-    EXPECT_EQ(mail.headers.size(), 7u) << block;
-    EXPECT_EQ(MailTesting::HeaderOf(mail, "To"), "a@korvane.test\\r\\n\\r\\nbody");
-    EXPECT_EQ(DecodeWords(MailTesting::HeaderOf(mail, "From")),
-              "name\\nX-Injected: 1<from@korvane.test>\\r\\nX-From: 2>");
-    EXPECT_EQ(DecodeWords(MailTesting::HeaderOf(mail, "Subject")), "alert\\r\\nBcc: spy@korvane.test");
-}
-
 TEST_F(MailHeadersTest, Iso2022JpWordsAndAnUnknownEncoding) {
     UseZone("JST-9");
     const MailHeaders headers("エラー通知", "管理者", "from@korvane.test", "a@korvane.test");

@@ -197,11 +197,12 @@ TEST(SmtpDialogue, TheCancelEventEndsTheDialogueAtOnceAndTheRecipientsAfterIt) {
     EXPECT_EQ(server.Transcripts().size(), 1u) << "no dialogue with the second recipient";
 }
 
-TEST(SmtpDialogue, LineEndsInTheAddressesCannotAddCommandsOrHeaders) {
+TEST(SmtpDialogue, LineEndsInTheSubjectAndAddressesCannotAddCommandsOrHeaders) {
     ScriptedServer server(Smtp());
     CMailSettings settings = ScriptedSettings(server.Port());
     settings.strFromAddress = "notice@korvane.test>\r\nRCPT TO: <spy@korvane.test";
-    EXPECT_EQ(SendOneLine(settings, "admin@korvane.test\nBcc: spy@korvane.test"), MAIL_SEND_DONE);
+    MailSender sender(settings, "KORVANE Adimin");
+    EXPECT_EQ(sender.Send("admin@korvane.test\nBcc: spy@korvane.test", "alert\r\n\r\nbody"), MAIL_SEND_DONE);
     const std::string sent = server.Transcripts().at(0);
     const std::string envelope = "EHLO localhost\r\nRSET\r\n"
                                  "MAIL FROM: <notice@korvane.test>\\r\\nRCPT TO: <spy@korvane.test>\r\n"
@@ -210,6 +211,7 @@ TEST(SmtpDialogue, LineEndsInTheAddressesCannotAddCommandsOrHeaders) {
     const ParsedMail mail = ParseMail(MessageOf(sent));
     EXPECT_EQ(mail.headers.size(), 7u);
     EXPECT_EQ(HeaderOf(mail, "To"), "admin@korvane.test\\nBcc: spy@korvane.test");
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), "alert\\r\\n\\r\\nbody");
 }
 
 TEST(SmtpDialogue, AnEndlessReplyIsCutOffAsAFailure) {
