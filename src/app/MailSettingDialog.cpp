@@ -3,9 +3,7 @@
 #include "AppText.h"
 
 #include <algorithm>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -57,20 +55,12 @@ QMessageBox::Icon BoxIcon(Korvane::MailMessageIcon icon) {
 
 } // namespace
 
-// The test mail's thread reports through this; the dialog unhooks itself when it goes, so a
-// result that arrives afterwards is dropped.
-struct MailSettingDialog::TestMailRelay {
-    std::mutex mutex;
-    MailSettingDialog* pDialog = nullptr;
-};
-
 MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
-    : QDialog(pParent), m_stored(stored), m_relay(std::make_shared<TestMailRelay>()),
+    : QDialog(pParent), m_stored(stored),
       m_pNotify(new QCheckBox(QString::fromUtf8("メール通知を行う"), this)), m_pTabs(new QTabWidget(this)),
       m_pTestMail(new QPushButton(QString::fromUtf8("テストメール送信"), this)),
       m_pOk(new QPushButton(QStringLiteral("OK"), this)),
       m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)) {
-    m_relay->pDialog = this;
     setWindowTitle(QString::fromUtf8("メール通知設定 - KORVANE Admin"));
     m_pMainPage = BuildMainPage();
     m_pPop3Page = BuildPop3Page();
@@ -99,16 +89,17 @@ MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
     connect(m_pAuthMethod, &QComboBox::currentIndexChanged, this, &MailSettingDialog::ShowAuthTab);
     connect(m_pTestMail, &QPushButton::clicked, this, &MailSettingDialog::SendTestMail);
     connect(m_pOk, &QPushButton::clicked, this, &MailSettingDialog::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &MailSettingDialog::reject);
+    connect(m_pCancel, &QPushButton::clicked, this, [this] { m_bSending ? StopTestMail() : reject(); });
 }
 
+// A result that the test mail posts while the dialog goes is dropped with the dialog's events.
 MailSettingDialog::~MailSettingDialog() {
-    {
-        std::lock_guard lock(m_relay->mutex);
-        m_relay->pDialog = nullptr;
-    }
     if (m_bSending) {
+        StopTestMail();
         QApplication::restoreOverrideCursor();
+    }
+    if (m_testMailThread.joinable()) {
+        m_testMailThread.join();
     }
 }
 
@@ -248,7 +239,7 @@ void MailSettingDialog::accept() {
     QDialog::accept();
 }
 
-// While the test mail is out, Escape and the close box wait for it like the buttons do.
+// While the test mail is out, Escape and the close box wait for it; the Cancel button stops it.
 void MailSettingDialog::reject() {
     if (!m_bSending) {
         QDialog::reject();
@@ -264,16 +255,23 @@ void MailSettingDialog::SendTestMail() {
         ShowMessage(CMailSettingForm::INCOMPLETE_MESSAGE);
         return;
     }
+    if (m_testMailThread.joinable()) {
+        m_testMailThread.join(); // the last test mail's thread, which has posted its result
+    }
     SetSending(true);
-    // The thread owns its copy of the values; it reports only to a dialog that is still there.
-    std::thread([relay = m_relay, fields] {
-        const MailDialogMessage message = CMailSettingForm::SendTestMail(fields);
-        std::lock_guard lock(relay->mutex);
-        if (MailSettingDialog* pDialog = relay->pDialog) {
-            QMetaObject::invokeMethod(
-                pDialog, [pDialog, message] { pDialog->OnTestMailSent(message); }, Qt::QueuedConnection);
-        }
-    }).detach();
+    m_testMailCancel = std::make_shared<Zelt::CancelEvent>();
+    // The thread owns its copy of the values; the dialog joins it before it goes.
+    m_testMailThread = std::thread([this, fields, cancel = m_testMailCancel] {
+        const MailDialogMessage message = CMailSettingForm::SendTestMail(fields, cancel);
+        QMetaObject::invokeMethod(
+            this, [this, message] { OnTestMailSent(message); }, Qt::QueuedConnection);
+    });
+}
+
+void MailSettingDialog::StopTestMail() {
+    if (m_bSending) {
+        m_testMailCancel->Set();
+    }
 }
 
 void MailSettingDialog::SetSending(bool bSending) {
@@ -282,7 +280,6 @@ void MailSettingDialog::SetSending(bool bSending) {
     m_pTabs->setEnabled(!bSending);
     m_pTestMail->setEnabled(!bSending);
     m_pOk->setEnabled(!bSending);
-    m_pCancel->setEnabled(!bSending);
     if (bSending) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {

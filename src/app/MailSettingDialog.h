@@ -2,8 +2,9 @@
 
 #include "admin/MailSettings.h"
 #include "mail/MailSettingForm.h"
+#include "net/CancelEvent.h"
 
-#include <memory>
+#include <thread>
 
 #include <QDialog>
 
@@ -21,7 +22,8 @@ namespace KorvaneApp {
 // (otherwise 10007). The second tab, "認証設定", exists only while an authentication method is
 // chosen and shows the POP before SMTP page or the SMTP AUTH page. The test mail is sent from the
 // values shown, stores nothing, and goes out on a worker thread under a busy cursor, so the
-// window keeps painting; the dialog takes no input until the result message.
+// window keeps painting; the dialog takes no input until the result message but the Cancel
+// button, which stops the test mail. A dialog that goes stops its test mail too.
 class MailSettingDialog : public QDialog {
     Q_OBJECT
 public:
@@ -53,6 +55,7 @@ public:
     QLineEdit* AuthPasswordEdit() const { return m_pAuthPassword; }
     QPushButton* TestMailButton() const { return m_pTestMail; }
     QPushButton* OkButton() const { return m_pOk; }
+    QPushButton* CancelButton() const { return m_pCancel; }
 
 signals:
     // The test mail's result message has been shown (its string id).
@@ -63,10 +66,10 @@ public slots:
     void reject() override;
     // "テストメール送信".
     void SendTestMail();
+    // "キャンセル" while the test mail is out.
+    void StopTestMail();
 
 private:
-    struct TestMailRelay;
-
     QWidget* BuildMainPage();
     QWidget* BuildPop3Page();
     QWidget* BuildAuthPage();
@@ -78,8 +81,9 @@ private:
     void ShowMessage(const Korvane::MailDialogMessage& message);
 
     Korvane::CMailSettings& m_stored;
-    std::shared_ptr<TestMailRelay> m_relay;
     bool m_bSending = false;
+    Zelt::CancelEventPtr m_testMailCancel;
+    std::thread m_testMailThread;
     QCheckBox* m_pNotify;
     QTabWidget* m_pTabs;
     QWidget* m_pMainPage = nullptr;

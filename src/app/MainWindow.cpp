@@ -24,13 +24,10 @@
 #include "admin/PasswordTexts.h"
 #include "admin/StatusPane.h"
 #include "admin/WindowGeometry.h"
-#include "mail/ErrorMail.h"
 #include "operations/OperationKind.h"
 #include "operations/PasswordPrompts.h"
 #include "operations/WebPages.h"
 #include "support/RegularFile.h"
-
-#include <thread>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -201,12 +198,10 @@ void MainWindow::ApproveAddresses() {
     FillStatusPane();
 }
 
-// The mail takes its text from the store here and is sent on a thread of its own, so that a
-// slow mail server never freezes the window; it owns copies of everything it uses.
+// The mail takes its text from the store here and is sent on the mail thread, so that a slow
+// mail server never freezes the window.
 void MainWindow::SendErrorMail() {
-    std::thread([settings = m_manager.m_mail, lines = Korvane::CErrorMail::BodyLines(m_manager)] {
-        Korvane::CErrorMail::SendLines(settings, lines);
-    }).detach();
+    m_errorMail.Send(m_manager);
 }
 
 bool MainWindow::SaveSettings() {

@@ -4,6 +4,7 @@
 #include "admin/AdminInfoMgr.h"
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
+#include "mail/ErrorMailThread.h"
 #include "operations/CommandTargets.h"
 #include "operations/PasswordPrompts.h"
 #include "operations/UpdateScheduler.h"
@@ -111,6 +112,8 @@ private:
     WindowUpdateHost* m_pHost;
     std::unique_ptr<Korvane::CUpdateScheduler> m_scheduler;
     AddressApprovalPrompt m_approvals;
+    // Cancelled and joined when the window goes.
+    Korvane::CErrorMailThread m_errorMail;
     QSplitter* m_pOuter = nullptr;
     QSplitter* m_pInner = nullptr;
     GroupTreeView* m_pTree = nullptr;

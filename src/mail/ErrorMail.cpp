@@ -36,8 +36,9 @@ std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
     return SendLines(settings, BodyLines(manager));
 }
 
-int CErrorMail::SendLines(const CMailSettings& settings, const std::vector<std::string>& lines) {
-    MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME));
+int CErrorMail::SendLines(const CMailSettings& settings, const std::vector<std::string>& lines,
+                          Zelt::CancelEventPtr cancel) {
+    MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME), std::move(cancel));
     for (const std::string& line : lines) {
         sender.AddBodyLine(line);
     }

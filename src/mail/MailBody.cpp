@@ -1,6 +1,7 @@
 #include "mail/MailBody.h"
 
 #include "admin/MailSettings.h"
+#include "mail/InertMailText.h"
 #include "support/MimeBase64.h"
 #include "support/TextConvert.h"
 
@@ -13,11 +14,11 @@ constexpr std::string_view LINE_END = "\r\n";
 } // namespace
 
 bool CMailBody::AddLine(std::string_view strLine) {
-    strLine = strLine.substr(0, strLine.find('\0'));
-    if (m_strText.size() + strLine.size() + LINE_END.size() + 1 > CAPACITY) {
+    const std::string strInert = CInertMailText::OneLine(strLine.substr(0, strLine.find('\0')));
+    if (m_strText.size() + strInert.size() + LINE_END.size() + 1 > CAPACITY) {
         return false;
     }
-    m_strText.append(strLine).append(LINE_END);
+    m_strText.append(strInert).append(LINE_END);
     return true;
 }
 

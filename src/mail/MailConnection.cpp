@@ -2,7 +2,9 @@
 
 #include "net/Resolver.h"
 #include "net/SocketErrors.h"
+#include "support/Trace.h"
 
+#include <algorithm>
 #include <sys/socket.h>
 
 namespace Korvane {
@@ -14,8 +16,9 @@ constexpr std::string_view QUIT_REPLY = "221";
 
 } // namespace
 
-CMailConnection::CMailConnection(ReplyStyle style)
-    : m_socket(AF_INET, nullptr, WAIT_MILLISECONDS), m_style(style) {}
+CMailConnection::CMailConnection(ReplyStyle style, const MailDialogueLimits& limits)
+    : m_socket(AF_INET, limits.cancel, WAIT_MILLISECONDS), m_style(style),
+      m_deadline(Clock::now() + limits.length) {}
 
 std::optional<std::string> CMailConnection::ResolveIpv4(const std::string& strHost) {
     char szAddress[64] = {};
@@ -29,11 +32,13 @@ void CMailConnection::Open(const std::string& strAddress, int nPort) {
     if (nPort < 1 || nPort > 65535) {
         Zelt::ThrowSocketError("CMailConnection::Open: port out of range.\n", Zelt::SOCKET_KIND_ADDRESS);
     }
+    LimitNextStep(Zelt::SOCKET_KIND_CONNECT);
     m_socket.Open(strAddress, static_cast<uint16_t>(nPort));
 }
 
 bool CMailConnection::Write(std::string_view text) {
     while (!text.empty()) {
+        LimitNextStep(Zelt::SOCKET_KIND_SEND);
         const size_t nSent = m_socket.Write(text.data(), text.size());
         if (nSent == 0) {
             return false;
@@ -47,6 +52,7 @@ std::string CMailConnection::ReadReply() {
     CMailReply reply(m_style);
     char buffer[READ_SIZE];
     for (;;) {
+        LimitNextStep(Zelt::SOCKET_KIND_RECEIVE);
         const size_t nRead = m_socket.Read(buffer, sizeof buffer, nullptr, nullptr);
         if (nRead == 0 || reply.Append(std::string_view(buffer, nRead))) {
             return reply.Text();
@@ -72,6 +78,15 @@ int CMailConnection::NumericCommand(std::string_view command, std::string& strRe
     }
     strReply = ReadReply();
     return CMailReply::NumericCode(strReply);
+}
+
+void CMailConnection::LimitNextStep(int nSocketErrorKind) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now());
+    if (left.count() <= 0) {
+        Zelt::DebugTrace("CMailConnection: the dialogue is out of time.\n");
+        throw Zelt::CSocketTimeOut(nSocketErrorKind);
+    }
+    m_socket.SetWaitMilliseconds(static_cast<int>(std::min<long long>(left.count(), WAIT_MILLISECONDS)));
 }
 
 } // namespace Korvane

@@ -1,24 +1,38 @@
 #pragma once
 
 #include "mail/MailReply.h"
+#include "net/CancelEvent.h"
 #include "net/StrmCltSocket.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace Korvane {
 
-// One TCP connection of the mail client (SMTP or POP3) and its command-and-reply steps. Socket
-// failures and time-outs are thrown as the socket layer's exceptions.
+// What bounds each dialogue of one mail: its whole length, and the sender's cancel event, which
+// ends it at once. A server that trickles its replies can hold a dialogue no longer than this.
+struct MailDialogueLimits {
+    static constexpr std::chrono::seconds DEFAULT_LENGTH{60};
+
+    Zelt::CancelEventPtr cancel;
+    std::chrono::milliseconds length = DEFAULT_LENGTH;
+};
+
+// One TCP connection of the mail client (SMTP or POP3) and its command-and-reply steps: one
+// dialogue, which ends when its limits say so. Socket failures, time-outs (of a step or of the
+// whole dialogue) and the cancel are thrown as the socket layer's exceptions.
 class CMailConnection {
 public:
     using ReplyStyle = CMailReply::Style;
+    using Clock = std::chrono::steady_clock;
 
-    // The limit of the connect and of every read.
+    // The limit of the connect and of every read and write, within what is left of the dialogue.
     static constexpr int WAIT_MILLISECONDS = 10000;
 
-    explicit CMailConnection(ReplyStyle style);
+    // The dialogue's time starts now.
+    CMailConnection(ReplyStyle style, const MailDialogueLimits& limits);
 
     // The first IPv4 address of a host name or address text; nullopt when it has none.
     static std::optional<std::string> ResolveIpv4(const std::string& strHost);
@@ -40,8 +54,13 @@ public:
     int NumericCommand(std::string_view command, std::string& strReply);
 
 private:
+    // The next step waits at most the step limit and what is left of the dialogue; a dialogue
+    // whose time is up ends with a time-out of the step's kind.
+    void LimitNextStep(int nSocketErrorKind);
+
     Zelt::CStrmCltSocket m_socket;
     ReplyStyle m_style;
+    Clock::time_point m_deadline;
 };
 
 } // namespace Korvane

@@ -1,17 +1,18 @@
 #include "mail/MailHeaders.h"
 
 #include "mail/EncodedWord.h"
+#include "mail/InertMailText.h"
 #include "mail/MailDate.h"
 #include "mail/MailEncoding.h"
 
-#include <utility>
-
 namespace Korvane {
 
-MailHeaders::MailHeaders(std::string strSubject, std::string strSenderName, std::string strFromAddress,
-                         std::string strToList)
-    : m_strSubject(std::move(strSubject)), m_strSenderName(std::move(strSenderName)),
-      m_strFromAddress(std::move(strFromAddress)), m_strToList(std::move(strToList)) {}
+MailHeaders::MailHeaders(std::string_view strSubject, std::string_view strSenderName,
+                         std::string_view strFromAddress, std::string_view strToList)
+    : m_strSubject(CInertMailText::OneLine(strSubject)),
+      m_strSenderName(CInertMailText::OneLine(strSenderName)),
+      m_strFromAddress(CInertMailText::OneLine(strFromAddress)),
+      m_strToList(CInertMailText::OneLine(strToList)) {}
 
 std::string MailHeaders::Block(int nEncoding, std::time_t now) const {
     const MailEncodingRow* pRow = FindMailEncoding(nEncoding);

@@ -10,8 +10,10 @@
 
 namespace Korvane {
 
-MailSender::MailSender(const CMailSettings& settings, std::string_view senderName)
-    : m_settings(CMailSenderSettings::From(settings, senderName)) {}
+MailSender::MailSender(const CMailSettings& settings, std::string_view senderName,
+                       Zelt::CancelEventPtr cancel, std::chrono::milliseconds dialogueLength)
+    : m_settings(CMailSenderSettings::From(settings, senderName)),
+      m_limits{cancel ? std::move(cancel) : std::make_shared<Zelt::CancelEvent>(), dialogueLength} {}
 
 int MailSender::Send(std::string_view recipients, std::string_view subject) {
     m_strToList = recipients;
@@ -19,9 +21,15 @@ int MailSender::Send(std::string_view recipients, std::string_view subject) {
     const std::vector<std::string> list = SplitRecipients(recipients);
     size_t nFailed = 0;
     for (const std::string& recipient : list) {
+        if (m_limits.cancel->IsSet()) {
+            break;
+        }
         if (SendOne(recipient) != MAIL_DIALOGUE_DELIVERED) {
             ++nFailed;
         }
+    }
+    if (m_limits.cancel->IsSet()) {
+        return MAIL_SEND_CANCELLED;
     }
     if (nFailed == 0) {
         return MAIL_SEND_DONE;
@@ -37,11 +45,11 @@ int MailSender::SendOne(const std::string& recipient) {
     if (!strAddress) {
         return MAIL_DIALOGUE_FAILED;
     }
-    if (m_settings.nAuthMethod == MAIL_AUTH_POP_BEFORE_SMTP && !CPopBeforeSmtp::Run(m_settings)) {
+    if (m_settings.nAuthMethod == MAIL_AUTH_POP_BEFORE_SMTP && !CPopBeforeSmtp::Run(m_settings, m_limits)) {
         return MAIL_DIALOGUE_FAILED;
     }
     const MailHeaders headers(m_strSubject, m_settings.strSenderName, m_settings.strFromAddress, m_strToList);
-    const bool bDelivered = CSmtpDialogue::Deliver(m_settings, *strAddress, recipient,
+    const bool bDelivered = CSmtpDialogue::Deliver(m_settings, m_limits, *strAddress, recipient,
                                                    headers.Block(m_settings.nEncoding, std::time(nullptr)),
                                                    m_body.Encoded(m_settings.nEncoding));
     return bDelivered ? MAIL_DIALOGUE_DELIVERED : MAIL_DIALOGUE_FAILED;

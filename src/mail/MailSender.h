@@ -2,7 +2,9 @@
 
 #include "admin/MailSettings.h"
 #include "mail/MailBody.h"
+#include "mail/MailConnection.h"
 #include "mail/MailSenderSettings.h"
+#include "net/CancelEvent.h"
 
 #include <string>
 #include <string_view>
@@ -10,7 +12,12 @@
 
 namespace Korvane {
 
-enum MailSendResult : int { MAIL_SEND_DONE = 0, MAIL_SEND_FAILED = 1, MAIL_SEND_PARTLY = 2 };
+enum MailSendResult : int {
+    MAIL_SEND_DONE = 0,
+    MAIL_SEND_FAILED = 1,
+    MAIL_SEND_PARTLY = 2,
+    MAIL_SEND_CANCELLED = 3, // the cancel event ended the sending; later recipients got nothing
+};
 
 enum MailDialogueResult : int {
     MAIL_DIALOGUE_DELIVERED = 0,
@@ -19,16 +26,22 @@ enum MailDialogueResult : int {
 };
 
 // Sends one mail by SMTP, optionally after POP before SMTP or with SMTP AUTH, without TLS. Each
-// recipient gets a whole dialogue of its own. Blocks its thread until every dialogue is over.
+// recipient gets a whole dialogue of its own. Blocks its thread until every dialogue is over: each
+// POP3 and SMTP dialogue ends after the dialogue length at the latest, and all end at once when
+// the cancel event is set.
 class MailSender {
 public:
-    MailSender(const CMailSettings& settings, std::string_view senderName);
+    // Without a cancel event the sending cannot be cancelled.
+    MailSender(const CMailSettings& settings, std::string_view senderName,
+               Zelt::CancelEventPtr cancel = nullptr,
+               std::chrono::milliseconds dialogueLength = MailDialogueLimits::DEFAULT_LENGTH);
 
     // Appends a body line; false when it does not fit (the line is dropped).
     bool AddBodyLine(std::string_view line) { return m_body.AddLine(line); }
 
     // Sends to every recipient of the ";"-separated list, which is also the To header as given.
-    // MAIL_SEND_DONE when no dialogue failed, MAIL_SEND_FAILED when all did, else MAIL_SEND_PARTLY.
+    // MAIL_SEND_DONE when no dialogue failed, MAIL_SEND_FAILED when all did, else MAIL_SEND_PARTLY;
+    // MAIL_SEND_CANCELLED once the cancel event is set.
     int Send(std::string_view recipients, std::string_view subject);
 
     // One dialogue with the subject and recipient list of the last Send (empty before): a
@@ -41,6 +54,7 @@ public:
 
 private:
     CMailSenderSettings m_settings;
+    MailDialogueLimits m_limits;
     CMailBody m_body;
     std::string m_strToList;
     std::string m_strSubject;

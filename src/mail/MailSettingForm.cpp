@@ -21,6 +21,7 @@ constexpr MailDialogMessage SEND_MESSAGES[] = {
     {10008, MailMessageIcon::Information}, // MAIL_SEND_DONE
     {10009, MailMessageIcon::None},        // MAIL_SEND_FAILED
     {10010, MailMessageIcon::None},        // MAIL_SEND_PARTLY
+    {90400, MailMessageIcon::Information}, // MAIL_SEND_CANCELLED
 };
 
 bool IsKnownMethod(int nAuthMethod) {
@@ -104,13 +105,17 @@ std::optional<MailDialogMessage> CMailSettingForm::Accept(const CMailSettings& f
     return std::nullopt;
 }
 
-MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields) {
+MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel) {
     if (!IsComplete(fields)) {
         return INCOMPLETE_MESSAGE;
     }
-    MailSender sender(fields, CStringTable::Text(SENDER_NAME));
+    MailSender sender(fields, CStringTable::Text(SENDER_NAME), std::move(cancel));
     sender.AddBodyLine(CStringTable::Text(TEST_MAIL_BODY));
-    return SEND_MESSAGES[sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT))];
+    return ResultMessage(sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT)));
+}
+
+MailDialogMessage CMailSettingForm::ResultMessage(int nMailSendResult) {
+    return SEND_MESSAGES[nMailSendResult];
 }
 
 } // namespace Korvane

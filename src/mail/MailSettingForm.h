@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/MailSettings.h"
+#include "net/CancelEvent.h"
 
 #include <optional>
 #include <string>
@@ -45,9 +46,11 @@ public:
     // OK: stores the values and returns nothing when they are complete; otherwise leaves the stored
     // settings alone and returns the message to show.
     static std::optional<MailDialogMessage> Accept(const CMailSettings& fields, CMailSettings& stored);
-    // The test mail to the values' recipients, stored nowhere; blocks until it is sent. The
-    // message to show: incomplete values, done, failed or partly failed.
-    static MailDialogMessage SendTestMail(const CMailSettings& fields);
+    // The test mail to the values' recipients, stored nowhere; blocks until it is sent or the
+    // cancel event is set. The message to show: incomplete values, or ResultMessage.
+    static MailDialogMessage SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel = nullptr);
+    // The message of a MailSendResult: done, failed, partly failed or cancelled.
+    static MailDialogMessage ResultMessage(int nMailSendResult);
 
     static constexpr MailDialogMessage INCOMPLETE_MESSAGE{10007, MailMessageIcon::Stop};
 };

@@ -1,10 +1,13 @@
 #include "mail/PopBeforeSmtp.h"
 
-#include "mail/MailConnection.h"
+#include "mail/InertMailText.h"
+#include "support/Trace.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <exception>
-#include <thread>
+#include <poll.h>
 
 namespace Korvane {
 
@@ -14,30 +17,48 @@ constexpr std::string_view POP3_OK = "+OK";
 
 } // namespace
 
-bool CPopBeforeSmtp::Run(const CMailSenderSettings& settings) {
+bool CPopBeforeSmtp::Run(const CMailSenderSettings& settings, const MailDialogueLimits& limits) {
     const std::optional<std::string> strAddress = CMailConnection::ResolveIpv4(settings.strPopServer);
-    if (!strAddress || !Login(*strAddress, settings)) {
+    if (!strAddress || !Login(*strAddress, settings, limits)) {
         return false;
     }
     // "More than" the wait: the server may record the login a moment after the logout.
-    if (settings.nPopWait >= 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(settings.nPopWait) +
-                                    std::chrono::milliseconds(1));
-    }
-    return true;
+    return settings.nPopWait < 0 ||
+           WaitUnlessCancelled(std::chrono::milliseconds(settings.nPopWait) + std::chrono::milliseconds(1),
+                               *limits.cancel);
 }
 
 // The connection closes when this returns, before the wait.
-bool CPopBeforeSmtp::Login(const std::string& strAddress, const CMailSenderSettings& settings) {
+bool CPopBeforeSmtp::Login(const std::string& strAddress, const CMailSenderSettings& settings,
+                           const MailDialogueLimits& limits) {
     try {
-        CMailConnection connection(CMailConnection::ReplyStyle::Pop3);
+        CMailConnection connection(CMailConnection::ReplyStyle::Pop3, limits);
         connection.Open(strAddress, settings.nPopPort);
         return connection.ExpectReply(POP3_OK) &&
-               connection.Command("USER " + settings.strPopAccount + "\r\n", POP3_OK) &&
-               connection.Command("PASS " + settings.strPopPassword + "\r\n", POP3_OK) &&
+               connection.Command("USER " + CInertMailText::OneLine(settings.strPopAccount) + "\r\n",
+                                  POP3_OK) &&
+               connection.Command("PASS " + CInertMailText::OneLine(settings.strPopPassword) + "\r\n",
+                                  POP3_OK) &&
                connection.Command("QUIT\r\n", POP3_OK);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        Zelt::DebugTrace("CPopBeforeSmtp::Login: %s\n", error.what());
         return false;
+    }
+}
+
+bool CPopBeforeSmtp::WaitUnlessCancelled(std::chrono::milliseconds time, const Zelt::CancelEvent& cancel) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + time;
+    pollfd event{cancel.Handle(), POLLIN, 0};
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) {
+            return true;
+        }
+        const int nResult = poll(&event, 1, static_cast<int>(std::min<long long>(left.count(), INT_MAX)));
+        if (nResult > 0 || (nResult < 0 && errno != EINTR)) {
+            return false;
+        }
     }
 }
 

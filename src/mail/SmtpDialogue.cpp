@@ -1,7 +1,9 @@
 #include "mail/SmtpDialogue.h"
 
+#include "mail/InertMailText.h"
 #include "mail/MailBody.h"
 #include "mail/SmtpAuth.h"
+#include "support/Trace.h"
 
 #include <exception>
 
@@ -13,18 +15,19 @@ constexpr std::string_view REPLY_OK = "250";
 
 } // namespace
 
-bool CSmtpDialogue::Deliver(const CMailSenderSettings& settings, const std::string& strAddress,
-                            const std::string& strRecipient, std::string_view headers,
-                            std::string_view body) {
+bool CSmtpDialogue::Deliver(const CMailSenderSettings& settings, const MailDialogueLimits& limits,
+                            const std::string& strAddress, const std::string& strRecipient,
+                            std::string_view headers, std::string_view body) {
     try {
-        CMailConnection connection(CMailConnection::ReplyStyle::Smtp);
+        CMailConnection connection(CMailConnection::ReplyStyle::Smtp, limits);
         connection.Open(strAddress, settings.nSmtpPort);
         return connection.ExpectReply("220") && Hello(connection) &&
                CSmtpAuth::Authenticate(connection, settings.nAuthMethod, settings.strAuthUser,
                                        settings.strAuthPassword) &&
                Envelope(connection, settings.strFromAddress, strRecipient) &&
                Transmit(connection, headers, body) && connection.Command("QUIT\r\n", "221");
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        Zelt::DebugTrace("CSmtpDialogue::Deliver: %s\n", error.what());
         return false;
     }
 }
@@ -38,8 +41,8 @@ bool CSmtpDialogue::Hello(CMailConnection& connection) {
 bool CSmtpDialogue::Envelope(CMailConnection& connection, const std::string& strFrom,
                              const std::string& strRecipient) {
     return connection.Command("RSET\r\n", REPLY_OK) &&
-           connection.Command("MAIL FROM: <" + strFrom + ">\r\n", REPLY_OK) &&
-           connection.Command("RCPT TO: <" + strRecipient + ">\r\n", REPLY_OK) &&
+           connection.Command("MAIL FROM: <" + CInertMailText::OneLine(strFrom) + ">\r\n", REPLY_OK) &&
+           connection.Command("RCPT TO: <" + CInertMailText::OneLine(strRecipient) + ">\r\n", REPLY_OK) &&
            connection.Command("DATA\r\n", "354");
 }
 

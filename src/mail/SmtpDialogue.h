@@ -12,10 +12,11 @@ namespace Korvane {
 // one recipient, the message and QUIT.
 class CSmtpDialogue {
 public:
-    // True when the server accepted the message. No QUIT is sent after a failed step; socket
-    // failures and time-outs count as failed steps.
-    static bool Deliver(const CMailSenderSettings& settings, const std::string& strAddress,
-                        const std::string& strRecipient, std::string_view headers, std::string_view body);
+    // True when the server accepted the message within the limits. No QUIT is sent after a failed
+    // step; socket failures, time-outs and the cancel count as failed steps.
+    static bool Deliver(const CMailSenderSettings& settings, const MailDialogueLimits& limits,
+                        const std::string& strAddress, const std::string& strRecipient,
+                        std::string_view headers, std::string_view body);
 
 private:
     static bool Hello(CMailConnection& connection);

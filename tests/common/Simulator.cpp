@@ -1,16 +1,16 @@
 #include "common/Simulator.h"
 
+#include "common/ProcessRun.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -19,8 +19,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 namespace KorvaneTesting {
 namespace {
@@ -94,37 +92,11 @@ Simulator::Process Simulator::StartChild(const std::string& program, const std::
     const std::string logPath = directory_ + "/output.log";
     std::vector<std::string> command{program};
     command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : command) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Default dispositions and no blocked signals, whatever the test process did with them.
-    sigset_t defaults;
-    sigset_t none;
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int result = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        throw SimulatorError("cannot start " + program + ": " + std::strerror(result));
+    try {
+        pid = StartLogged(command, logPath);
+    } catch (const std::runtime_error& error) {
+        throw SimulatorError(error.what());
     }
 
     // Shared between the callbacks: the exit status once the child has been reaped.

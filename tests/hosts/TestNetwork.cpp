@@ -15,7 +15,6 @@
 #include <optional>
 #include <sched.h>
 #include <set>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
@@ -24,8 +23,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -580,41 +577,8 @@ HostProcess& TestNetwork::StartIn(const TestHost& host, const std::string& progr
 
     std::vector<std::string> command{ipProgram_, "netns", "exec", host.netns, program};
     command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : command) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Own process group so Stop reaches the program's children too; default signal handling because
-    // ignored signals (RunProcess ignores SIGPIPE) would otherwise be inherited.
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    pid_t pid = -1;
-    const int result = posix_spawn(&pid, ipProgram_.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        throw std::runtime_error("cannot start " + program + " in " + host.netns + ": " +
-                                 std::strerror(result));
-    }
+    const bool bOwnGroup = true; // so that Stop reaches the program's children too
+    const pid_t pid = StartLogged(command, logPath, bOwnGroup);
     processes_.push_back(std::make_unique<HostProcess>(pid, logPath));
     return *processes_.back();
 }

@@ -3,6 +3,7 @@
 #include "MailText.h"
 #include "admin/MailSettings.h"
 #include "mail/EncodedWord.h"
+#include "mail/InertMailText.h"
 #include "mail/MailBody.h"
 #include "mail/MailDate.h"
 #include "mail/MailHeaders.h"
@@ -151,6 +152,22 @@ TEST(MailBody, DotStuffingDoublesTheDotAtEveryLineStart) {
     EXPECT_EQ(CMailBody::DotStuffed("a\n.b"), "a\n..b") << "a bare line feed ends a line for some servers";
     EXPECT_EQ(CMailBody::DotStuffed("no dots\r\n"), "no dots\r\n");
     EXPECT_EQ(CMailBody::DotStuffed(""), "");
+}
+
+TEST(InertMailText, LineEndsAndControlsShowAsEscapesAndTheRestStays) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"a\rb", "a\\rb"},
+        {"a\nb", "a\\nb"},
+        {"a\r\n.\r\nb", "a\\r\\n.\\r\\nb"},
+        {"\x1B[31mred\x7F", "\\x1B[31mred\\x7F"},
+        {"c1 \xC2\x85 \xC2\x9F", "c1 \\x85 \\x9F"},
+        {"tab\t日本語 \xC2\xA0 ü", "tab\t日本語 \xC2\xA0 ü"},
+        {"lead \xC2", "lead \xC2"},
+        {std::string_view("nul\0", 4), "nul\\x00"},
+    };
+    for (const auto& [text, inert] : cases) {
+        EXPECT_EQ(CInertMailText::OneLine(text), inert) << text;
+    }
 }
 
 // Zones through POSIX TZ strings; the previous TZ comes back after each test.

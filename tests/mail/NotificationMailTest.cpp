@@ -6,8 +6,13 @@
 #include "ScriptedSmtp.h"
 #include "admin/AdminInfoMgr.h"
 #include "mail/ErrorMail.h"
+#include "mail/ErrorMailThread.h"
 #include "mail/MailSender.h"
 #include "mail/MailSettingForm.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +20,22 @@ using namespace Korvane;
 using namespace MailTesting;
 
 namespace {
+
+// A store with notification on, mailing to the scripted server on the port.
+CKorvaneAdminInfoMgr NotifyingStore(uint16_t nPort) {
+    CKorvaneAdminInfoMgr manager;
+    manager.m_mail = ScriptedSettings(nPort);
+    manager.m_mail.bNotify = true;
+    return manager;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t nCount = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++nCount;
+    }
+    return nCount;
+}
 
 ScriptedServer::Script RefusingSmtp(std::vector<std::string> refused) {
     SmtpBehaviour behaviour;
@@ -53,9 +74,7 @@ TEST(TestMail, ItsNameSubjectAndBody) {
 
 TEST(ErrorMail, ListsEveryDeviceWithItsAlerts) {
     ScriptedServer server(RefusingSmtp({}));
-    CKorvaneAdminInfoMgr manager;
-    manager.m_mail = ScriptedSettings(server.Port());
-    manager.m_mail.bNotify = true;
+    CKorvaneAdminInfoMgr manager = NotifyingStore(server.Port());
     manager.m_mail.strToAddresses = "admin@korvane.test;";
     manager.AddOrUpdate(AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:02", "ks-two", "198.18.0.42"));
     manager.AddOrUpdate(AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:01", "ks-one", "198.18.0.41"));
@@ -68,4 +87,47 @@ TEST(ErrorMail, ListsEveryDeviceWithItsAlerts) {
     EXPECT_EQ(HeaderOf(mail, "To"), "admin@korvane.test;");
     EXPECT_EQ(DecodedBody(mail),
               "・ ks-one : 正常\n・正常動作しています。\n・ ks-two : 正常\n・UPS の警告が出ています。\n");
+}
+
+// Device names that try to add lines, or to end the data with a line "." and go on with commands.
+TEST(ErrorMail, LineEndsInADeviceNameStayInsideItsLine) {
+    ScriptedServer server(RefusingSmtp({}));
+    for (const int nEncoding : {MAIL_ENCODING_ISO2022JP, MAIL_ENCODING_UTF8}) {
+        CKorvaneAdminInfoMgr manager = NotifyingStore(server.Port());
+        manager.m_mail.nEncoding = nEncoding;
+        manager.AddOrUpdate(AdminTesting::SampleDevice(
+            "qrx-x", "02:4B:53:00:03:01", "a\r\n.\r\nRCPT TO: <spy@korvane.test>", "198.18.0.41"));
+        manager.AddOrUpdate(
+            AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:02", "b\r.\n.", "198.18.0.42"));
+        ASSERT_EQ(CErrorMail::Send(manager), std::optional<int>(MAIL_SEND_DONE)) << nEncoding;
+        const std::string sent = server.Transcripts().back();
+        EXPECT_EQ(Count(sent, "\r\n.\r\n"), 1u) << "the data ends once, at its end: " << sent;
+        EXPECT_EQ(Count(sent, "\r\nRCPT TO:"), 1u) << sent;
+        EXPECT_EQ(DecodedBody(ParseMail(MessageOf(sent))),
+                  "・ a\\r\\n.\\r\\nRCPT TO: <spy@korvane.test> : 正常\n・正常動作しています。\n"
+                  "・ b\\r.\\n. : 正常\n・正常動作しています。\n")
+            << nEncoding;
+    }
+}
+
+TEST(ErrorMailThread, SendsBesideTheStoreAndCancelsTheMailUnderWayWhenItGoes) {
+    std::atomic<bool> bHolding{false};
+    ScriptedServer server([&bHolding](ScriptedSession& session) {
+        bHolding = true;
+        session.WaitForClose();
+    });
+    std::vector<int> outcomes;
+    auto mailThread =
+        std::make_unique<CErrorMailThread>([&outcomes](int nResult) { outcomes.push_back(nResult); });
+    mailThread->Send(NotifyingStore(server.Port()));
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         !bHolding && std::chrono::steady_clock::now() < until;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(bHolding) << "the mail went out while the store's thread went on";
+    const auto start = std::chrono::steady_clock::now();
+    mailThread.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2))
+        << "not the 10 s greeting wait";
+    EXPECT_EQ(outcomes, std::vector<int>{MAIL_SEND_CANCELLED});
 }

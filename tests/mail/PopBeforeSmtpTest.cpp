@@ -4,7 +4,9 @@
 #include "ScriptedSmtp.h"
 #include "mail/MailSender.h"
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -28,11 +30,12 @@ ScriptedServer::Script Pop3(const std::string& passReply, steady_clock::time_poi
     };
 }
 
-int SendWithPop(uint16_t nSmtpPort, uint16_t nPopPort, const std::string& wait) {
+int SendWithPop(uint16_t nSmtpPort, uint16_t nPopPort, const std::string& wait,
+                Zelt::CancelEventPtr cancel = nullptr) {
     CMailSettings settings = ScriptedSettings(nSmtpPort, MAIL_AUTH_POP_BEFORE_SMTP);
     settings.strPop3Port = std::to_string(nPopPort);
     settings.strPop3Wait = wait;
-    MailSender sender(settings, "KORVANE Adimin");
+    MailSender sender(settings, "KORVANE Adimin", std::move(cancel));
     sender.AddBodyLine("line");
     return sender.Send(TO_ADDRESS, "Subject");
 }
@@ -68,5 +71,26 @@ TEST(PopBeforeSmtp, ASilentPop3ServerEndsAfterTheTimeLimit) {
     const auto elapsed = steady_clock::now() - start;
     EXPECT_GE(elapsed, milliseconds(9500));
     EXPECT_LT(elapsed, milliseconds(14000));
+    EXPECT_TRUE(smtp.Transcripts().empty());
+}
+
+TEST(PopBeforeSmtp, TheWaitAfterTheLoginEndsOnCancelAndNoMailFollows) {
+    steady_clock::time_point quitTime;
+    ScriptedServer pop(Pop3("+OK logged in\r\n", &quitTime));
+    ScriptedServer smtp([](ScriptedSession& session) { ServeSmtp(session, {}); });
+    const auto cancel = std::make_shared<Zelt::CancelEvent>();
+    std::atomic<bool> bDone{false};
+    std::thread canceller([&] {
+        while (!bDone && pop.AcceptTimes().empty()) {
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        cancel->Set();
+    });
+    const auto start = steady_clock::now();
+    EXPECT_EQ(SendWithPop(smtp.Port(), pop.Port(), "60000", cancel), MAIL_SEND_CANCELLED);
+    bDone = true;
+    canceller.join();
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5)) << "not the minute's wait";
+    EXPECT_EQ(pop.Transcripts(), (std::vector<std::string>{"USER account\r\nPASS pop-password\r\nQUIT\r\n"}));
     EXPECT_TRUE(smtp.Transcripts().empty());
 }

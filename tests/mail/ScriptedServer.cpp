@@ -9,16 +9,16 @@
 
 namespace MailTesting {
 
-ScriptedServer::ScriptedServer(Script script)
+ScriptedServer::ScriptedServer(Script script, const char* pszAddress)
     : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), m_script(std::move(script)) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
-    inet_pton(AF_INET, ADDRESS, &local.sin_addr);
+    inet_pton(AF_INET, pszAddress, &local.sin_addr);
     socklen_t length = sizeof local;
     if (bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(m_fd, 16) != 0 ||
         getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
         close(m_fd);
-        throw std::runtime_error(std::string("cannot listen on ") + ADDRESS);
+        throw std::runtime_error(std::string("cannot listen on ") + pszAddress);
     }
     m_port = ntohs(local.sin_port);
     m_thread = std::thread([this] { Serve(); });

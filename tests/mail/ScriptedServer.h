@@ -14,9 +14,9 @@
 
 namespace MailTesting {
 
-// A hand-written server on 127.84.0.1 (the mail tests' loopback range) with a port of the system's
-// choice. One thread accepts connections one after another and runs the script on each; what the
-// client sent on each connection is kept.
+// A hand-written server on 127.84.0.1 (the mail tests' loopback range), or another loopback
+// address, with a port of the system's choice. One thread accepts connections one after another and runs the
+// script on each; what the client sent on each connection is kept.
 class ScriptedServer {
 public:
     using Script = std::function<void(ScriptedSession&)>;
@@ -24,7 +24,7 @@ public:
 
     static constexpr const char* ADDRESS = "127.84.0.1";
 
-    explicit ScriptedServer(Script script);
+    explicit ScriptedServer(Script script, const char* pszAddress = ADDRESS);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;

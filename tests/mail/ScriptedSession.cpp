@@ -31,6 +31,15 @@ bool ScriptedSession::Send(std::string_view text) {
     return true;
 }
 
+bool ScriptedSession::Trickle(std::string_view text, std::chrono::milliseconds pause) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (m_stop || !Send(text.substr(i, 1)) || ClientActsWithin(pause)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> ScriptedSession::ReadLine() {
     return ReadUntil("\r\n");
 }

@@ -19,6 +19,9 @@ public:
 
     // Sends the bytes; false when the client has gone.
     bool Send(std::string_view text);
+    // Sends the bytes one at a time with the pause after each, as a server that holds its client
+    // would; false when the client sent something, closed or went, or the server stopped first.
+    bool Trickle(std::string_view text, std::chrono::milliseconds pause);
     // The next line without its "\r\n"; nullopt when the client closed or fell silent.
     std::optional<std::string> ReadLine();
     // The mail data up to the line ".", without that line; nullopt as for ReadLine.

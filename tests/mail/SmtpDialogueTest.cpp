@@ -6,8 +6,10 @@
 #include "ScriptedSmtp.h"
 #include "mail/MailSender.h"
 
+#include <atomic>
 #include <chrono>
 #include <regex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +160,58 @@ TEST(SmtpDialogue, AGreetingThatNeverComesEndsAfterTheTimeLimit) {
     EXPECT_GE(elapsed, milliseconds(9500));
     EXPECT_LT(elapsed, milliseconds(14000));
     EXPECT_EQ(server.Transcripts().at(0), "");
+}
+
+TEST(SmtpDialogue, ATricklingServerHoldsTheDialogueNoLongerThanItsLength) {
+    ScriptedServer server([](ScriptedSession& session) {
+        session.Trickle("220 " + std::string(100, 'x') + "\r\n", milliseconds(250));
+    });
+    MailSender sender(ScriptedSettings(server.Port()), "KORVANE Adimin", nullptr, std::chrono::seconds(2));
+    sender.AddBodyLine("line");
+    const auto start = steady_clock::now();
+    EXPECT_EQ(sender.Send(TO_ADDRESS, "Subject"), MAIL_SEND_FAILED);
+    const auto elapsed = steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::seconds(2));
+    EXPECT_LT(elapsed, milliseconds(3500));
+    EXPECT_EQ(server.Transcripts().at(0), "") << "the greeting never ended";
+}
+
+TEST(SmtpDialogue, TheCancelEventEndsTheDialogueAtOnceAndTheRecipientsAfterIt) {
+    std::atomic<bool> bHolding{false};
+    ScriptedServer server([&bHolding](ScriptedSession& session) {
+        bHolding = true;
+        session.WaitForClose();
+    });
+    const auto cancel = std::make_shared<Zelt::CancelEvent>();
+    std::thread canceller([&bHolding, cancel] {
+        while (!bHolding) {
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        cancel->Set();
+    });
+    MailSender sender(ScriptedSettings(server.Port()), "KORVANE Adimin", cancel);
+    const auto start = steady_clock::now();
+    EXPECT_EQ(sender.Send("admin@korvane.test;other@korvane.test", "Subject"), MAIL_SEND_CANCELLED);
+    canceller.join();
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(2)) << "not the 10 s greeting wait";
+    EXPECT_EQ(server.Transcripts().size(), 1u) << "no dialogue with the second recipient";
+}
+
+TEST(SmtpDialogue, LineEndsInTheSubjectAndAddressesCannotAddCommandsOrHeaders) {
+    ScriptedServer server(Smtp());
+    CMailSettings settings = ScriptedSettings(server.Port());
+    settings.strFromAddress = "notice@korvane.test>\r\nRCPT TO: <spy@korvane.test";
+    MailSender sender(settings, "KORVANE Adimin");
+    EXPECT_EQ(sender.Send("admin@korvane.test\nBcc: spy@korvane.test", "alert\r\n\r\nbody"), MAIL_SEND_DONE);
+    const std::string sent = server.Transcripts().at(0);
+    const std::string envelope = "EHLO localhost\r\nRSET\r\n"
+                                 "MAIL FROM: <notice@korvane.test>\\r\\nRCPT TO: <spy@korvane.test>\r\n"
+                                 "RCPT TO: <admin@korvane.test\\nBcc: spy@korvane.test>\r\nDATA\r\n";
+    EXPECT_EQ(sent.substr(0, envelope.size()), envelope);
+    const ParsedMail mail = ParseMail(MessageOf(sent));
+    EXPECT_EQ(mail.headers.size(), 7u);
+    EXPECT_EQ(HeaderOf(mail, "To"), "admin@korvane.test\\nBcc: spy@korvane.test");
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), "alert\\r\\n\\r\\nbody");
 }
 
 TEST(SmtpDialogue, AnEndlessReplyIsCutOffAsAFailure) {

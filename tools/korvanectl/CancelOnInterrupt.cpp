@@ -26,7 +26,9 @@ void SetInterruptEvent(int nSignal) {
 
 } // namespace
 
-CancelOnInterrupt::CancelOnInterrupt() : m_event(std::make_shared<Zelt::CancelEvent>()) {
+CancelOnInterrupt::CancelOnInterrupt() : CancelOnInterrupt(std::make_shared<Zelt::CancelEvent>()) {}
+
+CancelOnInterrupt::CancelOnInterrupt(Zelt::CancelEventPtr event) : m_event(std::move(event)) {
     g_bInterrupted = false;
     g_pInterruptEvent = m_event.get();
     std::signal(SIGINT, SetInterruptEvent);

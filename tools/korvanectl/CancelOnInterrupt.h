@@ -12,6 +12,8 @@ public:
     static constexpr int EXIT_CANCELLED = 130;
 
     CancelOnInterrupt();
+    // Sets the given event instead of a new one.
+    explicit CancelOnInterrupt(Zelt::CancelEventPtr event);
     ~CancelOnInterrupt();
     CancelOnInterrupt(const CancelOnInterrupt&) = delete;
     CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;

@@ -1,7 +1,7 @@
 #include "CommandLineHost.h"
 
 #include "admin/TextFormat.h"
-#include "mail/ErrorMail.h"
+#include "mail/MailSettingForm.h"
 #include "support/StringTable.h"
 
 #include <ostream>
@@ -21,8 +21,10 @@ std::string OneLine(std::string_view text) {
 
 } // namespace
 
-CommandLineHost::CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out)
-    : m_manager(manager), m_out(out), m_timerThread([this] { TimerLoop(); }) {}
+CommandLineHost::CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out,
+                                 Zelt::CancelEventPtr mailCancel)
+    : m_manager(manager), m_out(out), m_timerThread([this] { TimerLoop(); }),
+      m_errorMail([this](int nResult) { PrintMailOutcome(nResult); }, std::move(mailCancel)) {}
 
 CommandLineHost::~CommandLineHost() {
     {
@@ -78,29 +80,31 @@ void CommandLineHost::TimerLoop() {
 }
 
 void CommandLineHost::ShowBalloon(int nLevel) {
-    m_out << Korvane::CTextFormat::LocalTimeText() << ' ' << Zelt::CStringTable::Text(12001) << ": "
-          << OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)) << '\n'
-          << std::flush;
+    PrintLine(Korvane::CTextFormat::LocalTimeText() + ' ' + std::string(Zelt::CStringTable::Text(12001)) +
+              ": " + OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)));
 }
 
+// The store's present state is copied now; the mail thread sends it.
 void CommandLineHost::SendErrorMail() {
-    if (const std::optional<int> result = Korvane::CErrorMail::Send(m_manager)) {
-        m_out << Korvane::CTextFormat::LocalTimeText() << " error mail: "
-              << Zelt::CStringTable::Text(*result == 0   ? 10008
-                                          : *result == 1 ? 10009
-                                                         : 10010)
-              << '\n'
-              << std::flush;
-    }
+    m_errorMail.Send(m_manager);
+}
+
+void CommandLineHost::PrintMailOutcome(int nMailSendResult) {
+    const int nTextId = Korvane::CMailSettingForm::ResultMessage(nMailSendResult).nTextId;
+    PrintLine(Korvane::CTextFormat::LocalTimeText() +
+              " error mail: " + std::string(Zelt::CStringTable::Text(nTextId)));
+}
+
+void CommandLineHost::PrintLine(const std::string& line) {
+    std::lock_guard lock(m_outMutex);
+    m_out << line << '\n' << std::flush;
 }
 
 // The text is what the update is doing, or the time at which it completed.
 void CommandLineHost::ShowUpdateState(const std::string& text) {
     const bool bCompleted =
         text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101);
-    m_out << (bCompleted ? text + " update completed" : Korvane::CTextFormat::LocalTimeText() + ' ' + text)
-          << '\n'
-          << std::flush;
+    PrintLine(bCompleted ? text + " update completed" : Korvane::CTextFormat::LocalTimeText() + ' ' + text);
     if (bCompleted && m_bQuitAfterUpdate) {
         m_owner.Quit();
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "admin/AdminInfoMgr.h"
+#include "mail/ErrorMailThread.h"
+#include "net/CancelEvent.h"
 #include "operations/UpdateScheduler.h"
 #include "support/CallQueue.h"
 
@@ -15,10 +17,13 @@ namespace Korvanectl {
 
 // The periodic update's window, for the command line: the store lives on the thread that runs
 // the call queue; timers are kept by a thread of their own that posts into the queue; balloons
-// become lines on the output, error mails go out as the desktop program sends them.
+// become lines on the output, error mails go out on a mail thread of the host's own, as the
+// desktop program sends them, and their outcome becomes a line too.
 class CommandLineHost : public Korvane::IUpdateHost {
 public:
-    CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out);
+    // The event cancels the error mail under way; the host sets it when it goes.
+    CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out,
+                    Zelt::CancelEventPtr mailCancel);
     ~CommandLineHost() override;
 
     // Serves the queue until Quit; timers fire into the given scheduler meanwhile.
@@ -27,6 +32,8 @@ public:
     void Quit();
     // Ends Run when the next update has completed.
     void QuitAfterUpdate() { m_bQuitAfterUpdate = true; }
+    // Returns once the error mails have been sent (or cancelled) and their outcome printed.
+    void WaitForErrorMail() { m_errorMail.WaitUntilIdle(); }
 
     void SetTimer(int nTimer, int nMilliseconds) override;
     void KillTimer(int nTimer) override;
@@ -45,9 +52,13 @@ private:
     };
 
     void TimerLoop();
+    // One line on the output, from whichever thread.
+    void PrintLine(const std::string& line);
+    void PrintMailOutcome(int nMailSendResult);
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
     std::ostream& m_out;
+    std::mutex m_outMutex;
     Zelt::CCallQueue m_owner;
     Korvane::CUpdateScheduler* m_pScheduler = nullptr;
     bool m_bQuitAfterUpdate = false;
@@ -56,6 +67,7 @@ private:
     std::map<int, Timer> m_timers;
     bool m_bStop = false;
     std::thread m_timerThread;
+    Korvane::CErrorMailThread m_errorMail; // last: it goes first, while what it prints to is there
 };
 
 } // namespace Korvanectl

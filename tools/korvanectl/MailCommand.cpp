@@ -1,6 +1,8 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
+#include "mail/MailSender.h"
 #include "mail/MailSettingForm.h"
 #include "support/StringTable.h"
 
@@ -124,8 +126,13 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     if (action != "test") {
         throw UsageError("unknown mail action \"" + action + "\"");
     }
-    const Korvane::MailDialogMessage message = Korvane::CMailSettingForm::SendTestMail(fields);
+    const CancelOnInterrupt interrupt;
+    const Korvane::MailDialogMessage message =
+        Korvane::CMailSettingForm::SendTestMail(fields, interrupt.Event());
     out << Zelt::CStringTable::Text(message.nTextId) << '\n';
+    if (message == Korvane::CMailSettingForm::ResultMessage(Korvane::MAIL_SEND_CANCELLED)) {
+        return 130;
+    }
     return message.nTextId == 10008 ? 0 : 1;
 }
 
@@ -140,7 +147,9 @@ std::unique_ptr<Command> MakeMailCommand() {
         "OPTIONS: --notify on|off --smtp-server HOST --smtp-port N --from ADDRESS --to A;B;...\n"
         "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
         "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password P\n"
-        "         --auth-user NAME --auth-password P --settings FILE\n",
+        "         --auth-user NAME --auth-password P --settings FILE\n"
+        "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
+        "(exit code 130).\n",
         RunMail);
 }
 

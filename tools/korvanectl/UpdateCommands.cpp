@@ -28,7 +28,8 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     const AlertState alerts(store.File().Path());
     alerts.Restore(manager);
-    CommandLineHost host(manager, out);
+    const auto mailCancel = std::make_shared<Zelt::CancelEvent>();
+    CommandLineHost host(manager, out, mailCancel);
     Korvane::CUpdateScheduler scheduler(manager, host);
     host.QuitAfterUpdate();
     if (args.Flag("status")) {
@@ -41,22 +42,28 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     alerts.Keep(manager);
     store.Save();
+    {
+        // What is left is the error mail: Ctrl-C stops it and nothing else.
+        const CancelOnInterrupt interrupt(mailCancel);
+        host.WaitForErrorMail();
+    }
     for (const auto& [mac, device] : manager.Devices()) {
         if (device.GetStatusBits() != 0) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
                 << Korvane::CStatusEvaluation::StatusText(device);
         }
     }
-    return 0;
+    return mailCancel->IsSet() ? 130 : 0;
 }
 
 int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {});
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
-    CommandLineHost host(manager, out);
+    const CancelOnInterrupt interrupt;
+    // Ctrl-C or SIGTERM cancels the error mail under way at once.
+    CommandLineHost host(manager, out, interrupt.Event());
     Korvane::CUpdateScheduler scheduler(manager, host);
-    CancelOnInterrupt interrupt;
     // Ctrl-C or SIGTERM ends the loop once the update under way (if any) has been applied.
     std::thread watcher([&host, event = interrupt.Event()] {
         pollfd fd{event->Handle(), POLLIN, 0};
@@ -169,14 +176,16 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "Asks all managed devices at once (full information, or with --status the status only),\n"
         "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
         "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
-        "folder, so that a run from cron mails only new ones.\n",
+        "folder, so that a run from cron mails only new ones. Ctrl-C while the error mail is being\n"
+        "sent stops it (exit code 130).\n",
         RunUpdate));
     commands.push_back(std::make_unique<FunctionCommand>(
         "monitor", "watch the managed devices like the desktop program does",
         "usage: korvanectl monitor [--settings FILE]\n"
         "Runs the periodic update without a window: a full update at the stored interval, a status\n"
-        "update every minute, a line for each balloon, error mails. Ctrl-C ends it; the settings\n"
-        "are saved then.\n",
+        "update every minute, a line for each balloon, error mails (sent beside the updates, so that\n"
+        "a slow mail server holds up nothing). Ctrl-C ends it and stops an error mail under way; the\n"
+        "settings are saved then.\n",
         RunMonitor));
     commands.push_back(std::make_unique<FunctionCommand>(
         "interval", "show or set the update interval",
