@@ -1,5 +1,6 @@
 #include "admin/AdminInfoMgr.h"
 
+#include "protocol/InfoBounds.h"
 #include "support/XmlError.h"
 #include "support/XmlQueries.h"
 
@@ -158,6 +159,8 @@ bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const C
     try {
         if (!pStored->HasRootNode()) {
             pStored->SetInfoNode(fetched.GetRootNode());
+        } else if (!CInfoBounds::FitTogether(pStored->GetRootNode(), fetched.GetRootNode())) {
+            return false;
         }
         const Zelt::CXMLNode storedRoot = pStored->GetRootNode();
         for (StatusPart& part : FindStatusParts(storedRoot, fetched.GetRootNode())) {

@@ -48,7 +48,7 @@ public:
     // The periodic full update. False when the fetch has no "korvaneinfo" or no MAC.
     bool UpdateFromFullFetch(const CManagedDevice& fetched);
     // The periodic status update: a partial document whose status and network parts replace the
-    // stored ones.
+    // stored ones. False, the record unchanged, when the result could exceed CInfoBounds.
     bool UpdateFromStatusFetch(const std::string& mac, const CKorvaneInfo& fetched);
 
     const DeviceTable& Devices() const { return m_devices; }

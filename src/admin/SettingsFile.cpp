@@ -9,6 +9,7 @@
 #include "support/ScrambleStr.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
+#include "support/XmlLoadCheck.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,8 +24,9 @@
 namespace Korvane {
 namespace {
 
-// Twice the largest document the XML layer reads, and the odd character a reader ignores.
-constexpr off_t kMaxStoredBytes = 2 * 64 * 1024 * 1024 + 1;
+// Twice the largest document the XML layer reads, and the odd character a reader ignores. The
+// writer keeps its documents within that size, so whatever it stores is read back.
+constexpr off_t kMaxStoredBytes = 2 * Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES + 1;
 // Damaged copies made within one second get "-1", "-2" ... after the time.
 constexpr int kDamagedNameAttempts = 100;
 

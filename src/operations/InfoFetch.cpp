@@ -104,6 +104,8 @@ int InfoMessageFor(const std::exception_ptr& failure) {
         return INFO_AUTHORIZATION_REJECTED;
     } catch (const CErrorParam& error) {
         return error.GetCode() == ERROR_CODE_BUSY ? INFO_DEVICE_BUSY : INFO_DEVICE_ERROR;
+    } catch (const CInfoTooLarge&) {
+        return INFO_TOO_LARGE;
     } catch (...) {
         return INFO_OTHER_FAILURE;
     }

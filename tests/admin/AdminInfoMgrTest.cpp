@@ -1,6 +1,7 @@
 #include "admin/AdminInfoMgr.h"
 
 #include "SampleDevices.h"
+#include "protocol/InfoBounds.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,16 @@ TEST(ManagedDevices, AStatusFetchReplacesOnlyItsParts) {
     EXPECT_NE(InfoText(*pStored, "raid/level"), "X") << "only the status parts are replaced";
     EXPECT_EQ(InfoText(*pStored, kIPv4Path), "198.18.0.15") << "parts the fetch lacks stay";
     EXPECT_FALSE(manager.UpdateFromStatusFetch("02:4B:53:99:99:99", status));
+
+    const std::string before = pStored->SaveToBytes();
+    partial.GetRootNode()
+        .SingleSelectNode("statusinfo")
+        .AppendChild(partial.CreateElement("padding"))
+        .SetText(std::string(CInfoBounds::MAX_BYTES, 'x'));
+    status.SetInfoNode(partial.GetRootNode());
+    EXPECT_FALSE(manager.UpdateFromStatusFetch("02:4B:53:00:00:04", status))
+        << "beyond what a device may store";
+    EXPECT_EQ(pStored->SaveToBytes(), before);
 }
 
 TEST(ManagedDevices, AStatusFetchBringsStatusToADeviceAddedFromItsBasicInformation) {
