@@ -4,8 +4,11 @@
 #include "net/SocketErrors.h"
 #include "operations/InfoResult.h"
 #include "protocol/KorvaneErrors.h"
+#include "protocol/MacAddress.h"
+#include "support/Trace.h"
 
 #include <netdb.h>
+#include <optional>
 #include <utility>
 
 namespace Korvane {
@@ -37,6 +40,14 @@ AddressPair ResolvedPair(const std::string& hostName) {
 
 bool HasAddress(const AddressPair& pair) {
     return !pair.first.empty() || !pair.second.empty();
+}
+
+// Information that names another MAC than the record's must not become the record's: a device
+// could otherwise overwrite another device's record by reporting its MAC in any spelling.
+bool ReportsAnotherMac(const CManagedDevice& device, const CKorvaneInfo& session) {
+    const std::string& reported = session.GetMacAddress();
+    const std::optional<std::string> managed = CMacAddress::Canonical(device.GetMacAddress());
+    return managed && !reported.empty() && CMacAddress::Canonical(reported) != managed;
 }
 
 } // namespace
@@ -80,6 +91,12 @@ bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::Ca
             continue;
         } catch (const Zelt::CSocketTimeOut&) {
             lastFailure = std::current_exception();
+            continue;
+        }
+        if (ReportsAnotherMac(device, session)) {
+            Zelt::DebugTrace("GetInfoFromTrgKorvane: %s answers with another MAC than %s's.\n",
+                             (pair.first.empty() ? pair.second : pair.first).c_str(), device.Name().c_str());
+            lastFailure = std::make_exception_ptr(CAnotherDevice());
             continue;
         }
         device.TakeFreshInfo(session.GetRootNode());

@@ -1,12 +1,12 @@
 #include "AlertState.h"
 
+#include "admin/AlertBitsText.h"
 #include "admin/AtomicFile.h"
 #include "support/DirectoryPath.h"
 
 #include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <sstream>
+#include <iterator>
 
 namespace Korvanectl {
 namespace {
@@ -40,9 +40,8 @@ AlertState::AlertState(const std::filesystem::path& settingsPath)
 
 void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
     std::ifstream input(m_path);
-    std::string mac;
-    int nBits = 0;
-    while (input >> mac >> nBits) {
+    const std::string text{std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>()};
+    for (const auto& [mac, nBits] : Korvane::CAlertBitsText::Parse(text)) {
         if (Korvane::CManagedDevice* pDevice = manager.FindDevice(mac)) {
             pDevice->SetStatusBits(nBits);
         }
@@ -50,13 +49,9 @@ void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
 }
 
 void AlertState::Keep(const Korvane::CKorvaneAdminInfoMgr& manager) const {
-    std::ostringstream text;
-    for (const auto& [mac, device] : manager.Devices()) {
-        text << mac << ' ' << device.GetStatusBits() << '\n';
-    }
     Zelt::CreateDirectoryPath(m_path.parent_path(), 0700);
     std::string reason;
-    Korvane::CAtomicFile::Replace(m_path, text.str(), 0600, reason);
+    Korvane::CAtomicFile::Replace(m_path, Korvane::CAlertBitsText::Format(manager), 0600, reason);
 }
 
 } // namespace Korvanectl
