@@ -92,6 +92,9 @@ std::string CXMLDocument::SaveToBytes() const {
     if (!buffer) {
         throw CXMLError(kError);
     }
+    // The text arrives in small pieces; a buffer grown to the exact size each time copies a large
+    // document over and over.
+    xmlBufferSetAllocationScheme(buffer.get(), XML_BUFFER_ALLOC_DOUBLEIT);
     {
         std::unique_ptr<xmlSaveCtxt, SaveContextCloser> context(
             xmlSaveToBuffer(buffer.get(), m_encoding.c_str(), XML_SAVE_AS_XML));
