@@ -62,7 +62,7 @@ void Flood(const TestHost& attacker, int nReplies) {
     inet_pton(AF_INET, attacker.ipv4.c_str(), &reply[Korvane::KafData::IPV4]);
     std::memcpy(&reply[Korvane::KafData::VENDOR], "VESTRANO", 8);
     for (int i = 0; i < nReplies; ++i) {
-        char mac[13];
+        char mac[16];
         std::snprintf(mac, sizeof mac, "0E4B53%06X", i);
         std::memcpy(&reply[Korvane::KafData::MAC_TEXT], mac, 12);
         sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&admin), sizeof admin);
