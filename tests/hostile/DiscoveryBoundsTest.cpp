@@ -111,8 +111,9 @@ TEST(DiscoveryBounds, AFloodOfNewDevicesQueuesBehindABoundedSetOfWorkers) {
     Zelt::SetTraceSink({});
 
     EXPECT_EQ(nMostRunning, static_cast<int>(Korvane::CDiscoveryClient::MAX_WORKERS));
-    // The workers, the discovery thread, the attacker and the sampler.
-    EXPECT_LE(nMostThreads, nBaseline + Korvane::CDiscoveryClient::MAX_WORKERS + 3);
+    // The workers, the discovery thread, the attacker and the sampler, and a few that sanitizer
+    // runtimes start for themselves.
+    EXPECT_LE(nMostThreads, nBaseline + Korvane::CDiscoveryClient::MAX_WORKERS + 3 + 4);
     EXPECT_EQ(nCalls, static_cast<int>(Korvane::CDiscoveryClient::MAX_DEVICES));
     EXPECT_NE(trace.find("replies beyond 4096 devices dropped"), std::string::npos);
 }
