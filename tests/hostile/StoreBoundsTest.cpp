@@ -31,14 +31,22 @@ std::string AlertStateText(const ScratchHome& home) {
     return std::string();
 }
 
+// nCount hostile devices in the second device host, the first of them managed, its password saved.
+std::unique_ptr<Simulator> ManagedHostile(KorvaneTesting::TestNetwork& net, const ManagedFleet& fleet,
+                                          int nCount) {
+    std::unique_ptr<Simulator> hostile =
+        StartHostileDevices(net, net.Device(1), nCount, {"--password", "h-pw"});
+    EXPECT_EQ(fleet.Korvanectl({"add", HostileAddress(0)}).exitCode, 0);
+    EXPECT_EQ(fleet.Korvanectl({"password", HOSTILE_MAC, "--save"}, "h-pw\n").exitCode, 0);
+    return hostile;
+}
+
 } // namespace
 
 TEST(StoreBounds, HugeDocumentsAndFreshMacsNeverCostTheFleet) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 2);
     ManagedFleet fleet(*net, net->Device(0));
-    std::unique_ptr<Simulator> hostile = StartHostileDevices(*net, net->Device(1), 2, {"--password", "h-pw"});
-    ASSERT_EQ(fleet.Korvanectl({"add", HostileAddress(0)}).exitCode, 0);
-    ASSERT_EQ(fleet.Korvanectl({"password", HOSTILE_MAC, "--save"}, "h-pw\n").exitCode, 0);
+    std::unique_ptr<Simulator> hostile = ManagedHostile(*net, fleet, 2);
     hostile->Set("*", "mac-per-request", "on");
     hostile->Set("*", "pad-bytes", "12000000");
     const ProcessResult added = fleet.Korvanectl({"add", HostileAddress(1)});
@@ -59,9 +67,7 @@ TEST(StoreBounds, HugeDocumentsAndFreshMacsNeverCostTheFleet) {
 TEST(StoreBounds, AForgedMacCannotTouchAnotherDevicesAlerts) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 2);
     ManagedFleet fleet(*net, net->Device(0));
-    std::unique_ptr<Simulator> hostile = StartHostileDevices(*net, net->Device(1), 1, {"--password", "h-pw"});
-    ASSERT_EQ(fleet.Korvanectl({"add", HostileAddress(0)}).exitCode, 0);
-    ASSERT_EQ(fleet.Korvanectl({"password", HOSTILE_MAC, "--save"}, "h-pw\n").exitCode, 0);
+    std::unique_ptr<Simulator> hostile = ManagedHostile(*net, fleet, 1);
     // The hostile device has every alert, so lines it could make others' would silence them.
     hostile->InfoSet(0, "statusinfo/status/error/param", "NG");
     ASSERT_EQ(fleet.Korvanectl({"update"}).exitCode, 0);
