@@ -16,7 +16,6 @@
 
 using KorvaneTesting::ProcessResult;
 using KorvaneTesting::Simulator;
-using KorvaneTesting::TestHost;
 using namespace KorvaneHostile;
 
 namespace {
