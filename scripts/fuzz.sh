@@ -7,7 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 build=$root/build-fuzz
 targets=(fuzz_xml_load fuzz_base64_text_decode fuzz_mime_base64_decode fuzz_unscramble fuzz_address_text
-  fuzz_sort_keys fuzz_settings_load fuzz_device_response fuzz_device_info fuzz_discovery_reply fuzz_mail_reply)
+  fuzz_sort_keys fuzz_settings_load fuzz_device_response fuzz_device_info fuzz_discovery_reply fuzz_mail_reply
+  fuzz_mac_address fuzz_alert_bits)
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKORVANE_BUILD_FUZZ=ON -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_TOOLS=OFF \
   -DKORVANE_CORE_ONLY=ON >/dev/null

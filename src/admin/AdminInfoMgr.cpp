@@ -1,11 +1,11 @@
 #include "admin/AdminInfoMgr.h"
 
 #include "admin/AddressApproval.h"
+#include "protocol/InfoBounds.h"
+#include "protocol/MacAddress.h"
 #include "support/XmlError.h"
 #include "support/XmlQueries.h"
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace Korvane {
@@ -84,10 +84,7 @@ void CKorvaneAdminInfoMgr::WriteUserAddresses(CKorvaneInfo& target, const std::s
 }
 
 std::string CKorvaneAdminInfoMgr::NormalizeMac(std::string_view mac) {
-    std::string normalized(mac);
-    std::transform(normalized.begin(), normalized.end(), normalized.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return normalized;
+    return CMacAddress::Canonical(mac).value_or(std::string());
 }
 
 bool CKorvaneAdminInfoMgr::AddOrUpdate(const CManagedDevice& candidate) {
@@ -167,6 +164,8 @@ bool CKorvaneAdminInfoMgr::UpdateFromStatusFetch(const std::string& mac, const C
     try {
         if (!pStored->HasRootNode()) {
             pStored->SetInfoNode(fetched.GetRootNode());
+        } else if (!CInfoBounds::FitTogether(pStored->GetRootNode(), fetched.GetRootNode())) {
+            return false;
         }
         const Zelt::CXMLNode storedRoot = pStored->GetRootNode();
         for (StatusPart& part : FindStatusParts(storedRoot, fetched.GetRootNode())) {
@@ -329,7 +328,9 @@ void CKorvaneAdminInfoMgr::SetGroup(const std::string& name, const std::vector<s
     std::set<std::string>& members = m_groups[name];
     members.clear();
     for (const std::string& mac : macs) {
-        members.insert(NormalizeMac(mac));
+        if (std::string key = NormalizeMac(mac); !key.empty()) {
+            members.insert(std::move(key));
+        }
     }
 }
 

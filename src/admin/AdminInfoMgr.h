@@ -28,13 +28,15 @@ using WindowNumbers = std::array<int, 6>;
 // the application settings. It has no lock: the thread that owns it (the GUI thread, or the
 // main thread of korvanectl) is the only one that changes it; workers hand results over.
 //
-// Devices are identified by their MAC text, kept in upper case in every key and group so that
-// a device that reports its MAC in lower case keeps its groups across restarts.
+// Devices are identified by the canonical text of their MAC (CMacAddress) in every key and group,
+// so that a device keeps its groups whichever spelling it reports, and a text that is no MAC is
+// never taken for a device.
 class CKorvaneAdminInfoMgr {
 public:
     using DeviceTable = std::map<std::string, CManagedDevice>;
     using GroupTable = std::map<std::string, std::set<std::string>, Utf16Less>;
 
+    // The canonical MAC text; empty for a text that is no MAC, which finds no device.
     static std::string NormalizeMac(std::string_view mac);
     // A device reached through a router's port forwarding keeps the addresses the user gave, in
     // its information and in its session (which later connections use), not the LAN addresses
@@ -43,12 +45,12 @@ public:
                                    const std::string& ipv6);
 
     // --- devices ---
-    // A search result or a manual add. False when the session has no "korvaneinfo" or no MAC.
+    // A search result or a manual add. False when the session has no "korvaneinfo" or no valid MAC.
     bool AddOrUpdate(const CManagedDevice& candidate);
-    // The periodic full update. False when the fetch has no "korvaneinfo" or no MAC.
+    // The periodic full update. False when the fetch has no "korvaneinfo" or no valid MAC.
     bool UpdateFromFullFetch(const CManagedDevice& fetched);
     // The periodic status update: a partial document whose status and network parts replace the
-    // stored ones.
+    // stored ones. False, the record unchanged, when the result could exceed CInfoBounds.
     bool UpdateFromStatusFetch(const std::string& mac, const CKorvaneInfo& fetched);
 
     const DeviceTable& Devices() const { return m_devices; }

@@ -1,5 +1,7 @@
 #include "admin/DeviceKeyTable.h"
 
+#include "protocol/MacAddress.h"
+
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -9,29 +11,11 @@ namespace {
 
 constexpr size_t kPrefixCount = std::size(CDeviceKeyTable::MAKER_PREFIXES);
 
-bool IsUpperHexDigit(char ch) {
-    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F');
-}
-
-// "XX:XX:XX:XX:XX:XX" in upper-case hexadecimal: the only form whose packed key unpacks to the
-// same text. Any other text a device reports ("0A:4B:56-3E:88:05", " 3" for "03") would share
-// its key with the device of the canonical MAC, so it is treated as a foreign MAC.
-bool IsCanonicalMac(const std::string& mac) {
-    constexpr size_t kCanonicalLength = 17;
-    if (mac.size() != kCanonicalLength) {
-        return false;
-    }
-    for (size_t i = 0; i < mac.size(); ++i) {
-        if (i % 3 == 2 ? mac[i] != ':' : !IsUpperHexDigit(mac[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The last three bytes of a canonical MAC.
+// The last three bytes of a canonical MAC: the only form whose packed key unpacks to the same
+// text. Any other text a device reports ("0A:4B:56-3E:88:05", " 3" for "03") would share its key
+// with the device of the canonical MAC, so it is treated as a foreign MAC.
 std::optional<uint32_t> LowBytes(const std::string& mac) {
-    if (!IsCanonicalMac(mac)) {
+    if (!CMacAddress::IsCanonical(mac)) {
         return std::nullopt;
     }
     const auto byteAt = [&mac](size_t nOffset) {

@@ -9,6 +9,7 @@
 #include "support/ScrambleStr.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
+#include "support/XmlLoadCheck.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/AdminInfoMgr.h"
+#include "support/XmlLoadCheck.h"
 
 #include <filesystem>
 #include <optional>
@@ -42,8 +43,9 @@ public:
     static constexpr int MSG_SAVE_FAILED = 90000;
     static constexpr mode_t FILE_MODE = 0600;
     static constexpr mode_t FOLDER_MODE = 0700;
-    // Twice the largest document the XML layer reads, and the odd character a reader ignores.
-    static constexpr size_t MAX_FILE_BYTES = 2 * 64 * 1024 * 1024 + 1;
+    // Twice the largest document the XML layer reads, and the odd character a reader ignores. The
+    // writer keeps its documents within that size, so whatever it stores is read back.
+    static constexpr size_t MAX_FILE_BYTES = 2 * Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES + 1;
 
     // The user's file in its usual place, with the user's key.
     CSettingsFile();

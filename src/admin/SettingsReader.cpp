@@ -162,17 +162,22 @@ void CSettingsReader::ApplyDevices(const Zelt::CXMLNode& devices, CKorvaneAdminI
 }
 
 // False for an entry without a MAC: it cannot be keyed, and loading stops there as it does for
-// any damaged device entry.
+// any damaged device entry. An entry whose MAC is no MAC is left out alone.
 bool CSettingsReader::ApplyDevice(const Zelt::CXMLNode& info, CKorvaneAdminInfoMgr& manager) {
     const std::optional<std::string> mac = SettingsXml::OptionalText(info, "network/tcpip/lan/mac");
     if (!mac || mac->empty()) {
         return false;
     }
-    CManagedDevice& device = manager.EnsureDevice(*mac);
+    const std::string key = CKorvaneAdminInfoMgr::NormalizeMac(*mac);
+    if (key.empty()) {
+        Zelt::DebugTrace("CSettingsReader::ApplyDevice(): an entry whose MAC is no MAC is left out.\n");
+        return true;
+    }
+    CManagedDevice& device = manager.EnsureDevice(key);
     device.TakeFreshInfo(info);
     const Zelt::CXMLNode korvane = info.GetParent();
     if (const std::optional<std::string> password = SettingsXml::OptionalText(korvane, "adminpasswd")) {
-        manager.SetPassword(*mac, *password, true);
+        manager.SetPassword(key, *password, true);
     }
     const std::optional<std::string> forwarding = SettingsXml::OptionalAttribute(korvane, "portforwarding");
     device.SetPortForwarding(forwarding && SettingsXml::EqualsNoCase(*forwarding, "enable"));

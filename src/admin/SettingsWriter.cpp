@@ -2,7 +2,10 @@
 
 #include "admin/MailSettingsXml.h"
 #include "admin/SettingsXml.h"
+#include "admin/TextFormat.h"
+#include "support/StringTable.h"
 #include "support/XmlError.h"
+#include "support/XmlLoadCheck.h"
 
 #include <string_view>
 
@@ -22,6 +25,23 @@ constexpr const char* kCopiedPaths[] = {
 };
 
 constexpr std::string_view kPlaceholder = "<korvaneinfo/>";
+// Levels between the file's element and a device's information: korvaneinfos, korvane.
+constexpr size_t kInfoLevel = 3;
+constexpr int kMiB = 1024 * 1024;
+
+std::string RefusalReason(Zelt::CXmlLoadCheck::Verdict verdict, size_t nBytes) {
+    switch (verdict) {
+    case Zelt::CXmlLoadCheck::TOO_LARGE:
+        return CTextFormat::FormatId(90501, {std::to_string((nBytes + kMiB - 1) / kMiB),
+                                             std::to_string(Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES / kMiB)});
+    case Zelt::CXmlLoadCheck::TOO_DEEP:
+        return std::string(Zelt::CStringTable::Text(90502));
+    case Zelt::CXmlLoadCheck::TEXT_TOO_LONG:
+        return std::string(Zelt::CStringTable::Text(90503));
+    default:
+        return std::string(Zelt::CStringTable::Text(90504));
+    }
+}
 
 // A device document's element as text: its serialisation without the declaration's line and the
 // final line break.
@@ -41,7 +61,24 @@ std::string CSettingsWriter::Serialize(const CKorvaneAdminInfoMgr& manager) {
     writer.m_document.SetRootNode(root);
     writer.WriteAppSettings(root);
     writer.WriteDevices(root);
-    return writer.SplicedText();
+    std::string text = writer.SplicedText();
+    writer.CheckLoads(text.size());
+    return text;
+}
+
+// A file that loading refuses would cost the user every device and password at the next start;
+// such a save fails instead and the previous file stays.
+void CSettingsWriter::CheckLoads(size_t nBytes) const {
+    Zelt::CXmlLoadCheck check(nBytes);
+    check.Add(m_document.GetRootNode(), 0);
+    for (const auto& [mac, device] : m_manager.Devices()) {
+        if (device.HasRootNode()) {
+            check.Add(device.GetRootNode(), kInfoLevel);
+        }
+    }
+    if (const Zelt::CXmlLoadCheck::Verdict verdict = check.Result(); verdict != Zelt::CXmlLoadCheck::LOADS) {
+        throw Zelt::CXMLError(RefusalReason(verdict, nBytes));
+    }
 }
 
 // Texts are escaped, so every "<korvaneinfo/>" in the skeleton's text is a placeholder.

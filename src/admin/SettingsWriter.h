@@ -18,7 +18,8 @@ namespace Korvane {
 // (copying and freeing a thousand large subtrees was most of the cost of a save).
 class CSettingsWriter {
 public:
-    // The XML text (UTF-8 with its declaration) that is scrambled into the settings file.
+    // The XML text (UTF-8 with its declaration) that is scrambled into the settings file. Throws
+    // CXMLError, with the reason for the user, when the text would be beyond what loading reads.
     static std::string Serialize(const CKorvaneAdminInfoMgr& manager);
 
 private:
@@ -32,6 +33,7 @@ private:
     void WriteAddressApproval(const Zelt::CXMLNode& korvane, const CManagedDevice& device);
     void WriteBelong(const Zelt::CXMLNode& korvane, const std::string& mac);
     std::string SplicedText() const;
+    void CheckLoads(size_t nBytes) const;
 
     const CKorvaneAdminInfoMgr& m_manager;
     Zelt::CXMLDocument m_document;

@@ -51,6 +51,7 @@ void FindKorvaneDialog::Start() {
     }
     m_cancelEvent = std::make_shared<Zelt::CancelEvent>();
     m_result.reset();
+    m_intake.emplace(m_manager);
     m_bSearching = true;
     m_pMessage->setText(Text(10024));
     m_pStop->setEnabled(true);
@@ -81,7 +82,7 @@ void FindKorvaneDialog::reject() {
 }
 
 void FindKorvaneDialog::TakeDevice(const Korvane::CManagedDevice& device) {
-    if (m_manager.AddOrUpdate(device)) {
+    if (m_intake->Take(device) == Korvane::CSearchIntake::TAKEN) {
         ++m_nAdded;
         emit DevicesAdded();
     }
@@ -95,12 +96,18 @@ void FindKorvaneDialog::Finish(Korvane::SearchResult result) {
     m_bSearching = false;
     m_result = result;
     if (const int nMessage = Korvane::CSearchJob::MessageId(result); nMessage != 0) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"), Text(nMessage), QMessageBox::Ok,
-                        this);
-        box.exec();
+        Tell(Text(nMessage));
+    }
+    if (m_intake->PassedOver() != 0) {
+        Tell(Qs(m_intake->PassedOverText()));
     }
     QDialog::done(result == Korvane::SEARCH_SUCCEEDED ? QDialog::Accepted : QDialog::Rejected);
     emit SearchEnded(result);
+}
+
+void FindKorvaneDialog::Tell(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"), text, QMessageBox::Ok, this);
+    box.exec();
 }
 
 } // namespace KorvaneApp

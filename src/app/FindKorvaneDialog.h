@@ -2,6 +2,7 @@
 
 #include "GuiHandOver.h"
 #include "admin/AdminInfoMgr.h"
+#include "admin/SearchIntake.h"
 #include "admin/SearchJob.h"
 #include "net/CancelEvent.h"
 
@@ -16,7 +17,8 @@ class QPushButton;
 namespace KorvaneApp {
 
 // "検索中... - KORVANE Admin": one discovery pass on the local network; every device that answers
-// with its basic information is added to (or updated in) the store as it comes. The dialog closes
+// with its basic information is added to (or updated in) the store as it comes, within the bound
+// of CSearchIntake (the devices beyond it are counted and reported at the end). The dialog closes
 // itself when the search has ended; "中止", Escape and the close box only cancel it.
 class FindKorvaneDialog : public QDialog {
     Q_OBJECT
@@ -51,6 +53,7 @@ private:
     void Stop();
     void TakeDevice(const Korvane::CManagedDevice& device);
     void Finish(Korvane::SearchResult result);
+    void Tell(const QString& text);
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
     Zelt::CancelEventPtr m_cancelEvent;
@@ -58,6 +61,7 @@ private:
     std::thread m_thread;
     bool m_bSearching = false;
     std::optional<Korvane::SearchResult> m_result;
+    std::optional<Korvane::CSearchIntake> m_intake;
     int m_nAdded = 0;
     QLabel* m_pMessage;
     QPushButton* m_pStop;

@@ -207,7 +207,9 @@ void MainWindow::SendErrorMail() {
 bool MainWindow::SaveSettings() {
     const Korvane::SettingsSaveResult saved = m_file.Save(m_manager);
     if (!saved) {
-        QMessageBox::warning(this, QStringLiteral("KORVANE Admin"), Text(saved.nMessageId));
+        // The reason tells a full disk from a file that would be too large to read back.
+        QMessageBox::warning(this, QStringLiteral("KORVANE Admin"),
+                             Text(saved.nMessageId) + QStringLiteral("\n\n") + Qs(saved.strReason));
     }
     return static_cast<bool>(saved);
 }

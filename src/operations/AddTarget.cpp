@@ -75,6 +75,8 @@ int CAddTarget::MessageFor(int nInfoMessage) {
     case INFO_TIMEOUT:
     case INFO_SOCKET_ERROR:
         return 10019;
+    case INFO_TOO_LARGE:
+        return MSG_INFO_TOO_LARGE;
     default:
         return 0;
     }

@@ -23,6 +23,8 @@ int CDetailFetch::MessageFor(int nInfoMessage, const CManagedDevice& device) {
         return 20118;
     case INFO_CANNOT_START:
         return 20117;
+    case INFO_TOO_LARGE:
+        return MSG_INFO_TOO_LARGE;
     default:
         return 0;
     }

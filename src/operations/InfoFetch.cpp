@@ -4,6 +4,8 @@
 #include "net/SocketErrors.h"
 #include "operations/InfoResult.h"
 #include "protocol/KorvaneErrors.h"
+#include "protocol/MacAddress.h"
+#include "support/Trace.h"
 
 #include <netdb.h>
 #include <optional>
@@ -31,6 +33,14 @@ AddressPair ResolvedPair(const std::string& hostName) {
     }
     freeaddrinfo(pResults);
     return pair;
+}
+
+// Information that names another MAC than the record's must not become the record's: a device
+// could otherwise overwrite another device's record by reporting its MAC in any spelling.
+bool ReportsAnotherMac(const CManagedDevice& device, const CKorvaneInfo& session) {
+    const std::string& reported = session.GetMacAddress();
+    const std::optional<std::string> managed = CMacAddress::Canonical(device.GetMacAddress());
+    return managed && !reported.empty() && CMacAddress::Canonical(reported) != managed;
 }
 
 } // namespace
@@ -84,6 +94,12 @@ bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::Ca
             withheldAt = pair;
             continue;
         }
+        if (ReportsAnotherMac(device, session)) {
+            Zelt::DebugTrace("GetInfoFromTrgKorvane: %s answers with another MAC than %s's.\n",
+                             (pair.ipv4.empty() ? pair.ipv6 : pair.ipv4).c_str(), device.Name().c_str());
+            lastFailure = std::make_exception_ptr(CAnotherDevice());
+            continue;
+        }
         device.TakeFreshInfo(session.GetRootNode());
         return true;
     }
@@ -111,6 +127,8 @@ int InfoMessageFor(const std::exception_ptr& failure) {
         return INFO_ADDRESS_NOT_APPROVED;
     } catch (const CErrorParam& error) {
         return error.GetCode() == ERROR_CODE_BUSY ? INFO_DEVICE_BUSY : INFO_DEVICE_ERROR;
+    } catch (const CInfoTooLarge&) {
+        return INFO_TOO_LARGE;
     } catch (...) {
         return INFO_OTHER_FAILURE;
     }

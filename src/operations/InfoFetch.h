@@ -4,12 +4,21 @@
 #include "net/CancelEvent.h"
 
 #include <exception>
+#include <stdexcept>
 
 namespace Korvane {
+
+// The device at a record's addresses reports another MAC than the record's.
+class CAnotherDevice : public std::runtime_error {
+public:
+    CAnotherDevice() : std::runtime_error("another device answers at the address") {}
+};
 
 // Fetches information of a category into the device's record, trying first the addresses its
 // host name resolves to (when they differ from the stored ones) and then the stored addresses.
 // False when the record has no address at all; failures are thrown as the session throws them.
+// A record with a MAC takes only information that reports the same MAC (or none): an answer with
+// another one comes from another device and fails as CAnotherDevice.
 bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
                            int nWaitMilliseconds);
 

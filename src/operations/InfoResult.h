@@ -20,9 +20,13 @@ enum InfoMessage : int {
     INFO_TIMEOUT = 0x1B7A,
     INFO_SOCKET_ERROR = 0x1B7B,
     INFO_CANNOT_START = 0x1B7C,
+    INFO_TOO_LARGE = 0x1B7D, // the information exceeds what one device may store (CInfoBounds)
     // The password was withheld from an address not approved for it.
-    INFO_ADDRESS_NOT_APPROVED = 0x1B7D,
+    INFO_ADDRESS_NOT_APPROVED = 0x1B7E,
 };
+
+// The text shown for INFO_TOO_LARGE.
+constexpr int MSG_INFO_TOO_LARGE = 90500;
 
 // One device's outcome: the worker's copy of the record (with the fresh information when it
 // was fetched), the category asked for, and the device's error code where it gave one.

@@ -24,10 +24,12 @@ bool CInfoResultApplier::Apply(CKorvaneAdminInfoMgr& manager, const InfoResult& 
     }
     manager.NoteUnapprovedAddresses(mac, result.device.GetUnapprovedAddresses());
     switch (result.nMessage) {
-    case INFO_FETCHED:
-        StoreFetched(manager, mac, result);
+    case INFO_FETCHED: {
+        // Information the store refuses (beyond what one device may store) is a device error.
+        const bool bStored = StoreFetched(manager, mac, result);
         manager.MarkReachable(mac);
-        return manager.SetResultCode(mac, RESULT_SUCCESS);
+        return manager.SetResultCode(mac, bStored ? RESULT_SUCCESS : RESULT_DEVICE_ERROR);
+    }
     case INFO_NOT_OBTAINED:
         return manager.MarkUnreachable(mac);
     case INFO_AUTHORIZATION_REJECTED:
@@ -36,6 +38,7 @@ bool CInfoResultApplier::Apply(CKorvaneAdminInfoMgr& manager, const InfoResult& 
         return manager.SetResultCode(mac, RESULT_SUCCESS);
     case INFO_DEVICE_ERROR:
     case INFO_OTHER_FAILURE:
+    case INFO_TOO_LARGE:
         manager.MarkReachable(mac);
         return manager.SetResultCode(mac, RESULT_DEVICE_ERROR);
     case INFO_DEVICE_BUSY:

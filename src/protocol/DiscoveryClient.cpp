@@ -43,7 +43,7 @@ CDiscoveryClient::CDiscoveryClient(Zelt::CancelEventPtr cancelEvent, Routine rou
       m_receiver(nPort, nDatagramSize, nFamily, m_cancelEvent, SILENCE_MILLISECONDS) {}
 
 CDiscoveryClient::~CDiscoveryClient() {
-    WaitForAllThreadEnd();
+    WaitForAllThreadEnd(true);
 }
 
 void CDiscoveryClient::Update() {
@@ -54,16 +54,20 @@ void CDiscoveryClient::Update() {
         SendDiscoverCommand(request);
         RecvDiscoverCommandRes();
     } catch (...) {
-        WaitForAllThreadEnd();
+        WaitForAllThreadEnd(true);
         throw;
     }
-    WaitForAllThreadEnd();
+    WaitForAllThreadEnd(false);
 }
 
 void CDiscoveryClient::Init() {
-    WaitForAllThreadEnd();
+    WaitForAllThreadEnd(true);
+    m_identities.clear();
+    m_nDropped = 0;
     m_acceptedReplies.clear();
     m_nRequestId = NewRequestId();
+    std::lock_guard lock(m_queueMutex);
+    m_bReceiving = true;
 }
 
 void CDiscoveryClient::RecvDiscoverCommandRes() {
@@ -73,6 +77,10 @@ void CDiscoveryClient::RecvDiscoverCommandRes() {
             nConnection = m_receiver.Accept();
         } catch (const Zelt::CSocketTimeOut&) {
             Zelt::DebugTrace("%s::RecvDiscoverCommandRes: socket timeout.\n", m_pszTraceClass);
+            if (m_nDropped != 0) {
+                Zelt::DebugTrace("%s::RecvDiscoverCommandRes: %zu replies beyond %zu devices dropped.\n",
+                                 m_pszTraceClass, m_nDropped, MAX_DEVICES);
+            }
             return;
         } catch (const Zelt::CSocketEvent&) {
             Zelt::DebugTrace("%s::RecvDiscoverCommandRes: socket event occurd.\n", m_pszTraceClass);
@@ -93,30 +101,76 @@ void CDiscoveryClient::RecvDiscoverCommandRes() {
 
 // A reply of the wrong size is dropped: its fields would be read from the zeros after its end.
 void CDiscoveryClient::Accept(const std::string& reply) {
-    if (reply.size() != m_nDatagramSize || !CheckReply(reply)) {
+    if (reply.size() != m_nDatagramSize || !CheckReply(reply) || !IsNewDevice(reply)) {
         return;
     }
-    const std::string identity = DeviceIdentity(reply);
-    for (const std::string& accepted : m_acceptedReplies) {
-        if (DeviceIdentity(accepted) == identity) {
-            return;
-        }
-    }
     m_acceptedReplies.push_back(reply);
-    StartWorker(m_acceptedReplies.back());
+    Enqueue(m_acceptedReplies.back());
 }
 
-void CDiscoveryClient::StartWorker(const std::string& reply) {
-    m_workers.emplace_back([this, &reply] {
+// A flood of replies with ever new identities must not take unbounded memory and time: after
+// MAX_DEVICES devices, replies of devices not yet seen are dropped.
+bool CDiscoveryClient::IsNewDevice(const std::string& reply) {
+    const std::string identity = DeviceIdentity(reply);
+    if (m_identities.count(identity) != 0) {
+        return false;
+    }
+    if (m_identities.size() >= MAX_DEVICES) {
+        if (m_nDropped++ == 0) {
+            Zelt::DebugTrace(
+                "%s::Accept: more than %zu devices answer; replies of further devices are dropped.\n",
+                m_pszTraceClass, MAX_DEVICES);
+        }
+        return false;
+    }
+    m_identities.insert(identity);
+    return true;
+}
+
+void CDiscoveryClient::Enqueue(const std::string& reply) {
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_queue.push_back(&reply);
+    }
+    m_queueChanged.notify_one();
+    if (m_workers.size() < MAX_WORKERS) {
+        m_workers.emplace_back([this] { WorkOnQueue(); });
+    }
+}
+
+void CDiscoveryClient::WorkOnQueue() {
+    while (const std::string* pReply = NextQueued()) {
         try {
-            m_routine(reply);
+            m_routine(*pReply);
         } catch (...) {
             // A routine that fails has nobody to report to; it must not end the program.
         }
-    });
+    }
 }
 
-void CDiscoveryClient::WaitForAllThreadEnd() {
+// The next reply to work on; null once the run has stopped receiving and nothing is left.
+const std::string* CDiscoveryClient::NextQueued() {
+    std::unique_lock lock(m_queueMutex);
+    m_queueChanged.wait(lock, [this] { return !m_queue.empty() || !m_bReceiving; });
+    if (m_queue.empty()) {
+        return nullptr;
+    }
+    const std::string* pReply = m_queue.front();
+    m_queue.pop_front();
+    return pReply;
+}
+
+// A run that was cancelled or failed leaves out the devices still queued; one that ended by
+// silence lets the workers finish them.
+void CDiscoveryClient::WaitForAllThreadEnd(bool bDropQueued) {
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_bReceiving = false;
+        if (bDropQueued) {
+            m_queue.clear();
+        }
+    }
+    m_queueChanged.notify_all();
     for (std::thread& worker : m_workers) {
         worker.join();
     }

@@ -3,20 +3,21 @@
 #include "net/CancelEvent.h"
 #include "net/DtgmSrvSocket.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace Korvane {
 
 // The part that all discovery protocols share: one run sends the request, collects replies until
-// the receive socket stays silent for 10 seconds, and starts one worker per device that runs the
-// caller's routine on the device's reply. Update returns only after every worker has ended,
+// the receive socket stays silent for 10 seconds, and has the caller's routine run on each
+// device's reply by a bounded set of workers. Update returns only after every worker has ended,
 // also when it throws.
 class CDiscoveryClient {
 public:
@@ -27,6 +28,10 @@ public:
 
     static constexpr int SILENCE_MILLISECONDS = 10000;
     static constexpr int REQUEST_COPIES = 3;
+    // Routines running at once; further devices queue until a worker is free.
+    static constexpr size_t MAX_WORKERS = 32;
+    // Devices one run takes; replies of further devices are dropped.
+    static constexpr size_t MAX_DEVICES = 4096;
 
     // The text of a reply's address field (4 bytes for AF_INET, 16 for AF_INET6); empty for an
     // all-zero address, which is no address.
@@ -36,8 +41,9 @@ public:
     CDiscoveryClient(const CDiscoveryClient&) = delete;
     CDiscoveryClient& operator=(const CDiscoveryClient&) = delete;
 
-    // Returns when the run ended by silence; throws CSocketEvent when cancelled and CSocketError
-    // when a socket failure ends the run.
+    // Returns when the run ended by silence and every queued device has had its routine; throws
+    // CSocketEvent when cancelled and CSocketError when a socket failure ends the run (devices
+    // still queued then are left out).
     void Update();
     void SetActivityListener(ActivityListener listener) { m_activityListener = std::move(listener); }
 
@@ -63,8 +69,11 @@ private:
     void Init();
     void RecvDiscoverCommandRes();
     void Accept(const std::string& reply);
-    void StartWorker(const std::string& reply);
-    void WaitForAllThreadEnd();
+    bool IsNewDevice(const std::string& reply);
+    void Enqueue(const std::string& reply);
+    void WorkOnQueue();
+    const std::string* NextQueued();
+    void WaitForAllThreadEnd(bool bDropQueued);
 
     Zelt::CancelEventPtr m_cancelEvent;
     Routine m_routine;
@@ -74,7 +83,15 @@ private:
     const char* m_pszTraceClass;
     Zelt::CDtgmSrvSocket m_receiver;
     uint32_t m_nRequestId = 0;
+    std::unordered_set<std::string> m_identities;
+    size_t m_nDropped = 0;
+    // The replies stay here for the whole run, so routines may keep referring to them.
     std::deque<std::string> m_acceptedReplies;
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::deque<const std::string*> m_queue;
+    // While true, idle workers wait for more replies instead of ending.
+    bool m_bReceiving = false;
     std::vector<std::thread> m_workers;
 };
 

@@ -2,6 +2,7 @@
 
 #include "net/NetworkInterfaces.h"
 #include "net/SocketErrors.h"
+#include "protocol/MacAddress.h"
 #include "support/Trace.h"
 
 #include <arpa/inet.h>
@@ -26,7 +27,12 @@ bool KafData::IsDeviceReply(const std::string& datagram) {
         return false;
     }
     const std::string mac = MacText(datagram);
-    return static_cast<uint8_t>(datagram[OP]) == OP_REPLY && !mac.empty() && mac != "000000000000";
+    return static_cast<uint8_t>(datagram[OP]) == OP_REPLY && mac.size() == 2 * CMacAddress::BYTES &&
+           CMacAddress::Canonical(mac) && mac != "000000000000";
+}
+
+std::string KafData::DeviceMac(const std::string& datagram) {
+    return CMacAddress::Canonical(MacText(datagram)).value_or(std::string());
 }
 
 CKorvaneAdminFind::CKorvaneAdminFind(Zelt::CancelEventPtr cancelEvent, Routine routine)

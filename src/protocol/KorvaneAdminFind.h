@@ -26,8 +26,11 @@ struct KafData {
 
     // The MAC text of a reply, up to its terminating zero.
     static std::string MacText(const std::string& datagram);
-    // A device's reply: the size of KAF_DATA, the reply op and a MAC text other than zeros.
+    // A device's reply: the size of KAF_DATA, the reply op and a MAC text of 12 hexadecimal digits
+    // other than zeros.
     static bool IsDeviceReply(const std::string& datagram);
+    // The reply's MAC in its canonical text (of a reply that IsDeviceReply accepted).
+    static std::string DeviceMac(const std::string& datagram);
 };
 
 // The current discovery protocol: a request by IPv4 limited broadcast and by IPv6 all-nodes
@@ -42,7 +45,7 @@ protected:
     std::string BuildRequest() const override;
     void SendDiscoverCommand(const std::string& request) override;
     bool CheckReply(const std::string& reply) const override { return KafData::IsDeviceReply(reply); }
-    std::string DeviceIdentity(const std::string& reply) const override { return KafData::MacText(reply); }
+    std::string DeviceIdentity(const std::string& reply) const override { return KafData::DeviceMac(reply); }
 
 private:
     void CloseSocket();

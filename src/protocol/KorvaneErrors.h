@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/XmlError.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -34,6 +36,13 @@ public:
 
 private:
     std::string m_strCode;
+};
+
+// A device's information beyond what the program takes in (CInfoBounds); a failure to read the
+// answer like any other.
+class CInfoTooLarge : public Zelt::CXMLError {
+public:
+    CInfoTooLarge() : Zelt::CXMLError("Information too large!\n") {}
 };
 
 constexpr const char* ERROR_CODE_NOT_AUTHORIZED = "00000003";

@@ -10,6 +10,7 @@
 #include "protocol/DeviceConnection.h"
 #include "protocol/FWUpdateRequestParam.h"
 #include "protocol/GetInfoRequestParam.h"
+#include "protocol/InfoBounds.h"
 #include "protocol/KorvaneErrors.h"
 #include "protocol/MelodyRequestParam.h"
 #include "protocol/PowerOffRequestParam.h"
@@ -348,7 +349,9 @@ void CKorvaneInfo::GetInfo(int nCategoryID, const Zelt::CancelEventPtr& cancelEv
         DebugTrace("CKorvaneInfo::GetInfo: Load\n");
         Zelt::CXMLDocument response;
         response.LoadFromBytes(responseText);
-        TakeReportedInfo(response.GetRootNode().SingleSelectNode("response/korvaneinfo"));
+        const Zelt::CXMLNode info = response.GetRootNode().SingleSelectNode("response/korvaneinfo");
+        CInfoBounds::Check(info);
+        TakeReportedInfo(info);
         m_nStatus = STATUS_SUCCESS;
         DebugTrace("CKorvaneInfo::GetInfo: Success\n");
     } catch (const Zelt::CXMLError&) {

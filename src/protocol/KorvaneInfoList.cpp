@@ -82,6 +82,9 @@ void CKorvaneInfoList::FetchAndReport(CKorvaneInfo& session) {
     if (m_report) {
         m_report(nOutcome, session);
     }
+    if (session.HasRootNode()) {
+        session.RemoveChild(session.GetRootNode());
+    }
 }
 
 } // namespace Korvane

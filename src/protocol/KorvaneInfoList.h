@@ -37,7 +37,9 @@ public:
     int Update(Zelt::CancelEventPtr cancelEvent, ReportRoutine report);
 
     // The sessions of the last run, in the order their workers appended them (read it after
-    // Update). Elements stay where they are while the list lives.
+    // Update). Elements stay where they are while the list lives. Their information is dropped
+    // once reported: a run may find thousands of devices, and the report routine keeps what it
+    // needs.
     const std::deque<CKorvaneInfo>& Sessions() const { return m_sessions; }
     // How one protocol of the last run ended: 0 ok, 1 failed, 2 cancelled.
     int ProtocolResult(DiscoveryProtocol protocol) const { return m_protocolResults[protocol]; }

@@ -1,6 +1,7 @@
 #include "protocol/QRXFind.h"
 
 #include "net/NetworkInterfaces.h"
+#include "protocol/MacAddress.h"
 
 #include <arpa/inet.h>
 #include <cstring>
@@ -17,6 +18,14 @@ std::string QrxData::MacText(const std::string& datagram, size_t nOffset) {
         text += kDigits[nByte & 0x0F];
     }
     return text;
+}
+
+std::string QrxData::DeviceMac(const std::string& datagram) {
+    if (datagram.size() < DEVICE_MAC + CMacAddress::BYTES) {
+        return std::string();
+    }
+    const auto* pBytes = reinterpret_cast<const uint8_t*>(datagram.data() + DEVICE_MAC);
+    return CMacAddress::FromBytes(std::span<const uint8_t, CMacAddress::BYTES>(pBytes, CMacAddress::BYTES));
 }
 
 bool QrxData::IsReplyTo(const std::string& datagram, uint32_t nRequestId, const MacBytes& localMac) {

@@ -22,6 +22,8 @@ struct QrxData {
 
     // The six bytes at an offset as 12 lower-case hexadecimal digits.
     static std::string MacText(const std::string& datagram, size_t nOffset);
+    // The device's MAC in its canonical text.
+    static std::string DeviceMac(const std::string& datagram);
     // A device's answer to this request: the size of QRX_DATA, a known reply op, the request id
     // and the requesting PC's MAC echoed.
     static bool IsReplyTo(const std::string& datagram, uint32_t nRequestId, const MacBytes& localMac);
@@ -45,9 +47,7 @@ protected:
     bool CheckReply(const std::string& reply) const override {
         return QrxData::IsReplyTo(reply, RequestId(), m_localMac);
     }
-    std::string DeviceIdentity(const std::string& reply) const override {
-        return QrxData::MacText(reply, QrxData::DEVICE_MAC);
-    }
+    std::string DeviceIdentity(const std::string& reply) const override { return QrxData::DeviceMac(reply); }
 
 private:
     MacBytes m_localMac;

@@ -3,6 +3,7 @@
 #include "support/XmlDocumentState.h"
 #include "support/XmlError.h"
 #include "support/XmlLibrary.h"
+#include "support/XmlLoadCheck.h"
 #include "support/XmlText.h"
 
 #include <climits>
@@ -16,8 +17,6 @@
 namespace Zelt {
 namespace {
 
-// Larger than any device response or settings file can sensibly be.
-constexpr size_t kMaxDocumentBytes = 64 * 1024 * 1024;
 constexpr size_t kStreamChunkBytes = 1024;
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
@@ -33,7 +32,7 @@ xmlDocPtr NewEmptyDocument() {
 
 xmlDocPtr ParseDocument(std::string_view bytes) {
     static constexpr const char* kError = "Load XMLfile Error!\n";
-    if (bytes.empty() || bytes.size() > kMaxDocumentBytes) {
+    if (bytes.empty() || bytes.size() > CXmlLoadCheck::MAX_DOCUMENT_BYTES) {
         throw CXMLError(kError);
     }
     CXmlLibrary::EnsureInitialized();
@@ -68,7 +67,7 @@ void CXMLDocument::Load(std::istream& input) {
     char chunk[kStreamChunkBytes];
     while (input.read(chunk, sizeof chunk) || input.gcount() > 0) {
         bytes.append(chunk, static_cast<size_t>(input.gcount()));
-        if (bytes.size() > kMaxDocumentBytes) {
+        if (bytes.size() > CXmlLoadCheck::MAX_DOCUMENT_BYTES) {
             throw CXMLError("Load XMLfile Error!\n");
         }
     }
@@ -93,6 +92,9 @@ std::string CXMLDocument::SaveToBytes() const {
     if (!buffer) {
         throw CXMLError(kError);
     }
+    // The text arrives in small pieces; a buffer grown to the exact size each time copies a large
+    // document over and over.
+    xmlBufferSetAllocationScheme(buffer.get(), XML_BUFFER_ALLOC_DOUBLEIT);
     {
         std::unique_ptr<xmlSaveCtxt, SaveContextCloser> context(
             xmlSaveToBuffer(buffer.get(), m_encoding.c_str(), XML_SAVE_AS_XML));
@@ -112,7 +114,9 @@ CXMLNode CXMLDocument::GetRootNode() const {
     return HandleTo(root);
 }
 
-bool CXMLDocument::HasRootNode() const { return xmlDocGetRootElement(State()->doc) != nullptr; }
+bool CXMLDocument::HasRootNode() const {
+    return xmlDocGetRootElement(State()->doc) != nullptr;
+}
 
 void CXMLDocument::SetRootNode(const CXMLNode& element) {
     static constexpr const char* kError = "SetRootNode Error!\n";

@@ -73,6 +73,7 @@ private:
     _xmlNode* m_node = nullptr;
 
     friend class CXMLDocument;
+    friend class CXmlLoadCheck;
     friend void ReplaceNode(const CXMLNode& oldNode, const CXMLNode& newNode);
 };
 

@@ -1,6 +1,7 @@
 #include "admin/AdminInfoMgr.h"
 
 #include "SampleDevices.h"
+#include "protocol/InfoBounds.h"
 
 #include <gtest/gtest.h>
 
@@ -63,25 +64,30 @@ TEST(ManagedDevices, ADeviceWithoutPasswordMovesAtOnce) {
     EXPECT_FALSE(manager.GetDevice("02:4B:53:00:00:02").HasUnapprovedAddresses());
 }
 
-TEST(ManagedDevices, ALowerCaseMacIsOneKeyForTableGroupsAndViews) {
+TEST(ManagedDevices, EverySpellingOfAMacIsOneKeyForTableGroupsAndViews) {
     CKorvaneAdminInfoMgr manager;
     ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4b:53:00:00:0a", "ks-lower", "198.18.0.12")));
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02-4B-53-00-00-0A", "ks-dashes", "198.18.0.12")));
     EXPECT_EQ(manager.Macs(), std::vector<std::string>{"02:4B:53:00:00:0A"});
-    manager.SetGroup("g", {"02:4b:53:00:00:0a"});
+    manager.SetGroup("g", {"024b5300000a", "02:4B:53:00:00:0A 0\n02:4B:53:00:00:01"});
+    EXPECT_EQ(manager.Groups().at("g"), std::set<std::string>{"02:4B:53:00:00:0A"})
+        << "a member that is no MAC";
     EXPECT_TRUE(manager.IsMember("g", "02:4B:53:00:00:0A"));
     EXPECT_TRUE(manager.IsMember("g", "02:4b:53:00:00:0a"));
     EXPECT_EQ(manager.GroupsOf("02:4b:53:00:00:0a"), std::vector<std::string>{"g"});
     const uint32_t nKey = manager.DeviceKey("02:4b:53:00:00:0a");
     EXPECT_EQ(manager.MacOfKey(nKey), "02:4B:53:00:00:0A");
     EXPECT_NE(manager.FindDevice(*manager.MacOfKey(nKey)), nullptr);
-    EXPECT_EQ(manager.GetDevice("02:4b:53:00:00:0a").ReportedMac(), "02:4b:53:00:00:0a") << "as reported";
+    EXPECT_EQ(manager.GetDevice("02:4b:53:00:00:0a").ReportedMac(), "02-4B-53-00-00-0A") << "as reported";
 }
 
 TEST(ManagedDevices, ASessionWithoutInformationOrMacIsNotAdded) {
     CKorvaneAdminInfoMgr manager;
     EXPECT_FALSE(manager.AddOrUpdate(CManagedDevice()));
-    CManagedDevice noMac = SampleDevice("qrx-x", "", "ks", "198.18.0.13");
-    EXPECT_FALSE(manager.AddOrUpdate(noMac));
+    for (const char* pszNoMac : {"", "02:4B:53:00:00:0D 0\n02:4B:53:00:00:01", "02:4B:53:00:00"}) {
+        EXPECT_FALSE(manager.AddOrUpdate(SampleDevice("qrx-x", pszNoMac, "ks", "198.18.0.13"))) << pszNoMac;
+        EXPECT_FALSE(manager.UpdateFromFullFetch(SampleDevice("qrx-x", pszNoMac, "ks", "198.18.0.13")));
+    }
     EXPECT_TRUE(manager.Devices().empty());
 }
 
@@ -150,6 +156,16 @@ TEST(ManagedDevices, AStatusFetchReplacesOnlyItsParts) {
     EXPECT_NE(InfoText(*pStored, "raid/level"), "X") << "only the status parts are replaced";
     EXPECT_EQ(InfoText(*pStored, kIPv4Path), "198.18.0.15") << "parts the fetch lacks stay";
     EXPECT_FALSE(manager.UpdateFromStatusFetch("02:4B:53:99:99:99", status));
+
+    const std::string before = pStored->SaveToBytes();
+    partial.GetRootNode()
+        .SingleSelectNode("statusinfo")
+        .AppendChild(partial.CreateElement("padding"))
+        .SetText(std::string(CInfoBounds::MAX_BYTES, 'x'));
+    status.SetInfoNode(partial.GetRootNode());
+    EXPECT_FALSE(manager.UpdateFromStatusFetch("02:4B:53:00:00:04", status))
+        << "beyond what a device may store";
+    EXPECT_EQ(pStored->SaveToBytes(), before);
 }
 
 TEST(ManagedDevices, AStatusFetchBringsStatusToADeviceAddedFromItsBasicInformation) {

@@ -4,6 +4,7 @@
 #include "admin/AtomicFile.h"
 #include "admin/SettingsFile.h"
 #include "admin/SettingsLock.h"
+#include "support/StringTable.h"
 
 #include <chrono>
 #include <csignal>
@@ -213,6 +214,26 @@ TEST_F(SettingsFileSafety, AFailedWriteLeavesTheOldFile) {
     EXPECT_FALSE(save);
     EXPECT_EQ(save.nMessageId, 90000);
     EXPECT_EQ(save.strReason, temporary.string() + " は通常のファイルではありません。");
+    EXPECT_EQ(ReadBytes(m_path), oldBytes);
+}
+
+// Information that loads as a document of its own (255 levels) sits three levels deeper in the
+// file, beyond what loading reads: written, the file would be set aside as damaged at the next
+// start, with every device and password in it.
+TEST_F(SettingsFileSafety, ASaveThatLoadingWouldRefuseFailsAndLeavesTheOldFile) {
+    CKorvaneAdminInfoMgr manager;
+    FillManager(manager, MAIL_AUTH_LOGIN);
+    ASSERT_TRUE(File().Save(manager));
+    const std::string oldBytes = ReadBytes(m_path);
+    CManagedDevice* pDevice = manager.FindDevice(manager.Macs().front());
+    Zelt::CXMLNode node = pDevice->GetRootNode();
+    for (int i = 0; i < 254; ++i) {
+        node = node.AppendChild(pDevice->CreateElement("deeper"));
+    }
+    const SettingsSaveResult save = File().Save(manager);
+    EXPECT_FALSE(save);
+    EXPECT_EQ(save.nMessageId, 90000);
+    EXPECT_EQ(save.strReason, Zelt::CStringTable::Text(90502));
     EXPECT_EQ(ReadBytes(m_path), oldBytes);
 }
 

@@ -196,13 +196,19 @@ TEST_F(SettingsLoadRules, GroupsTakeTheirMembersFromTheDevicesBelongLists) {
     EXPECT_EQ(m_manager.Devices().size(), 3u);
 }
 
-TEST_F(SettingsLoadRules, MembersAreTheMacCopiesInUpperCase) {
+// Files of earlier versions keep each MAC as its device reported it.
+TEST_F(SettingsLoadRules, DevicesAndMembersAreKeyedByTheCanonicalMacOfAnySpelling) {
     Parts parts;
     parts.groupList = "<grouplist><group>g</group></grouplist>";
-    parts.devices = "<korvaneinfos>" + DeviceEntry("0a:4b:56:00:00:0f", Belong({"g"})) + "</korvaneinfos>";
+    parts.devices = "<korvaneinfos>" + DeviceEntry("0a:4b:56:00:00:0f", Belong({"g"})) +
+                    DeviceEntry("0A-4B-56-00-00-10", "<adminpasswd>pw</adminpasswd>" + Belong({"g"})) +
+                    DeviceEntry("0A:4B:56:00:00:11 0&#10;0A:4B:56:00:00:0F", Belong({"g"})) +
+                    DeviceEntry("0a4b56000012", Belong({"g"})) + "</korvaneinfos>";
     LoadParts(parts);
-    EXPECT_EQ(m_manager.Groups().at("g"), std::set<std::string>{"0A:4B:56:00:00:0F"});
-    EXPECT_EQ(m_manager.Macs(), std::vector<std::string>{"0A:4B:56:00:00:0F"});
+    const std::vector<std::string> macs = {"0A:4B:56:00:00:0F", "0A:4B:56:00:00:10", "0A:4B:56:00:00:12"};
+    EXPECT_EQ(m_manager.Macs(), macs) << "an entry whose MAC is no MAC is left out alone";
+    EXPECT_EQ(m_manager.Groups().at("g"), std::set<std::string>(macs.begin(), macs.end()));
+    EXPECT_EQ(m_manager.GetDevice("0A:4B:56:00:00:10").GetPassword(), "pw");
 }
 
 // --- mail ---

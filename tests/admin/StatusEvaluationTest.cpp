@@ -2,6 +2,7 @@
 
 #include "SampleDevices.h"
 #include "admin/AdminInfoMgr.h"
+#include "admin/AlertBitsText.h"
 #include "support/StringTable.h"
 
 #include <gtest/gtest.h>
@@ -113,4 +114,22 @@ TEST(StatusEvaluation, TimeAndResultTexts) {
     EXPECT_TRUE(CStatusEvaluation::LastUpdateFailed(device));
     device.SetStatusBits(STATUS_BIT_UNREACHABLE);
     EXPECT_TRUE(CStatusEvaluation::IsConnectionError(device));
+}
+
+// The bits korvanectl keeps between runs: a line a device could have forged through its MAC (or
+// any damaged line) is ignored, never read as another device's bits.
+TEST(AlertBits, OnlyWholeValidLinesAreReadAndNoneNamesAnotherDevice) {
+    CKorvaneAdminInfoMgr manager;
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4b:53:00:00:01", "a", "198.18.0.10")));
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:02", "b", "198.18.0.11")));
+    manager.FindDevice("02:4B:53:00:00:01")->SetStatusBits(STATUS_BIT_DISK_ERROR);
+    const std::string text = CAlertBitsText::Format(manager);
+    EXPECT_EQ(text, "02:4B:53:00:00:01 8\n02:4B:53:00:00:02 0\n");
+    EXPECT_EQ(CAlertBitsText::Parse(text),
+              (CAlertBitsText::BitsByMac{{"02:4B:53:00:00:01", 8}, {"02:4B:53:00:00:02", 0}}));
+
+    const std::string damaged = "X 0\n02:4b:53:00:00:02 63\n02:4B:53:00:00:02 64\n02:4B:53:00:00:02 -1\n"
+                                "02:4B:53:00:00:02  4\n02:4B:53:00:00:02 4 \n02:4B:53:00:00:02\t4\n"
+                                "02:4B:53:00:00:02 0x4\n 02:4B:53:00:00:02 4\n02:4B:53:00:00:01 32";
+    EXPECT_EQ(CAlertBitsText::Parse(damaged), (CAlertBitsText::BitsByMac{{"02:4B:53:00:00:01", 32}}));
 }

@@ -187,7 +187,8 @@ TEST(Discovery, BadRepliesOfTheOlderProtocolAreDropped) {
 TEST(Discovery, BadRepliesOfTheCurrentProtocolAreDroppedAndOlderOpsAccepted) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);
     const TestHost& host = net->Device(0);
-    const std::vector<std::string> faults = {"none", "op0", "op2", "zero-mac", "empty-mac", "truncated"};
+    const std::vector<std::string> faults = {"none",      "op0",       "op2",    "zero-mac",
+                                             "empty-mac", "truncated", "bad-mac"};
     AddDeviceAddresses(*net, host, static_cast<int>(faults.size()));
     Simulator sim(*net, host,
                   SimulatorArgs(static_cast<int>(faults.size()), "198.18.1.1", "", "02:4B:53:00:40:01"));

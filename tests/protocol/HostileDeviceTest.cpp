@@ -1,5 +1,7 @@
 // Broken and hostile devices: every one ends the exchange as a clean error with its status.
 #include "DeviceOutcome.h"
+#include "protocol/InfoBounds.h"
+#include "protocol/KorvaneErrors.h"
 #include "protocol/KorvaneInfo.h"
 
 #include <chrono>
@@ -57,4 +59,32 @@ TEST(HostileDevice, ACancelEndsAnExchangeAtOnce) {
     EXPECT_EQ(outcome.exception, "CSocketEvent");
     EXPECT_EQ(outcome.nStatus, STATUS_CANCELLED);
     EXPECT_LT(outcome.dSeconds, 3.0);
+}
+
+// What one device may store is bounded where its information arrives: beyond the bound the fetch
+// fails and the session keeps no document.
+TEST(HostileDevice, InformationBeyondWhatADeviceMayStoreIsRefused) {
+    Simulator sim({"--count", "1", "--base", "127.82.1.1", "--http-port", "0"});
+    std::string deep;
+    for (size_t i = 0; i < CInfoBounds::MAX_DEPTH; ++i) {
+        deep = "<deep>" + deep + "</deep>";
+    }
+    const auto fetch = [] {
+        CKorvaneInfo session("127.82.1.1", "");
+        try {
+            session.GetInfo(ID_GETINFO_CATEGORY_ADMIN_SIMPLE, nullptr, 1000);
+        } catch (const CInfoTooLarge&) {
+            EXPECT_EQ(session.GetStatus(), STATUS_XML_ERROR);
+            EXPECT_FALSE(session.HasRootNode());
+            return false;
+        }
+        return session.HasRootNode();
+    };
+    sim.Set(0, "pad-bytes", std::to_string(CInfoBounds::MAX_BYTES - 64 * 1024));
+    EXPECT_TRUE(fetch()) << "within the bound";
+    sim.Set(0, "pad-bytes", std::to_string(CInfoBounds::MAX_BYTES));
+    EXPECT_FALSE(fetch());
+    sim.Set(0, "pad-bytes", "0");
+    sim.Control("info 0 add systeminfo " + deep);
+    EXPECT_FALSE(fetch()) << "nested deeper than the bound";
 }

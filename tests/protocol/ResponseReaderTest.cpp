@@ -5,6 +5,7 @@
 #include "protocol/DiscoveryClient.h"
 #include "protocol/KorvaneAdminFind.h"
 #include "protocol/KorvaneErrors.h"
+#include "protocol/MacAddress.h"
 #include "protocol/QRXFind.h"
 #include "support/Base64Str.h"
 #include "support/XmlError.h"
@@ -114,6 +115,31 @@ TEST(DiscoveryReplies, TheCurrentProtocolAcceptsOnlyDeviceReplies) {
     std::string noMac = reply;
     noMac[KafData::MAC_TEXT] = '\0';
     EXPECT_FALSE(KafData::IsDeviceReply(noMac));
+    EXPECT_EQ(KafData::DeviceMac(reply), "02:4B:53:00:00:01");
+    for (const char* pszBad : {"024B53 0\n0001", "024B53:00:00", "024B5300000G", "024B5300001"}) {
+        std::string bad = reply;
+        std::memcpy(&bad[KafData::MAC_TEXT], pszBad, std::strlen(pszBad) + 1);
+        EXPECT_FALSE(KafData::IsDeviceReply(bad)) << pszBad;
+    }
+}
+
+// Every spelling of one address is one canonical text; anything else is no MAC at all.
+TEST(DiscoveryReplies, AMacIsSixHexadecimalPairsInOneCanonicalText) {
+    for (const char* pszSpelling :
+         {"0a:4b:56:3E:88:05", "0A-4B-56-3E-88-05", "0a4b563e8805", "0A:4B:56:3E:88:05"}) {
+        EXPECT_EQ(CMacAddress::Canonical(pszSpelling), "0A:4B:56:3E:88:05") << pszSpelling;
+    }
+    for (const char* pszNoMac :
+         {"", "0A:4B:56:3E:88", "0A:4B:56-3E:88:05", "0A:4B:56:3E:88:05 ", " 0A4B563E8805",
+          "0A:4B:56:3E:88:0G", "0A:4B:56:3E:88:05\n02:4B:53:00:00:01 63", "0A.4B.56.3E.88.05",
+          "0A:4B:56:3E:88:0+5", "+A4B563E8805"}) {
+        EXPECT_EQ(CMacAddress::Canonical(pszNoMac), std::nullopt) << pszNoMac;
+    }
+    EXPECT_TRUE(CMacAddress::IsCanonical("0A:4B:56:3E:88:05"));
+    EXPECT_FALSE(CMacAddress::IsCanonical("0a:4b:56:3e:88:05"));
+    std::string reply(QrxData::SIZE, '\0');
+    std::memcpy(&reply[QrxData::DEVICE_MAC], "\x0a\x4b\x56\x3e\x88\x05", 6);
+    EXPECT_EQ(QrxData::DeviceMac(reply), "0A:4B:56:3E:88:05");
 }
 
 TEST(DiscoveryReplies, TheOlderProtocolWantsItsRequestIdAndThisPcEchoed) {

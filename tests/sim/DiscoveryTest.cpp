@@ -522,7 +522,7 @@ TEST(SimulatorDiscovery, EachFaultSpoilsTheReplyInItsOneWay) {
     Simulator sim(*network, host, SimulatorArgs(2));
     EXPECT_EQ(sim.Show(0)["discovery-fault"], "none");
     EXPECT_THROW(sim.Set(0, "discovery-fault", "op1"), SimulatorError) << "op 1 is the valid one";
-    EXPECT_THROW(sim.Set(0, "discovery-fault", "bad-mac"), SimulatorError);
+    EXPECT_THROW(sim.Set(0, "discovery-fault", "no-mac"), SimulatorError);
 
     const TestHost& admin = network->Admin();
     auto inAdmin = network->EnterHost(admin);
@@ -571,6 +571,7 @@ TEST(SimulatorDiscovery, EachFaultSpoilsTheReplyInItsOneWay) {
         {"wrong-id", kafIntact, {132, 1, 4, ""}},
         {"wrong-requester", kafIntact, {132, 8, 6, ""}},
         {"truncated", {20, 0, 0, ""}, {20, 0, 0, ""}},
+        {"bad-mac", {54, 11, 2, " \n"}, qrxIntact},
     };
     for (const auto& fault : cases) {
         SCOPED_TRACE(fault.fault);

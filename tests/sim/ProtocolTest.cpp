@@ -349,6 +349,21 @@ TEST(SimulatorProtocol, HostileModesBreakTheAnswerAsAdvertised) {
     close(fd);
     EXPECT_EQ(LinesStartingWith(sim.Log(0), "request FWUPDATE").size(), 1u);
     EXPECT_TRUE(LinesStartingWith(sim.Log(0), "firmware ").empty());
+
+    // A huge document, and a MAC of its own in every answer while the device keeps its own.
+    sim.Set(0, "mode", "normal");
+    sim.Set(0, "pad-bytes", "3000000");
+    sim.Set(0, "mac-per-request", "on");
+    const auto firstAnswer = Exchange("127.0.170.1", request);
+    const auto secondAnswer = Exchange("127.0.170.1", request);
+    ASSERT_EQ(firstAnswer.size(), 1u);
+    ASSERT_EQ(secondAnswer.size(), 1u);
+    EXPECT_EQ(firstAnswer[0].InfoText("padding"), std::string(3000000, 'x'));
+    const std::string mac = firstAnswer[0].InfoText("network/tcpip/lan/mac");
+    EXPECT_EQ(mac.size(), 17u);
+    EXPECT_NE(secondAnswer[0].InfoText("network/tcpip/lan/mac"), mac);
+    EXPECT_NE(sim.Devices().at(0).mac, mac);
+    EXPECT_EQ(sim.Show(0)["pad-bytes"], "3000000");
 }
 
 TEST(SimulatorProtocol, ADeviceWithAnIpv6AddressAnswersThereAndReportsIt) {

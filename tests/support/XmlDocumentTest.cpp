@@ -1,6 +1,7 @@
 #include "support/XmlDocument.h"
 
 #include "support/XmlError.h"
+#include "support/XmlLoadCheck.h"
 #include "support/XmlQueries.h"
 
 #include <functional>
@@ -331,3 +332,66 @@ TEST(XmlThreads, DocumentsWorkOnSeveralThreadsAtOnce) {
     }
     EXPECT_EQ(counts, std::vector<int>(4, 150));
 }
+
+namespace {
+
+// A document built in memory for the load check, and the verdict the check must give it.
+struct LoadCase {
+    const char* pszName;
+    std::function<void(CXMLDocument&, CXMLNode&)> build;
+    CXmlLoadCheck::Verdict verdict;
+};
+
+void Chain(CXMLDocument& document, CXMLNode node, int nLevels) {
+    for (int i = 1; i < nLevels; ++i) {
+        node = node.AppendChild(document.CreateElement("d"));
+    }
+}
+
+class XmlLoadCheckCase : public ::testing::TestWithParam<LoadCase> {};
+
+} // namespace
+
+// The check mirrors the load: whatever it passes loads, and what it refuses here fails to load.
+TEST_P(XmlLoadCheckCase, GivesTheVerdictThatLoadingBearsOut) {
+    CXMLDocument document;
+    document.SetRootNode(document.CreateElement("root"));
+    CXMLNode root = document.GetRootNode();
+    GetParam().build(document, root);
+    const std::string text = document.SaveToBytes();
+    CXmlLoadCheck check(text.size());
+    check.Add(root, 0);
+    EXPECT_EQ(check.Result(), GetParam().verdict);
+    EXPECT_EQ(ErrorOf([&] { Loaded(text); }) == "no error", GetParam().verdict == CXmlLoadCheck::LOADS);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtEachLimit, XmlLoadCheckCase,
+    ::testing::Values(LoadCase{"Within",
+                               [](CXMLDocument& document, CXMLNode& root) {
+                                   Chain(document, root, 256);
+                                   root.SetAttributeValue("long", std::string(9000000, 'v'));
+                               },
+                               CXmlLoadCheck::LOADS},
+                      LoadCase{"TooDeep",
+                               [](CXMLDocument& document, CXMLNode& root) { Chain(document, root, 258); },
+                               CXmlLoadCheck::TOO_DEEP},
+                      LoadCase{"AttributeTooLong",
+                               [](CXMLDocument&, CXMLNode& root) {
+                                   root.SetAttributeValue("long", std::string(11000000, 'v'));
+                               },
+                               CXmlLoadCheck::TEXT_TOO_LONG},
+                      LoadCase{"TooManyNames",
+                               [](CXMLDocument& document, CXMLNode& root) {
+                                   for (int i = 0; i < 125000; ++i) {
+                                       root.AppendChild(document.CreateElement("n" + std::string(190, 'x') +
+                                                                               std::to_string(i)));
+                                   }
+                               },
+                               CXmlLoadCheck::TOO_MANY_NAMES},
+                      LoadCase{"TooLarge",
+                               [](CXMLDocument&, CXMLNode& root) {
+                                   root.SetText(std::string(CXmlLoadCheck::MAX_DOCUMENT_BYTES, 't'));
+                               },
+                               CXmlLoadCheck::TOO_LARGE}),
+    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.pszName); });

@@ -47,6 +47,7 @@ const FaultEntry kDiscoveryFaults[] = {
     {DiscoveryFault::WrongId, "wrong-id"},
     {DiscoveryFault::WrongRequester, "wrong-requester"},
     {DiscoveryFault::Truncated, "truncated"},
+    {DiscoveryFault::BadMac, "bad-mac"},
 };
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
@@ -211,6 +212,11 @@ bool Knobs::Set(const std::string& name, const std::string& value, std::string& 
                 ok = true;
             }
         }
+    } else if (name == "pad-bytes") {
+        // Beyond what one answer message may carry there is nothing left to test.
+        ok = ParseInt(value, 0, 48 * 1024 * 1024, padBytes);
+    } else if (name == "mac-per-request") {
+        ok = ParseSwitch(value, macPerRequest);
     } else if (name == "discovery-op") {
         // The ops that the older protocols' clients accept; bad ones are discovery-fault values.
         int op = 0;
@@ -256,6 +262,8 @@ std::vector<std::string> Knobs::Describe() const {
         "discovery-copies " + std::to_string(discoveryCopies),
         std::string("discovery-fault ") + DiscoveryFaultName(discoveryFault),
         "discovery-op " + std::to_string(discoveryOp),
+        "pad-bytes " + std::to_string(padBytes),
+        std::string("mac-per-request ") + (macPerRequest ? "on" : "off"),
     };
 }
 

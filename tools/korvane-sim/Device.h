@@ -52,6 +52,7 @@ enum class DiscoveryFault {
     WrongId,        // older: the request id is not echoed
     WrongRequester, // older: the requester's MAC is not echoed
     Truncated,      // both: the datagram is cut to 20 bytes
+    BadMac,         // current: a blank and a line feed in place of two digits of the MAC text
 };
 const char* DiscoveryFaultName(DiscoveryFault fault);
 
@@ -72,7 +73,9 @@ struct Knobs {
     unsigned discoveryProtocols = 7;
     int discoveryCopies = 1;                              // discovery-copies N: each reply goes out N times
     DiscoveryFault discoveryFault = DiscoveryFault::None; // discovery-fault NAME
-    int discoveryOp = 1; // discovery-op N: op byte of the older protocols' replies
+    int discoveryOp = 1;        // discovery-op N: op byte of the older protocols' replies
+    int padBytes = 0;           // pad-bytes N: filler added to every GETINFO answer's information
+    bool macPerRequest = false; // mac-per-request on|off: every GETINFO answer reports a new MAC
 
     // Sets one knob from its text; false with a reason for an unknown name or a bad value.
     bool Set(const std::string& name, const std::string& value, std::string& reason);
@@ -116,6 +119,7 @@ struct Device {
 
     std::deque<std::string> log;
     std::deque<std::string> authKeys;
+    unsigned macsReported = 0; // the MACs mac-per-request has handed out
 
     // Sockets, owned by the Farm.
     int protocolListener[2] = {-1, -1}; // IPv4, IPv6

@@ -131,6 +131,12 @@ void Spoil(Discovery protocol, DiscoveryFault fault, std::string& reply) {
     case DiscoveryFault::Truncated:
         reply.resize(kTruncatedSize);
         break;
+    case DiscoveryFault::BadMac:
+        if (current) {
+            reply[11] = ' ';
+            reply[12] = '\n';
+        }
+        break;
     default:
         break;
     }

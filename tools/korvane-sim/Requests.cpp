@@ -3,6 +3,7 @@
 #include "Codec.h"
 #include "Farm.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace KorvaneSim {
@@ -141,7 +142,7 @@ void StampUpdateTime(xmlDoc* doc) {
 }
 
 // The part of the device's document that the categories select, as a "korvaneinfo" element.
-void CopyCategories(xmlDoc* source, const CategoryRule& rule, xmlDoc* target, xmlNode* parent) {
+xmlNode* CopyCategories(xmlDoc* source, const CategoryRule& rule, xmlDoc* target, xmlNode* parent) {
     xmlNode* root = xmlDocGetRootElement(source);
     xmlNode* info = xmlDocCopyNode(root, target, 2); // attributes, no children
     xmlAddChild(parent, info);
@@ -162,6 +163,29 @@ void CopyCategories(xmlDoc* source, const CategoryRule& rule, xmlDoc* target, xm
                 xmlAddChild(partial, xmlDocCopyNode(grandchild, target, 1));
             }
         }
+    }
+    return info;
+}
+
+// What the knobs pad-bytes and mac-per-request make of an information answer: filler text in an
+// element of its own, and a MAC never reported before by any device of the simulator (a locally
+// administered one: 0E, the device's index in two bytes, then a serial number).
+void ApplyInfoKnobs(Device& device, xmlNode* info) {
+    if (device.knobs.padBytes > 0) {
+        AddChild(info, "padding", std::string(static_cast<std::size_t>(device.knobs.padBytes), 'x'));
+    }
+    if (!device.knobs.macPerRequest) {
+        return;
+    }
+    const unsigned serial = ++device.macsReported;
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "0E:%02X:%02X:%02X:%02X:%02X", (device.index >> 8) & 0xFF,
+                  device.index & 0xFF, (serial >> 16) & 0xFF, (serial >> 8) & 0xFF, serial & 0xFF);
+    std::vector<xmlNode*> nodes;
+    std::string error;
+    SelectNodes(info->doc, info, "network/tcpip/lan/mac", nodes, error);
+    for (xmlNode* node : nodes) {
+        SetNodeText(node, mac);
     }
 }
 
@@ -256,7 +280,7 @@ Reply Farm::HandleRequest(Device& device, xmlDoc* request, const std::string& wo
         StampUpdateTime(device.doc.get());
         reply.ok = true;
         reply.document = ResponseDocument("OK", [&](xmlNode* response) {
-            CopyCategories(device.doc.get(), rule, response->doc, response);
+            ApplyInfoKnobs(device, CopyCategories(device.doc.get(), rule, response->doc, response));
         });
         return reply;
     }

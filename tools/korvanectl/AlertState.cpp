@@ -1,6 +1,7 @@
 #include "AlertState.h"
 
 #include "StoreAccess.h"
+#include "admin/AlertBitsText.h"
 #include "admin/AtomicFile.h"
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
-#include <sstream>
 
 namespace Korvanectl {
 namespace {
@@ -55,10 +55,7 @@ AlertState::AlertState(const std::filesystem::path& settingsPath)
              ("alert-bits-" + std::to_string(PathHash(std::filesystem::absolute(settingsPath))))) {}
 
 void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
-    std::istringstream input(ReadStateFile(m_path));
-    std::string mac;
-    int nBits = 0;
-    while (input >> mac >> nBits) {
+    for (const auto& [mac, nBits] : Korvane::CAlertBitsText::Parse(ReadStateFile(m_path))) {
         if (Korvane::CManagedDevice* pDevice = manager.FindDevice(mac)) {
             pDevice->SetStatusBits(nBits);
         }
@@ -66,13 +63,9 @@ void AlertState::Restore(Korvane::CKorvaneAdminInfoMgr& manager) const {
 }
 
 void AlertState::Keep(const Korvane::CKorvaneAdminInfoMgr& manager) const {
-    std::ostringstream text;
-    for (const auto& [mac, device] : manager.Devices()) {
-        text << mac << ' ' << device.GetStatusBits() << '\n';
-    }
     Zelt::CreateDirectoryPath(m_path.parent_path(), 0700);
     std::string reason;
-    Korvane::CAtomicFile::Replace(m_path, text.str(), 0600, reason);
+    Korvane::CAtomicFile::Replace(m_path, Korvane::CAlertBitsText::Format(manager), 0600, reason);
 }
 
 } // namespace Korvanectl

@@ -8,7 +8,7 @@ namespace Korvanectl {
 
 // The alert bits of the last check, kept between korvanectl runs so that an update run from cron
 // mails only alerts that are new. They are not settings: they live in the user's state folder
-// ($XDG_STATE_HOME, ~/.local/state by default), one "MAC BITS" line per device.
+// ($XDG_STATE_HOME, ~/.local/state by default), one "MAC BITS" line per device (CAlertBitsText).
 class AlertState {
 public:
     explicit AlertState(const std::filesystem::path& settingsPath);

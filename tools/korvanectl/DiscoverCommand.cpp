@@ -6,6 +6,7 @@
 #include "DiscoveryProgress.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
+#include "admin/SearchIntake.h"
 #include "protocol/KorvaneInfoList.h"
 #include "support/CallQueue.h"
 #include "support/XmlError.h"
@@ -72,22 +73,27 @@ std::string DeviceLine(const nlohmann::json& device) {
         return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") +
                ": answered discovery but not the information request\n";
     }
+    const bool bNotAdded = device.contains("added") && !device.at("added").get<bool>();
     return "[" + value("protocol") + "] " + value("name") + "  " + value("product") + " " +
            value("firmware") + "  IPv4 " + value("ipv4") + "  IPv6 " + value("ipv6") + "  MAC " +
-           value("mac") + "\n";
+           value("mac") + (bNotAdded ? "  (not added)" : "") + "\n";
 }
 
 } // namespace
 
 std::string DiscoverCommand::Usage() const {
-    return "usage: korvanectl discover [--json] [--add [--settings FILE]]\n"
-           "Finds the devices of the local network: the two older discovery protocols (UDP ports 65\n"
-           "and 51065, IPv4 broadcast), then the current one (UDP port 51054, IPv4 broadcast and IPv6\n"
-           "link-local multicast). Each protocol listens until 10 seconds pass without a reply. Every\n"
-           "device found is asked for its basic information and shown as soon as it answered.\n"
-           "Port 65 needs privileges (root, or: setcap cap_net_bind_service=+ep korvanectl).\n"
-           "With --add every device whose information arrived comes under management (the settings\n"
-           "file is saved at the end; --settings FILE chooses another file).\n"
+    return std::string(
+               "usage: korvanectl discover [--json] [--add [--settings FILE]]\n"
+               "Finds the devices of the local network: the two older discovery protocols (UDP ports 65\n"
+               "and 51065, IPv4 broadcast), then the current one (UDP port 51054, IPv4 broadcast and IPv6\n"
+               "link-local multicast). Each protocol listens until 10 seconds pass without a reply. Every\n"
+               "device found is asked for its basic information and shown as soon as it answered.\n"
+               "Port 65 needs privileges (root, or: setcap cap_net_bind_service=+ep korvanectl).\n"
+               "With --add every device whose information arrived comes under management (the settings\n"
+               "file is saved at the end; --settings FILE chooses another file), at most ") +
+           std::to_string(Korvane::CSearchIntake::MAX_NEW_DEVICES) +
+           " new devices\n"
+           "per run: further ones are shown as \"(not added)\".\n"
            "Ctrl-C cancels and still shows what was found.\n"
            "Exit codes: 0 done, 1 every protocol failed, 130 cancelled.\n";
 }
@@ -101,8 +107,10 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
     // With --add the store belongs to this thread; the discovery runs beside it and hands each
     // device over, waiting until it has been taken.
     std::unique_ptr<StoreAccess> store;
+    std::unique_ptr<Korvane::CSearchIntake> intake;
     if (args.Flag("add")) {
         store = std::make_unique<StoreAccess>(args.Value("settings"), StoreAccess::CHANGE, err);
+        intake = std::make_unique<Korvane::CSearchIntake>(store->Manager());
     }
     Zelt::CCallQueue owner;
     CancelOnInterrupt cancel;
@@ -114,9 +122,11 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
         DiscoveryProgress progress(list, err, outputMutex);
         std::thread discovery([&] {
             nResult = list.Update(cancel.Event(), [&](int nOutcome, Korvane::CKorvaneInfo& session) {
-                const nlohmann::json device = DeviceJson(nOutcome, session, list.RunningProtocol());
-                if (store && nOutcome == Korvane::REPORT_INFO_FETCHED) {
-                    owner.Send([&] { store->Manager().AddOrUpdate(Korvane::CManagedDevice(session)); });
+                nlohmann::json device = DeviceJson(nOutcome, session, list.RunningProtocol());
+                if (intake && nOutcome == Korvane::REPORT_INFO_FETCHED) {
+                    Korvane::CSearchIntake::Outcome taken = Korvane::CSearchIntake::REFUSED;
+                    owner.Send([&] { taken = intake->Take(Korvane::CManagedDevice(session)); });
+                    device["added"] = taken == Korvane::CSearchIntake::TAKEN;
                 }
                 std::lock_guard lock(outputMutex);
                 devices.push_back(device);
@@ -130,17 +140,16 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
         owner.Run();
         discovery.join();
     }
-    if (store) {
-        store->Save();
-    }
     nlohmann::json protocols;
     for (auto protocol : {Korvane::PROTOCOL_QRX, Korvane::PROTOCOL_QRX_ALT, Korvane::PROTOCOL_KAF}) {
         protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
     }
     if (bJson) {
-        out << TerminalText::Json(
-                   {{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}})
-            << '\n';
+        nlohmann::json report{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}};
+        if (intake) {
+            report["passed_over"] = intake->PassedOver();
+        }
+        out << TerminalText::Json(report) << '\n';
     } else {
         out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()
             << ", qrx-alt " << protocols["qrx-alt"].get<std::string>() << ", kaf "
@@ -149,6 +158,13 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
             out << store->Manager().Devices().size() << " device(s) under management\n";
             ReportWaitingDevices(store->Manager(), store->Manager().Macs(), out);
         }
+        if (intake && intake->PassedOver() != 0) {
+            out << intake->PassedOverText() << '\n';
+        }
+    }
+    // What was found is reported also when the save fails.
+    if (store) {
+        store->Save();
     }
     return nResult == Korvane::DISCOVERY_OK ? 0 : nResult == Korvane::DISCOVERY_FAILED ? 1 : kExitCancelled;
 }
