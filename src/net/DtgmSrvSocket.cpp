@@ -1,5 +1,7 @@
 #include "net/DtgmSrvSocket.h"
 
+#include "net/AddressScope.h"
+#include "net/AddressText.h"
 #include "net/SocketErrors.h"
 #include "net/WaitSet.h"
 #include "support/Trace.h"
@@ -169,6 +171,21 @@ int CDtgmSrvSocket::Accept() {
             return routed.nPeer;
         }
     }
+}
+
+bool CDtgmSrvSocket::IsLoopbackPeer(int nConnection) {
+    std::lock_guard lock(m_lock);
+    if (nConnection < 0 || static_cast<size_t>(nConnection) >= m_peers.size()) {
+        return false;
+    }
+    const sockaddr_storage& address = m_peers[nConnection].address;
+    if (address.ss_family == AF_INET) {
+        return IsLoopbackAddress(
+            FormatAddressText(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr));
+    }
+    return address.ss_family == AF_INET6 &&
+           IsLoopbackAddress(
+               FormatAddressText(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr));
 }
 
 size_t CDtgmSrvSocket::Read(int nConnection, void* pBuffer, size_t nLength) {

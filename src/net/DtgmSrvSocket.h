@@ -29,6 +29,8 @@ public:
     size_t Write(int nConnection, const void* pData, size_t nLength) override;
     // One datagram of the connection's peer, cut to nLength bytes.
     size_t Read(int nConnection, void* pBuffer, size_t nLength) override;
+    // Whether the connection's peer sent from a loopback address (this machine itself).
+    bool IsLoopbackPeer(int nConnection);
     void Close() override;
     void Close(int nConnection) override;
 

@@ -1,5 +1,6 @@
 #include "protocol/DiscoveryClient.h"
 
+#include "net/AddressScope.h"
 #include "net/AddressText.h"
 #include "net/SocketErrors.h"
 #include "support/Trace.h"
@@ -94,8 +95,24 @@ void CDiscoveryClient::RecvDiscoverCommandRes() {
         }
         std::string reply(m_nDatagramSize, '\0');
         reply.resize(m_receiver.Read(nConnection, reply.data(), reply.size()));
+        if (!m_receiver.IsLoopbackPeer(nConnection)) {
+            ClearLoopbackAddresses(reply);
+        }
         m_receiver.Close(nConnection);
         Accept(reply);
+    }
+}
+
+// A reply from another host that names a loopback address would lead the program to this
+// machine: that address becomes no address.
+void CDiscoveryClient::ClearLoopbackAddresses(std::string& reply) const {
+    for (const AddressField& field : AddressFields()) {
+        if (Zelt::IsLoopbackAddress(ReplyAddressText(reply, field.nOffset, field.nFamily))) {
+            Zelt::DebugTrace("%s::RecvDiscoverCommandRes: a loopback address from another host is ignored.\n",
+                             m_pszTraceClass);
+            std::fill_n(reply.begin() + static_cast<std::ptrdiff_t>(field.nOffset),
+                        field.nFamily == AF_INET6 ? 16 : 4, '\0');
+        }
     }
 }
 

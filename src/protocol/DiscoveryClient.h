@@ -59,6 +59,12 @@ protected:
     virtual bool CheckReply(const std::string& reply) const = 0;
     // What tells devices apart within a run.
     virtual std::string DeviceIdentity(const std::string& reply) const = 0;
+    // Where the reply names the device's addresses: offset and family of each field.
+    struct AddressField {
+        size_t nOffset;
+        int nFamily;
+    };
+    virtual std::vector<AddressField> AddressFields() const = 0;
 
     void OpenReceiveSocket() { m_receiver.Open(m_nPort); }
     uint16_t Port() const { return m_nPort; }
@@ -69,6 +75,7 @@ private:
     void Init();
     void RecvDiscoverCommandRes();
     void Accept(const std::string& reply);
+    void ClearLoopbackAddresses(std::string& reply) const;
     bool IsNewDevice(const std::string& reply);
     void Enqueue(const std::string& reply);
     void WorkOnQueue();

@@ -46,6 +46,9 @@ protected:
     void SendDiscoverCommand(const std::string& request) override;
     bool CheckReply(const std::string& reply) const override { return KafData::IsDeviceReply(reply); }
     std::string DeviceIdentity(const std::string& reply) const override { return KafData::DeviceMac(reply); }
+    std::vector<AddressField> AddressFields() const override {
+        return {{KafData::IPV4, AF_INET}, {KafData::IPV6, AF_INET6}};
+    }
 
 private:
     void CloseSocket();

@@ -48,6 +48,7 @@ protected:
         return QrxData::IsReplyTo(reply, RequestId(), m_localMac);
     }
     std::string DeviceIdentity(const std::string& reply) const override { return QrxData::DeviceMac(reply); }
+    std::vector<AddressField> AddressFields() const override { return {{QrxData::DEVICE_IPV4, AF_INET}}; }
 
 private:
     MacBytes m_localMac;

@@ -80,3 +80,25 @@ TEST(AddressTakeover, NeitherASearchNorANameServerBringsThePasswordToAnotherHost
     korvanectl({"update", "--status"});
     EXPECT_TRUE(ReceivedAuthorization(attacker));
 }
+
+// A discovery reply from another host that names a loopback address must not make the program
+// talk to this machine: a device served on the admin host's own loopback hears nothing.
+TEST(AddressTakeover, ADiscoveryReplyNeverPointsTheProgramAtThisMachine) {
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    const KorvaneTesting::TestHost& attackerHost = net->Device(0);
+    ScratchHome home;
+    Simulator local(*net, net->Admin(), {"--count", "1", "--base", "127.0.0.1", "--http-port", "0"});
+    Simulator attacker(*net, attackerHost,
+                       {"--count", "1", "--base", attackerHost.ipv4, "--http-port", "0", "--discovery"});
+    attacker.Set(0, "discovery", "kaf,qrx-alt");
+    attacker.Set(0, "discovery-address", "127.0.0.1");
+
+    const ProcessResult found = net->RunIn(
+        net->Admin(), KorvanectlPath(), {"discover", "--add", "--json", "--settings", home.SettingsPath()});
+    const nlohmann::json devices = nlohmann::json::parse(found.out).at("devices");
+    ASSERT_EQ(devices.size(), 2u) << found.out;
+    for (const nlohmann::json& device : devices) {
+        EXPECT_EQ(device.at("outcome"), "failed") << "a reply without a usable address";
+    }
+    EXPECT_TRUE(local.Log(0).empty()) << "nothing reached this machine's own loopback";
+}

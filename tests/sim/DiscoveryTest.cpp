@@ -327,6 +327,14 @@ TEST(SimulatorDiscovery, CurrentProtocolRepliesCarryTheDeviceIdentityFromItsOwnA
             LogWhenComplete(sim, i, 2),
             (std::vector<std::string>{"discovery kaf " + Hex(reply), "discovery kaf " + Hex(shortRequest)}));
     }
+
+    // A reply may name another address than the one it comes from.
+    sim.Set(1, "discovery-address", "198.18.9.9");
+    client.SendTo("255.255.255.255", kKafPort, request);
+    const auto pointing = BySender(client.Receive(2));
+    ASSERT_EQ(pointing.count(devices[1].ipv4), 1u);
+    EXPECT_EQ(pointing.at(devices[1].ipv4).at(0).substr(18, 4), AddressBytes("198.18.9.9"));
+    EXPECT_EQ(pointing.at(devices[0].ipv4).at(0).substr(18, 4), AddressBytes(devices[0].ipv4));
 }
 
 TEST(SimulatorDiscovery, LegacyProtocolsEchoIdAndRequesterToTheirOwnPort) {

@@ -106,7 +106,8 @@ set DEV|* KNOB VALUE       knobs: wait N, wait-interval MS, busy on|off, error C
                            discovery on|off|kaf|qrx|qrx-alt[,...], discovery-copies 1-10,
                            discovery-fault none|op0|op2|op3|op4|op5|op6|op7|zero-mac|
                            empty-mac|wrong-id|wrong-requester|truncated|bad-mac, discovery-op 1|5|6|7,
-                           pad-bytes N, mac-per-request on|off;
+                           pad-bytes N, mac-per-request on|off,
+                           discovery-address ADDR|none;
                            values: password P, hostname H, description D, model M, firmware F,
                            mac MAC, status OK|NOTIFY|ERROR
 info DEV get XPATH

@@ -217,6 +217,12 @@ bool Knobs::Set(const std::string& name, const std::string& value, std::string& 
         ok = ParseInt(value, 0, 48 * 1024 * 1024, padBytes);
     } else if (name == "mac-per-request") {
         ok = ParseSwitch(value, macPerRequest);
+    } else if (name == "discovery-address") {
+        const std::optional<IpAddress> address = ParseIpAddress(value);
+        ok = value == "none" || (address && address->family == AF_INET);
+        if (ok) {
+            discoveryAddress = value == "none" ? std::nullopt : address;
+        }
     } else if (name == "discovery-op") {
         // The ops that the older protocols' clients accept; bad ones are discovery-fault values.
         int op = 0;
@@ -264,6 +270,7 @@ std::vector<std::string> Knobs::Describe() const {
         "discovery-op " + std::to_string(discoveryOp),
         "pad-bytes " + std::to_string(padBytes),
         std::string("mac-per-request ") + (macPerRequest ? "on" : "off"),
+        "discovery-address " + (discoveryAddress ? discoveryAddress->Text() : std::string("none")),
     };
 }
 

@@ -76,6 +76,9 @@ struct Knobs {
     int discoveryOp = 1;        // discovery-op N: op byte of the older protocols' replies
     int padBytes = 0;           // pad-bytes N: filler added to every GETINFO answer's information
     bool macPerRequest = false; // mac-per-request on|off: every GETINFO answer reports a new MAC
+    // discovery-address ADDR|none: the IPv4 address the discovery replies name instead of the
+    // device's own (a host that points the requester elsewhere)
+    std::optional<IpAddress> discoveryAddress;
 
     // Sets one knob from its text; false with a reason for an unknown name or a bad value.
     bool Set(const std::string& name, const std::string& value, std::string& reason);

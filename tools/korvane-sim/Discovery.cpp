@@ -33,6 +33,10 @@ std::size_t RequestSize(Discovery protocol) {
     return protocol == Discovery::Kaf ? kKafSize : kQrxSize;
 }
 
+const unsigned char* ReplyIpv4(const Device& device) {
+    return device.knobs.discoveryAddress ? device.knobs.discoveryAddress->Bytes() : device.ipv4.Bytes();
+}
+
 // Op 1, the request id echoed, the MAC as 12 hexadecimal digits in the device's own case, the raw
 // addresses (IPv6 zero without one) and the vendor text.
 std::string KafReply(const Device& device, const unsigned char* request) {
@@ -46,7 +50,7 @@ std::string KafReply(const Device& device, const unsigned char* request) {
         }
     }
     std::memcpy(&reply[5], macText.data(), std::min<std::size_t>(macText.size(), 12));
-    std::memcpy(&reply[18], device.ipv4.Bytes(), 4);
+    std::memcpy(&reply[18], ReplyIpv4(device), 4);
     if (device.ipv6) {
         std::memcpy(&reply[22], device.ipv6->Bytes(), 16);
     }
@@ -61,7 +65,7 @@ std::string QrxReply(const Device& device, const unsigned char* request) {
     reply[0] = static_cast<char>(device.knobs.discoveryOp);
     std::memcpy(&reply[1], request + 1, 4);
     std::memcpy(&reply[8], request + 8, 6);
-    std::memcpy(&reply[14], device.ipv4.Bytes(), 4);
+    std::memcpy(&reply[14], ReplyIpv4(device), 4);
     std::memcpy(&reply[28], device.macBytes.data(), 6);
     std::memcpy(&reply[34], device.hostname.data(), std::min<std::size_t>(device.hostname.size(), 64));
     std::memcpy(&reply[115], "VESTRAN", 7);
