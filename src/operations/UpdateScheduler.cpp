@@ -56,8 +56,12 @@ void CUpdateScheduler::Stop() {
 }
 
 void CUpdateScheduler::Shutdown() {
-    Stop();
     m_bClosing = true;
+    StopAndCancel();
+}
+
+void CUpdateScheduler::StopAndCancel() {
+    Stop();
     m_cancelEvent->Set();
 }
 

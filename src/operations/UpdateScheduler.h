@@ -60,6 +60,9 @@ public:
     // The program ends: the timers stop, an update under way is cancelled and its remaining
     // results are dropped, so that no worker waits on an owner that waits on it.
     void Shutdown();
+    // The timers stop and an update under way is cancelled; its results (the cancelled ones
+    // change nothing) and its end still reach the owner, which can wait for them and save.
+    void StopAndCancel();
     void OnTimer(int nTimer);
     // The refresh command: a full update when idle.
     void Refresh();

@@ -29,6 +29,9 @@ uint32_t NewRequestId() {
 
 std::string CDiscoveryClient::ReplyAddressText(const std::string& reply, size_t nOffset, int nFamily) {
     const size_t nSize = nFamily == AF_INET6 ? 16 : 4;
+    if (nOffset > reply.size()) {
+        return std::string();
+    }
     const std::string bytes = reply.substr(nOffset, nSize);
     if (bytes.size() != nSize ||
         std::all_of(bytes.begin(), bytes.end(), [](char byte) { return byte == 0; })) {

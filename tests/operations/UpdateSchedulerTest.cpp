@@ -88,7 +88,19 @@ TEST(UpdateScheduler, ShutdownEndsAnUpdateOfSilentDevicesAtOnce) {
     for (int i = 0; i < 3; ++i) {
         monitored.sim.Set(i, "mode", "silent");
     }
-    const auto start = std::chrono::steady_clock::now();
+    // What korvanectl monitor does at Ctrl-C: the update ends at once and its end still arrives,
+    // so the settings can be saved with what it brought.
+    auto start = std::chrono::steady_clock::now();
+    monitored.scheduler.Refresh();
+    monitored.scheduler.StopAndCancel();
+    monitored.host.owner.Run();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(monitored.scheduler.Activity(), 0);
+    EXPECT_EQ(monitored.host.nChanges, 3) << "every device's (cancelled) result was applied";
+    EXPECT_EQ(monitored.Device(0).GetResultCode(), RESULT_SUCCESS) << "a cancel changes nothing";
+
+    monitored.host.nChanges = 0;
+    start = std::chrono::steady_clock::now();
     {
         CUpdateScheduler scheduler(monitored.manager, monitored.host);
         scheduler.Start();

@@ -64,7 +64,8 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     // Ctrl-C or SIGTERM cancels the error mail under way at once.
     CommandLineHost host(manager, out, interrupt.Event());
     Korvane::CUpdateScheduler scheduler(manager, host);
-    // Ctrl-C or SIGTERM ends the loop once the update under way (if any) has been applied.
+    // Ctrl-C or SIGTERM ends the loop; the update under way (if any) is cancelled and what it
+    // brought is applied before the settings are saved.
     std::thread watcher([&host, event = interrupt.Event()] {
         pollfd fd{event->Handle(), POLLIN, 0};
         while (poll(&fd, 1, -1) < 0) {
@@ -77,7 +78,7 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     scheduler.CheckNotification();
     scheduler.Start();
     host.Run(scheduler);
-    scheduler.Stop();
+    scheduler.StopAndCancel();
     while (scheduler.Activity() != 0) {
         host.QuitAfterUpdate();
         host.Run(scheduler);
