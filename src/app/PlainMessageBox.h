@@ -9,10 +9,10 @@ namespace KorvaneApp {
 class PlainMessageBox {
 public:
     // Shows the box modally; the button that closed it.
-    static QMessageBox::StandardButton Exec(QWidget* pParent, QMessageBox::Icon icon, const QString& title,
-                                            const QString& text,
-                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    static QMessageBox::StandardButton
+    Exec(QWidget* pParent, QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 };
 
 } // namespace KorvaneApp
