@@ -3,11 +3,19 @@
 #include "admin/ManagedDevice.h"
 #include "net/CancelEvent.h"
 
+#include <chrono>
 #include <functional>
+#include <string>
 
 namespace Korvane {
 
 enum SearchResult : int { SEARCH_SUCCEEDED = 0, SEARCH_FAILED = 1, SEARCH_CANCELLED = 2 };
+
+// How a pass ended and how long it took.
+struct SearchOutcome {
+    SearchResult result;
+    std::chrono::milliseconds duration;
+};
 
 // One discovery pass that brings every device found under management: each device whose basic
 // information arrived goes to the store; devices that answered discovery but not the information
@@ -19,10 +27,12 @@ public:
     using FoundSink = std::function<void(const CManagedDevice& device)>;
 
     // Runs on the caller's (background) thread until the pass has ended.
-    static SearchResult Run(const Zelt::CancelEventPtr& cancelEvent, const FoundSink& found);
+    static SearchOutcome Run(const Zelt::CancelEventPtr& cancelEvent, const FoundSink& found);
 
     // The message shown for a result: 10016 for a failed search, 0 for none.
     static int MessageId(SearchResult result) { return result == SEARCH_FAILED ? 10016 : 0; }
+    // "The search took N.N seconds" (90650), for the status bar.
+    static std::string DurationText(std::chrono::milliseconds duration);
 };
 
 } // namespace Korvane

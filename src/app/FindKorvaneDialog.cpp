@@ -57,11 +57,11 @@ void FindKorvaneDialog::Start() {
     m_pStop->setEnabled(true);
     // The thread holds only what outlives it: the destructor joins it before any member goes.
     m_thread = std::thread([this, cancelEvent = m_cancelEvent] {
-        const Korvane::SearchResult result =
+        const Korvane::SearchOutcome outcome =
             Korvane::CSearchJob::Run(cancelEvent, [this](const Korvane::CManagedDevice& device) {
                 m_handOver.Send([this, &device] { TakeDevice(device); });
             });
-        m_handOver.Post([this, result] { Finish(result); });
+        m_handOver.Post([this, outcome] { Finish(outcome); });
     });
 }
 
@@ -88,13 +88,15 @@ void FindKorvaneDialog::TakeDevice(const Korvane::CManagedDevice& device) {
     }
 }
 
-void FindKorvaneDialog::Finish(Korvane::SearchResult result) {
+void FindKorvaneDialog::Finish(const Korvane::SearchOutcome& outcome) {
     // The search's last act was to post this call, so the join is immediate.
     if (m_thread.joinable()) {
         m_thread.join();
     }
     m_bSearching = false;
+    const Korvane::SearchResult result = outcome.result;
     m_result = result;
+    m_duration = outcome.duration;
     if (const int nMessage = Korvane::CSearchJob::MessageId(result); nMessage != 0) {
         Tell(Text(nMessage));
     }

@@ -6,6 +6,7 @@
 #include "admin/SearchJob.h"
 #include "net/CancelEvent.h"
 
+#include <chrono>
 #include <optional>
 #include <thread>
 
@@ -35,6 +36,8 @@ public:
     bool IsSearching() const { return m_bSearching; }
     // How the search ended; none while it runs or before it started.
     std::optional<Korvane::SearchResult> Result() const { return m_result; }
+    // How long the last search took.
+    std::chrono::milliseconds Duration() const { return m_duration; }
     // Devices taken into the store (a device found by several protocols counts each time).
     int AddedCount() const { return m_nAdded; }
     QLabel* Message() const { return m_pMessage; }
@@ -52,7 +55,7 @@ public slots:
 private:
     void Stop();
     void TakeDevice(const Korvane::CManagedDevice& device);
-    void Finish(Korvane::SearchResult result);
+    void Finish(const Korvane::SearchOutcome& outcome);
     void Tell(const QString& text);
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
@@ -61,6 +64,7 @@ private:
     std::thread m_thread;
     bool m_bSearching = false;
     std::optional<Korvane::SearchResult> m_result;
+    std::chrono::milliseconds m_duration{0};
     std::optional<Korvane::CSearchIntake> m_intake;
     int m_nAdded = 0;
     QLabel* m_pMessage;

@@ -22,6 +22,7 @@
 #include "UpdateIntervalDialog.h"
 #include "WindowUpdateHost.h"
 #include "admin/PasswordTexts.h"
+#include "admin/SearchJob.h"
 #include "admin/StatusPane.h"
 #include "admin/WindowGeometry.h"
 #include "operations/OperationKind.h"
@@ -385,6 +386,9 @@ void MainWindow::FindDevices() {
     connect(&dialog, &FindKorvaneDialog::DevicesAdded, this, &MainWindow::RefreshList);
     dialog.Run();
     m_scheduler->SetActivity(0);
+    if (dialog.Result()) {
+        statusBar()->showMessage(Qs(Korvane::CSearchJob::DurationText(dialog.Duration())));
+    }
     AskNewApprovals();
 }
 

@@ -11,6 +11,7 @@
 namespace Korvane {
 
 int CKorvaneInfoList::Update(Zelt::CancelEventPtr cancelEvent, ReportRoutine report) {
+    const auto start = std::chrono::steady_clock::now();
     m_sessions.clear();
     m_cancelEvent = std::move(cancelEvent);
     m_report = std::move(report);
@@ -20,6 +21,8 @@ int CKorvaneInfoList::Update(Zelt::CancelEventPtr cancelEvent, ReportRoutine rep
         results[protocol] = RunProtocol(protocol);
     }
     m_runningProtocol = PROTOCOL_NONE;
+    m_duration =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     m_report = nullptr;
     m_cancelEvent = nullptr;
     const auto end = results + 3;

@@ -43,6 +43,8 @@ public:
     const std::deque<CKorvaneInfo>& Sessions() const { return m_sessions; }
     // How one protocol of the last run ended: 0 ok, 1 failed, 2 cancelled.
     int ProtocolResult(DiscoveryProtocol protocol) const { return m_protocolResults[protocol]; }
+    // How long the last run took, its three protocols and every device's fetch.
+    std::chrono::milliseconds Duration() const { return m_duration; }
 
     // For progress displays, from any thread: the protocol running now, when its receive wait
     // started anew, and how many devices have been reported.
@@ -65,6 +67,7 @@ private:
     std::atomic<std::chrono::steady_clock::time_point> m_silenceStart{};
     std::atomic<int> m_nReported{0};
     int m_protocolResults[3] = {DISCOVERY_OK, DISCOVERY_OK, DISCOVERY_OK};
+    std::chrono::milliseconds m_duration{0};
 };
 
 } // namespace Korvane

@@ -1,9 +1,9 @@
 // A search brings the devices of a test network under management. Slow: three silences.
-#include "common/Simulator.h"
-#include "hosts/TestNetwork.h"
+#include "admin/SearchJob.h"
 
 #include "admin/AdminInfoMgr.h"
-#include "admin/SearchJob.h"
+#include "common/Simulator.h"
+#include "hosts/TestNetwork.h"
 #include "support/CallQueue.h"
 
 #include <thread>
@@ -19,9 +19,9 @@ TEST(SearchJob, DevicesFoundByEveryProtocolAreManagedOnceEach) {
         const KorvaneTesting::TestHost& host = net->Device(i);
         sims.push_back(std::make_unique<KorvaneTesting::Simulator>(
             *net, host,
-            std::vector<std::string>{"--count", "1", "--base", host.ipv4, "--base6", host.ipv6LinkLocal + "%kv0",
-                                     "--http-port", "0", "--discovery", "--base-mac",
-                                     "02:4B:53:00:A0:0" + std::to_string(i + 1)}));
+            std::vector<std::string>{"--count", "1", "--base", host.ipv4, "--base6",
+                                     host.ipv6LinkLocal + "%kv0", "--http-port", "0", "--discovery",
+                                     "--base-mac", "02:4B:53:00:A0:0" + std::to_string(i + 1)}));
     }
     // The second device answers discovery but not the information request: it is passed over.
     sims[1]->Set(0, "mode", "refuse");
@@ -29,18 +29,19 @@ TEST(SearchJob, DevicesFoundByEveryProtocolAreManagedOnceEach) {
     CKorvaneAdminInfoMgr manager;
     Zelt::CCallQueue ownerThread;
     int nAdded = 0;
-    SearchResult result = SEARCH_FAILED;
+    SearchOutcome outcome{SEARCH_FAILED, {}};
     std::jthread search = net->ThreadIn(net->Admin(), [&] {
-        result = CSearchJob::Run(nullptr, [&](const CManagedDevice& device) {
+        outcome = CSearchJob::Run(nullptr, [&](const CManagedDevice& device) {
             ownerThread.Send([&] { nAdded += manager.AddOrUpdate(device); });
         });
         ownerThread.Post([&] { ownerThread.Quit(); });
     });
     ownerThread.Run();
     search.join();
-    EXPECT_EQ(result, SEARCH_SUCCEEDED);
+    EXPECT_EQ(outcome.result, SEARCH_SUCCEEDED);
+    EXPECT_GE(outcome.duration, std::chrono::seconds(30)) << "three protocols, ten seconds of silence each";
     EXPECT_EQ(nAdded, 3) << "three protocols found the first device";
     EXPECT_EQ(manager.Macs(), std::vector<std::string>{"02:4B:53:00:A0:01"});
     EXPECT_EQ(CSearchJob::MessageId(SEARCH_FAILED), 10016);
-    EXPECT_EQ(CSearchJob::MessageId(result), 0);
+    EXPECT_EQ(CSearchJob::MessageId(outcome.result), 0);
 }

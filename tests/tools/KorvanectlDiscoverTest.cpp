@@ -52,3 +52,37 @@ TEST(KorvanectlDiscover, AnInterruptCancelsAndStillPrintsTheSummary) {
     EXPECT_EQ(nExit, 130) << discover.Output();
     EXPECT_NE(discover.Output().find("result: cancelled"), std::string::npos) << discover.Output();
 }
+
+// Five hundred devices answering one broadcast at once: each is printed as soon as its information
+// has arrived, long before the run ends, and the summary says how long the run took.
+TEST(KorvanectlDiscover, FiveHundredDevicesArePrintedAsTheyAnswer) {
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    const KorvaneTesting::TestHost& host = net->Device(0);
+    constexpr int kDevices = 500;
+    std::string batch;
+    for (int i = 0; i < kDevices; ++i) {
+        // 198.18.2.1 upwards, counted as the simulator counts its devices' addresses.
+        batch += "address add 198.18." + std::to_string(2 + (i + 1) / 256) + "." +
+                 std::to_string((i + 1) % 256) + "/32 dev " + host.interfaceName + "\n";
+    }
+    ASSERT_EQ(net->RunIn(host, "ip", {"-batch", "-"}, batch).exitCode, 0);
+    Simulator sim(*net, host,
+                  {"--count", std::to_string(kDevices), "--base", "198.18.2.1", "--http-port", "0",
+                   "--discovery", "--exec", "set * discovery kaf"});
+
+    KorvaneTesting::HostProcess& discover = net->StartIn(net->Admin(), KORVANECTL_PATH, {"discover"});
+    ASSERT_TRUE(discover.WaitForOutput("[kaf] ks-", std::chrono::seconds(40))) << discover.Output();
+    const auto firstDevice = std::chrono::steady_clock::now();
+    ASSERT_TRUE(discover.WaitForOutput(" s\n", std::chrono::seconds(60))) << discover.Output();
+    EXPECT_GT(std::chrono::steady_clock::now() - firstDevice, std::chrono::seconds(5))
+        << "the first device was printed while the run still listened";
+    EXPECT_EQ(discover.Stop(), 0);
+    const std::string output = discover.Output();
+    size_t nLines = 0;
+    for (size_t at = output.find("[kaf] ks-"); at != std::string::npos;
+         at = output.find("[kaf] ks-", at + 1)) {
+        ++nLines;
+    }
+    EXPECT_EQ(nLines, static_cast<size_t>(kDevices));
+    EXPECT_NE(output.find(std::to_string(kDevices) + " device report(s)"), std::string::npos) << output;
+}

@@ -11,6 +11,7 @@
 #include "support/CallQueue.h"
 #include "support/XmlError.h"
 
+#include <iomanip>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -144,8 +145,12 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
     for (auto protocol : {Korvane::PROTOCOL_QRX, Korvane::PROTOCOL_QRX_ALT, Korvane::PROTOCOL_KAF}) {
         protocols[ProtocolKey(protocol)] = ResultKey(list.ProtocolResult(protocol));
     }
+    const double dSeconds = static_cast<double>(list.Duration().count()) / 1000.0;
     if (bJson) {
-        nlohmann::json report{{"result", ResultKey(nResult)}, {"protocols", protocols}, {"devices", devices}};
+        nlohmann::json report{{"result", ResultKey(nResult)},
+                              {"seconds", dSeconds},
+                              {"protocols", protocols},
+                              {"devices", devices}};
         if (intake) {
             report["passed_over"] = intake->PassedOver();
         }
@@ -153,7 +158,8 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
     } else {
         out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()
             << ", qrx-alt " << protocols["qrx-alt"].get<std::string>() << ", kaf "
-            << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << '\n';
+            << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << "; " << std::fixed
+            << std::setprecision(1) << dSeconds << " s\n";
         if (store) {
             out << store->Manager().Devices().size() << " device(s) under management\n";
             ReportWaitingDevices(store->Manager(), store->Manager().Macs(), out);
