@@ -98,6 +98,9 @@ AddTargetDialog::~AddTargetDialog() {
         std::lock_guard lock(m_resolveState->mutex);
         m_resolveState->bGone = true;
     }
+    if (m_resolveCancel) {
+        m_resolveCancel->Set();
+    }
     // A result on its way is dropped, so the job's worker ends and the job can be waited for.
     m_handOver.Close();
     m_cancelEvent->Set();
@@ -123,10 +126,11 @@ void AddTargetDialog::SearchOrStop() {
     m_bDropResult = false;
     m_bResolving = true;
     SetFetching(true);
-    // A host name may take the resolver a long time: it is looked up away from the window.
+    // A host name may take the resolver seconds: it is looked up away from the window.
     const std::uint64_t nFetch = ++m_nFetch;
-    std::thread([this, state = m_resolveState, input, nFetch] {
-        const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input);
+    m_resolveCancel = std::make_shared<Zelt::CancelEvent>();
+    std::thread([this, state = m_resolveState, cancel = m_resolveCancel, input, nFetch] {
+        const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input, cancel);
         std::lock_guard lock(state->mutex);
         if (!state->bGone) {
             QMetaObject::invokeMethod(
@@ -162,6 +166,7 @@ void AddTargetDialog::StartFetch(std::uint64_t nFetch, const Korvane::TypedAddre
 
 // Stopped or closed while the typed text was still being looked up: nothing was started yet.
 void AddTargetDialog::Abandon() {
+    m_resolveCancel->Set();
     ++m_nFetch;
     m_bResolving = false;
     SetFetching(false);

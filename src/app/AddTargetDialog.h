@@ -72,6 +72,8 @@ private:
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
     Zelt::CancelEventPtr m_cancelEvent;
+    // Ends the lookup of the typed text when the dialog stops waiting for it.
+    Zelt::CancelEventPtr m_resolveCancel;
     std::shared_ptr<ResolveState> m_resolveState;
     GuiHandOver m_handOver;
     std::unique_ptr<Sink> m_sink;

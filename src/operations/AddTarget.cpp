@@ -3,21 +3,17 @@
 #include "admin/AdminInfoMgr.h"
 #include "net/AddressScope.h"
 #include "net/AddressText.h"
-#include "net/Resolver.h"
+#include "net/NameResolver.h"
 #include "operations/InfoResult.h"
 #include "support/XmlError.h"
+
+#include <sys/socket.h>
 
 namespace Korvane {
 namespace {
 
-constexpr size_t kAddressCapacity = 65;
 constexpr const char* kIPv4Path = "network/tcpip[not(@family='inet6')]/lan/ipsetting/ip";
 constexpr const char* kIPv6Path = "network/tcpip[@family='inet6'][@enable='true']/lan/ipsetting/ip";
-
-std::string Resolved(int (*resolve)(std::string_view, char*, size_t), const std::string& input) {
-    char address[kAddressCapacity] = {};
-    return resolve(input, address, sizeof address) == 0 ? std::string(address) : std::string();
-}
 
 std::string ReportedText(const CKorvaneInfo& info, const char* pszPath) {
     try {
@@ -29,11 +25,12 @@ std::string ReportedText(const CKorvaneInfo& info, const char* pszPath) {
 
 } // namespace
 
-TypedAddresses CAddTarget::ResolveInput(const std::string& input) {
+TypedAddresses CAddTarget::ResolveInput(const std::string& input, const Zelt::CancelEventPtr& cancelEvent) {
+    const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(input, cancelEvent);
     TypedAddresses addresses;
     addresses.typed = input;
-    addresses.ipv4 = Zelt::IsInetAddress(input) ? input : Resolved(Zelt::resolve_hostname_inet, input);
-    addresses.ipv6 = Zelt::IsInet6Address(input) ? input : Resolved(Zelt::resolve_hostname_inet6, input);
+    addresses.ipv4 = Zelt::IsInetAddress(input) ? input : resolved.First(AF_INET).value_or("");
+    addresses.ipv6 = Zelt::IsInet6Address(input) ? input : resolved.First(AF_INET6).value_or("");
     for (std::string* pAddress : {&addresses.ipv4, &addresses.ipv6}) {
         if (Zelt::IsUnspecifiedAddress(*pAddress)) {
             addresses.refused = *pAddress;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/ManagedDevice.h"
+#include "net/CancelEvent.h"
 
 #include <string>
 
@@ -19,7 +20,9 @@ struct TypedAddresses {
 // The logic of the add-device dialog: from the typed text to a fetched candidate record.
 class CAddTarget {
 public:
-    static TypedAddresses ResolveInput(const std::string& input);
+    // A name is looked up through CNameResolver: it stands for nothing when the lookup does not
+    // answer in time or the event cancels it.
+    static TypedAddresses ResolveInput(const std::string& input, const Zelt::CancelEventPtr& cancelEvent);
     // The message when the text leaves no address to connect to because it stands for an
     // unspecified one (90308, which names it); 0 otherwise.
     static int RefusalMessage(const TypedAddresses& addresses);

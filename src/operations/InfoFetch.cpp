@@ -1,37 +1,25 @@
 #include "operations/InfoFetch.h"
 
-#include "net/AddressText.h"
+#include "net/NameResolver.h"
 #include "net/SocketErrors.h"
 #include "operations/InfoResult.h"
 #include "protocol/KorvaneErrors.h"
 #include "protocol/MacAddress.h"
 #include "support/Trace.h"
 
-#include <netdb.h>
 #include <optional>
+#include <sys/socket.h>
 
 namespace Korvane {
 namespace {
 
-// The last IPv4 and the last IPv6 address a host name resolves to.
-AddressPair ResolvedPair(const std::string& hostName) {
+// The last IPv4 and the last IPv6 address a host name resolves to; none when the name did not
+// resolve in time.
+AddressPair ResolvedPair(const std::string& hostName, const Zelt::CancelEventPtr& cancelEvent) {
+    const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(hostName, cancelEvent);
     AddressPair pair;
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* pResults = nullptr;
-    if (hostName.empty() || getaddrinfo(hostName.c_str(), nullptr, &hints, &pResults) != 0) {
-        return pair;
-    }
-    for (const addrinfo* pResult = pResults; pResult != nullptr; pResult = pResult->ai_next) {
-        if (pResult->ai_family == AF_INET) {
-            pair.ipv4 = Zelt::FormatAddressText(
-                AF_INET, &reinterpret_cast<const sockaddr_in*>(pResult->ai_addr)->sin_addr);
-        } else if (pResult->ai_family == AF_INET6) {
-            pair.ipv6 = Zelt::FormatAddressText(
-                AF_INET6, &reinterpret_cast<const sockaddr_in6*>(pResult->ai_addr)->sin6_addr);
-        }
-    }
-    freeaddrinfo(pResults);
+    pair.ipv4 = resolved.Last(AF_INET).value_or("");
+    pair.ipv6 = resolved.Last(AF_INET6).value_or("");
     return pair;
 }
 
@@ -61,7 +49,7 @@ bool FailedBeforeExchange(int nSocketErrorKind) {
 bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
                            int nWaitMilliseconds) {
     const AddressPair current = device.CurrentAddresses();
-    const AddressPair resolved = ResolvedPair(device.GetHostName());
+    const AddressPair resolved = ResolvedPair(device.GetHostName(), cancelEvent);
     std::vector<AddressPair> pairs;
     if (!resolved.IsEmpty() && resolved != current) {
         pairs.push_back(resolved);

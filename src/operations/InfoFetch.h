@@ -16,6 +16,8 @@ public:
 
 // Fetches information of a category into the device's record, trying first the addresses its
 // host name resolves to (when they differ from the stored ones) and then the stored addresses.
+// The name is looked up through CNameResolver: a lookup that does not answer in time, or that
+// the event cancels, leaves the stored addresses alone to try.
 // False when the record has no address at all; failures are thrown as the session throws them.
 // A record with a MAC takes only information that reports the same MAC (or none): an answer with
 // another one comes from another device and fails as CAnotherDevice.

@@ -3,7 +3,7 @@
 #include "net/AddressScope.h"
 #include "net/AddressText.h"
 #include "net/BroadCastSocket.h"
-#include "net/Resolver.h"
+#include "net/NameResolver.h"
 #include "net/SocketErrors.h"
 #include "net/StrmCltSocket.h"
 #include "protocol/AuthRequestParam.h"
@@ -44,7 +44,6 @@ constexpr int kFirmwareRequestWaitMilliseconds = 30000;
 constexpr int kFirmwareConnectionWaitMilliseconds = 60000;
 constexpr int kCommandConnectionWaitMilliseconds = 30000;
 constexpr int kNetworkPowerOffWaitMilliseconds = 3000;
-constexpr size_t kResolvedAddressCapacity = 65;
 
 struct CategoryRequest {
     const char* pszTraceName;
@@ -81,6 +80,22 @@ int HexDigitValue(char ch) {
     }
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// Sets the address of one family from the text: what it resolved to, else the text when it is an
+// address of the family. True when the text is a name for the resolved address.
+bool TakeFamilyAddress(std::string_view text, const std::optional<std::string>& resolved, bool bLiteral,
+                       std::string& address, const char* pszLabel) {
+    if (resolved) {
+        DebugTrace("CKorvaneInfo constructor: %s: resolved to %s.\n", pszLabel, resolved->c_str());
+        address = *resolved;
+        return address != text;
+    }
+    if (bLiteral) {
+        DebugTrace("CKorvaneInfo constructor: %s: address literal.\n", pszLabel);
+        address = text;
+    }
+    return false;
 }
 
 } // namespace
@@ -126,30 +141,17 @@ CKorvaneInfo& CKorvaneInfo::operator=(const CKorvaneInfo& other) {
     return *this;
 }
 
-// A resolvable text gives the resolved address, and a text that differs from it is a host name.
+// A resolvable text gives the resolved address, and a text that differs from it is a host name
+// (the name resolver's time limit applies).
 void CKorvaneInfo::TakeAddress(std::string_view text, const char* pszLabel) {
-    char resolved[kResolvedAddressCapacity] = {};
-    if (Zelt::resolve_hostname_inet(text, resolved, sizeof resolved) == 0) {
-        DebugTrace("CKorvaneInfo constructor: %s: resolve_hostname_inet() OK.\n", pszLabel);
-        m_strIPv4Address = resolved;
-        if (m_strIPv4Address != text) {
-            DebugTrace("CKorvaneInfo constructor: %s is hostname.\n", pszLabel);
-            m_strHostName = text;
-        }
-    } else if (Zelt::IsInetAddress(text)) {
-        DebugTrace("CKorvaneInfo constructor: %s: IsInetAddress() OK.\n", pszLabel);
-        m_strIPv4Address = text;
-    }
-    if (Zelt::resolve_hostname_inet6(text, resolved, sizeof resolved) == 0) {
-        DebugTrace("CKorvaneInfo constructor: %s: resolve_hostname_inet6() OK.\n", pszLabel);
-        m_strIPv6Address = resolved;
-        if (m_strIPv6Address != text) {
-            DebugTrace("CKorvaneInfo constructor: %s is hostname.\n", pszLabel);
-            m_strHostName = text;
-        }
-    } else if (Zelt::IsInet6Address(text)) {
-        DebugTrace("CKorvaneInfo constructor: %s: IsInet6Address() OK.\n", pszLabel);
-        m_strIPv6Address = text;
+    const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(text, nullptr);
+    const bool bIPv4Named = TakeFamilyAddress(text, resolved.First(AF_INET), Zelt::IsInetAddress(text),
+                                              m_strIPv4Address, pszLabel);
+    const bool bIPv6Named = TakeFamilyAddress(text, resolved.First(AF_INET6), Zelt::IsInet6Address(text),
+                                              m_strIPv6Address, pszLabel);
+    if (bIPv4Named || bIPv6Named) {
+        DebugTrace("CKorvaneInfo constructor: %s is hostname.\n", pszLabel);
+        m_strHostName = text;
     }
 }
 

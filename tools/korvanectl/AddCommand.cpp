@@ -19,7 +19,11 @@ namespace {
 // reason on err, when it could not be added.
 bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
             const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
-    const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input);
+    const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input, cancel);
+    if (cancel->IsSet()) {
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": cancelled\n";
+        return false;
+    }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(addresses)) {
         err << "korvanectl add: " << Korvane::CTextFormat::FormatId(nRefusal, {addresses.refused}) << '\n';
         return false;

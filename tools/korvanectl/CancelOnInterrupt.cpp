@@ -12,7 +12,7 @@ std::atomic<bool> g_bInterrupted{false};
 
 // Setting the event is a write() on an eventfd, which a signal handler may do. The second signal
 // ends the program at once, the way the first would have without this handler: a wait that no
-// event reaches (a name server that does not answer) must not make Ctrl-C useless.
+// event reaches must not make Ctrl-C useless.
 void SetInterruptEvent(int nSignal) {
     const int nSavedErrno = errno;
     if (g_bInterrupted.exchange(true)) {

@@ -100,7 +100,13 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     if (nCategory < 0 || nCategory > Korvane::ID_GETINFO_CATEGORY_STATUS) {
         throw UsageError("--category must be 0 to 5");
     }
-    const Korvane::TypedAddresses typed = Korvane::CAddTarget::ResolveInput(args.Positionals().front());
+    CancelOnInterrupt cancel;
+    const Korvane::TypedAddresses typed =
+        Korvane::CAddTarget::ResolveInput(args.Positionals().front(), cancel.Event());
+    if (cancel.Event()->IsSet()) {
+        err << "korvanectl info: cancelled\n";
+        return 1;
+    }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(typed)) {
         err << "korvanectl info: " << Korvane::CTextFormat::FormatId(nRefusal, {typed.refused}) << '\n';
         return 1;
@@ -114,7 +120,6 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     if (const std::optional<std::string> password = args.Value("password")) {
         session.SetPassword(*password);
     }
-    CancelOnInterrupt cancel;
     try {
         session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));
     } catch (const std::exception& error) {

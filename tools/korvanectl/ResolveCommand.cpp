@@ -1,9 +1,10 @@
 #include "ResolveCommand.h"
 
 #include "Arguments.h"
+#include "CancelOnInterrupt.h"
 #include "TerminalText.h"
 #include "net/AddressText.h"
-#include "net/Resolver.h"
+#include "net/NameResolver.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -24,31 +25,29 @@ const char* FamilyName(int nFamily) {
     }
 }
 
-std::optional<std::string> Resolved(int (*resolve)(std::string_view, char*, size_t),
-                                    const std::string& text) {
-    char address[65] = {};
-    if (resolve(text, address, sizeof address) != 0) {
-        return std::nullopt;
-    }
-    return std::string(address);
-}
-
 } // namespace
 
 std::string ResolveCommand::Usage() const {
     return "usage: korvanectl resolve TEXT [--json]\n"
            "Shows whether TEXT is an IPv4 or IPv6 literal or a host name, and the IPv4 and IPv6\n"
-           "addresses it resolves to. Exit code 1 when it resolves to neither.\n";
+           "addresses it resolves to. A name that has no answer within 2 seconds resolves to\n"
+           "nothing. Exit code 1 when it resolves to neither, 130 when Ctrl-C cancels.\n";
 }
 
-int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream&) {
+int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {}, {"json"});
     if (args.Positionals().size() != 1) {
         throw UsageError("resolve needs exactly one TEXT");
     }
     const std::string& text = args.Positionals().front();
-    const std::optional<std::string> ipv4 = Resolved(Zelt::resolve_hostname_inet, text);
-    const std::optional<std::string> ipv6 = Resolved(Zelt::resolve_hostname_inet6, text);
+    const CancelOnInterrupt cancel;
+    const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(text, cancel.Event());
+    if (cancel.Event()->IsSet()) {
+        err << "korvanectl resolve: cancelled\n";
+        return CancelOnInterrupt::EXIT_CANCELLED;
+    }
+    const std::optional<std::string> ipv4 = resolved.First(AF_INET);
+    const std::optional<std::string> ipv6 = resolved.First(AF_INET6);
     const char* pszFamily = FamilyName(Zelt::GetAddressFamily(text));
     if (args.Flag("json")) {
         nlohmann::json result = {{"text", text}, {"family", pszFamily}, {"ipv4", nullptr}, {"ipv6", nullptr}};

@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "CommandLineHost.h"
+#include "InterruptWatch.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -13,10 +14,8 @@
 #include <fcntl.h>
 #include <map>
 #include <ostream>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace Korvanectl {
@@ -28,9 +27,11 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     const AlertState alerts(store.File().Path());
     alerts.Restore(manager);
-    const auto mailCancel = std::make_shared<Zelt::CancelEvent>();
-    CommandLineHost host(manager, out, mailCancel);
+    // Ctrl-C or SIGTERM cancels the update (what came is applied and saved) and the error mail.
+    const auto interrupted = std::make_shared<Zelt::CancelEvent>();
+    CommandLineHost host(manager, out, interrupted);
     Korvane::CUpdateScheduler scheduler(manager, host);
+    const CancelOnInterrupt interrupt(interrupted);
     host.QuitAfterUpdate();
     if (args.Flag("status")) {
         scheduler.OnTimer(Korvane::CUpdateScheduler::STATUS_TIMER);
@@ -38,22 +39,21 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         scheduler.Refresh();
     }
     if (scheduler.Activity() != 0) {
+        const InterruptWatch watch(interrupted, [&host, &scheduler] {
+            host.PostToOwner([&scheduler] { scheduler.StopAndCancel(); });
+        });
         host.Run(scheduler);
     }
     alerts.Keep(manager);
     store.Save();
-    {
-        // What is left is the error mail: Ctrl-C stops it and nothing else.
-        const CancelOnInterrupt interrupt(mailCancel);
-        host.WaitForErrorMail();
-    }
+    host.WaitForErrorMail();
     for (const auto& [mac, device] : manager.Devices()) {
         if (device.GetStatusBits() != 0) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
                 << Korvane::CStatusEvaluation::StatusText(device);
         }
     }
-    return mailCancel->IsSet() ? 130 : 0;
+    return interrupted->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 0;
 }
 
 int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -66,12 +66,7 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     Korvane::CUpdateScheduler scheduler(manager, host);
     // Ctrl-C or SIGTERM ends the loop; the update under way (if any) is cancelled and what it
     // brought is applied before the settings are saved.
-    std::thread watcher([&host, event = interrupt.Event()] {
-        pollfd fd{event->Handle(), POLLIN, 0};
-        while (poll(&fd, 1, -1) < 0) {
-        }
-        host.Quit();
-    });
+    const InterruptWatch watch(interrupt.Event(), [&host] { host.Quit(); });
     out << "monitoring " << manager.Devices().size() << " device(s); interval " << manager.m_nUpdateInterval
         << " minute(s), status every minute; Ctrl-C ends\n"
         << std::flush;
@@ -83,7 +78,6 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
         host.QuitAfterUpdate();
         host.Run(scheduler);
     }
-    watcher.join();
     store.Save();
     return 0;
 }
@@ -177,8 +171,8 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "Asks all managed devices at once (full information, or with --status the status only),\n"
         "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
         "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
-        "folder, so that a run from cron mails only new ones. Ctrl-C while the error mail is being\n"
-        "sent stops it (exit code 130).\n",
+        "folder, so that a run from cron mails only new ones. Ctrl-C cancels the devices still\n"
+        "running and the error mail at once; what came is saved (exit code 130).\n",
         RunUpdate));
     commands.push_back(std::make_unique<FunctionCommand>(
         "monitor", "watch the managed devices like the desktop program does",
