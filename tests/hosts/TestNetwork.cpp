@@ -147,6 +147,18 @@ void WriteFile(const std::string& path, const std::string& text) {
     }
 }
 
+// The machine's name service configuration with host names looked up in files and DNS alone.
+std::string HostNsswitch() {
+    std::ifstream machine("/etc/nsswitch.conf");
+    std::string text;
+    for (std::string line; std::getline(machine, line);) {
+        if (line.rfind("hosts:", 0) != 0) {
+            text += line + "\n";
+        }
+    }
+    return text + "hosts: files dns\n";
+}
+
 std::string FindIpProgram() {
     for (const char* candidate : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
         if (access(candidate, X_OK) == 0) {
@@ -441,11 +453,15 @@ bool TestNetwork::Setup(std::string& reason) {
     }
 
     // Name lookups that /etc/hosts cannot answer end at the host's own loopback, at once, instead of
-    // waiting for the machine's name server, which is out of reach (and must stay so).
+    // waiting for the machine's name server, which is out of reach (and must stay so); and only the
+    // hosts file and that name server answer them, not a lookup module that asks a daemon of the
+    // machine over a local socket.
+    const std::string nsswitch = HostNsswitch();
     for (const TestHost& host : hosts_) {
         const fs::path directory = fs::path(kEtcNetnsDirectory) / host.netns;
         fs::create_directories(directory);
         WriteFile((directory / "resolv.conf").string(), "nameserver 127.0.0.1\n");
+        WriteFile((directory / "nsswitch.conf").string(), nsswitch);
     }
 
     // The switch only forwards; without IPv6 its bridge sends no solicitations or reports of its own.

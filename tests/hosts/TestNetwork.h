@@ -13,8 +13,11 @@
 //   P-d<i>    device host i: interface "kv0", 198.18.0.<10+i>/15, MAC 02:6b:76:00:00:<hex of 10+i>; a
 //             default route only with TestNetworkOptions::deviceDefaultRoutes.
 // Programs started in a host (RunIn, StartIn) see /etc/netns/<netns>/resolv.conf, which names the
-// host's own loopback as name server: lookups that the hosts file cannot answer fail at once and never
-// leave the host.
+// host's own loopback as name server, and look host names up in files and DNS only: lookups that the
+// hosts file cannot answer fail at once and never leave the host (unless a TestResolver serves them
+// there). Threads moved into a host (EnterHost) keep the machine's configuration: their lookups go to
+// the machine's name server from inside the host, where a device host, which has no route, fails
+// them at once, while the admin host's default route sends them onto the test network to wait there.
 // Every kv0 has its EUI-64 link-local address (fe80::6b:76ff:fe00:1 for the admin host), usable as soon
 // as Create returns: duplicate address detection is off on kv0 and Create waits until nothing on it is
 // tentative. Addresses repeat from one network to the next on purpose: two networks never share a link,

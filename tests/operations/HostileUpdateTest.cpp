@@ -59,7 +59,8 @@ private:
 } // namespace
 
 TEST(HostileUpdate, BrokenDevicesFailTheEndlessOnesAreCancelledAndNothingLeaks) {
-    OperationsTesting::Monitored monitored(20, "127.86.6.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    OperationsTesting::Monitored monitored(*net, 20, "127.86.6.1");
     for (const auto& [nIndex, mode] : kHostile) {
         monitored.sim.Set(nIndex, "mode", mode);
     }
@@ -105,7 +106,8 @@ TEST(HostileUpdate, BrokenDevicesFailTheEndlessOnesAreCancelledAndNothingLeaks) 
 }
 
 TEST(HostileUpdate, ACancelledFetchReportsEveryDeviceTheEndlessOnesAsCancelled) {
-    OperationsTesting::Monitored monitored(20, "127.86.7.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    OperationsTesting::Monitored monitored(*net, 20, "127.86.7.1");
     for (const auto& [nIndex, mode] : kHostile) {
         monitored.sim.Set(nIndex, "mode", mode);
     }

@@ -70,8 +70,10 @@ std::vector<std::string> ManageSimulated(CKorvaneAdminInfoMgr& manager, KorvaneT
     return macs;
 }
 
-Monitored::Monitored(int nCount, const std::string& base)
-    : sim({"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
+Monitored::Monitored(KorvaneTesting::TestNetwork& network, int nCount, const std::string& base)
+    : inHost(network.EnterHost(network.Device(0))),
+      sim(network, network.Device(0),
+          {"--count", std::to_string(nCount), "--base", base, "--http-port", "0"}),
       scheduler(manager, host, CUpdateScheduler::Periods{1000, 60000, 10000}) {
     ManageSimulated(manager, sim);
 }

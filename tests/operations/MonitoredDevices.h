@@ -4,6 +4,7 @@
 // timers the test fires by hand.
 #include "admin/AdminInfoMgr.h"
 #include "common/Simulator.h"
+#include "hosts/TestNetwork.h"
 #include "operations/UpdateScheduler.h"
 #include "support/CallQueue.h"
 
@@ -49,14 +50,19 @@ std::vector<std::string> ManageSimulated(Korvane::CKorvaneAdminInfoMgr& manager,
                                          KorvaneTesting::Simulator& sim,
                                          const std::vector<int>& withoutPassword = {});
 
-// Simulated devices under management (basic information and passwords), and the scheduler.
+// Simulated devices under management (basic information and passwords), and the scheduler, in the
+// first device host of a test network: the simulator, and the calling thread with every thread it
+// starts meanwhile. Each poll looks the device's host name up with the machine's resolver
+// configuration; a device host has no route to the machine's name server, so the lookups fail at
+// once there instead of loading it (and waiting for it).
 struct Monitored {
+    KorvaneTesting::HostNamespaceGuard inHost; // first in, last out
     KorvaneTesting::Simulator sim;
     Korvane::CKorvaneAdminInfoMgr manager;
     RecordingHost host;
     Korvane::CUpdateScheduler scheduler;
 
-    Monitored(int nCount, const std::string& base);
+    Monitored(KorvaneTesting::TestNetwork& network, int nCount, const std::string& base);
 
     // Fires a timer and serves the owner's thread until the update it started has ended.
     void Fire(int nTimer);

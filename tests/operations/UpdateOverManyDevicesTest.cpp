@@ -55,7 +55,8 @@ Expected ExpectedOf(int i) {
 } // namespace
 
 TEST(UpdateOverManyDevices, TimeoutsWarningsAndUnreachableDevicesGiveOneBalloonAndOneMail) {
-    OperationsTesting::Monitored monitored(20, "127.86.4.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    OperationsTesting::Monitored monitored(*net, 20, "127.86.4.1");
     MailTesting::ScriptedServer smtp([](MailTesting::ScriptedSession& session) {
         MailTesting::ServeSmtp(session, MailTesting::SmtpBehaviour{});
     });

@@ -13,7 +13,8 @@ using OperationsTesting::Monitored;
 using OperationsTesting::RecordingHost;
 
 TEST(UpdateScheduler, TimersFollowTheIntervalAndTheBusyRules) {
-    Monitored monitored(1, "127.86.1.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    Monitored monitored(*net, 1, "127.86.1.1");
     monitored.manager.m_nUpdateInterval = 10;
     monitored.scheduler.Start();
     EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::INTERVAL_TIMER), 10 * 1000);
@@ -48,7 +49,8 @@ TEST(UpdateScheduler, WithoutDevicesNothingStarts) {
 }
 
 TEST(UpdateScheduler, NewAlertsGiveOneBalloonAndOneMailAndTheNextUpdateNone) {
-    Monitored monitored(4, "127.86.2.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    Monitored monitored(*net, 4, "127.86.2.1");
     monitored.manager.m_mail.bNotify = true;
     monitored.sim.InfoSet(1, "statusinfo/status/error[@type='capacity']/param", "NG");
     monitored.sim.InfoSet(1, "statusinfo/status/@condition", "NOTIFY");
@@ -74,7 +76,8 @@ TEST(UpdateScheduler, NewAlertsGiveOneBalloonAndOneMailAndTheNextUpdateNone) {
 }
 
 TEST(UpdateScheduler, AFullUpdateStoresTheWholeInformation) {
-    Monitored monitored(2, "127.86.3.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    Monitored monitored(*net, 2, "127.86.3.1");
     ASSERT_TRUE(monitored.Device(0).GetRootNode().SelectNodes("raid").empty())
         << "the search gave basic information";
     monitored.scheduler.Refresh();
@@ -84,7 +87,8 @@ TEST(UpdateScheduler, AFullUpdateStoresTheWholeInformation) {
 }
 
 TEST(UpdateScheduler, ShutdownEndsAnUpdateOfSilentDevicesAtOnce) {
-    Monitored monitored(3, "127.86.5.1");
+    KORVANE_REQUIRE_TEST_NETWORK(net, 1);
+    Monitored monitored(*net, 3, "127.86.5.1");
     for (int i = 0; i < 3; ++i) {
         monitored.sim.Set(i, "mode", "silent");
     }
