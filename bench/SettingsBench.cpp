@@ -1,5 +1,5 @@
-// The settings file at the scale of a large site: 1000 devices, each with the full information of
-// the four-bay model (qrx-x.xml), in 20 groups. Save and load against libxml2 alone parsing and
+// The settings file at the scale of a large site: 1000 devices (KORVANE_BENCH_DEVICES sets
+// another number), each with the full information of the four-bay model (qrx-x.xml), in 20 groups. Save and load against libxml2 alone parsing and
 // serialising the same XML, and the resident memory of the loaded store.
 #include "admin/AtomicFile.h"
 #include "admin/CellText.h"
@@ -24,7 +24,11 @@ namespace {
 
 using namespace Korvane;
 
-constexpr int kDevices = 1000;
+int DeviceCount() {
+    const char* pszCount = std::getenv("KORVANE_BENCH_DEVICES");
+    const int nCount = pszCount != nullptr ? std::atoi(pszCount) : 0;
+    return nCount > 0 ? nCount : 1000;
+}
 constexpr int kGroups = 20;
 constexpr const char* kKey = "4f1c2d9e8b7a6053a1b2c3d4e5f60718:1000";
 constexpr const char* kSampleMac = "02:4B:56:1A:07:3C";
@@ -60,9 +64,9 @@ std::string SettingsXml(const std::string& info) {
         "</grouplist><window><size><x>0</x><y>0</y><h>800</h><w>1200</w><h1>300</h1><w1>400</w1></size>"
         "</window><mail enable=\"false\"><smtp><srv/><port/></smtp><sendfrom/><sendto/><encode>UTF-8</encode>"
         "<auth type=\"NO\"/></mail></appsettings><korvaneinfos>";
-    for (int i = 0; i < kDevices; ++i) {
+    for (int i = 0, nDevices = DeviceCount(); i < nDevices; ++i) {
         char mac[32];
-        std::snprintf(mac, sizeof mac, "02:4B:56:00:%02X:%02X", (i >> 8) & 0xFF, i & 0xFF);
+        std::snprintf(mac, sizeof mac, "02:4B:56:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF);
         xml += "<korvane portforwarding=\"disable\"><adminpasswd>pw</adminpasswd><mac>" + std::string(mac) +
                "</mac><belong><group>" + GroupName(i % kGroups) + "</group></belong>" +
                ReplaceAll(info, kSampleMac, mac) + "</korvane>";

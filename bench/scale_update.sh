@@ -1,34 +1,53 @@
 #!/usr/bin/env bash
-# How a status update scales with the number of devices: korvanectl update --status over 1, 100
-# and 1000 simulated devices on loopback, each answering every response after 100 ms. Devices are
-# asked in parallel, so the wall time should hardly grow. Prints wall time and peak memory.
-#   [DELAY_MS=100] bench/scale_update.sh [build directory] [counts...]
+# How a status update scales with the number of devices: korvanectl update --status over 1, 250
+# and 1000 simulated devices, each answering every response after 100 ms, inside a test host
+# whose name server is the test resolver (tests/hosts/korvane-test-resolver). Every poll looks the
+# device's host name up first; the devices' names are unknown to the resolver, so each query is
+# forwarded, as a LAN forwarder does with names it does not know.
+#   forwarding  a LAN forwarder: answers a single query at once, loses queries in a burst (beyond
+#               150 in flight), so the C library's 5 s retry shows
+#   refusing    no name server listens: every lookup fails at once
+# Devices are asked in parallel, so the wall time should hardly grow. Prints per run the wall
+# time, the CPU time of korvanectl (user + system) and of the simulator, and korvanectl's peak
+# resident memory. Needs root (network namespaces).
+#   [DELAY_MS=100] [RESOLVERS="forwarding refusing"] bench/scale_update.sh [build directory] [counts...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
-counts=("${@:-1 100 1000}")
+counts=("${@:-1 250 1000}")
+resolvers=(${RESOLVERS:-forwarding refusing})
 korvanectl=$build/tools/korvanectl/korvanectl
 sim=$build/tools/korvane-sim/korvane-sim
-work=$(mktemp -d)
-# Every poll resolves each device's host name first. A real LAN answers that at once; this
-# machine's name server drops bursts of queries, which would measure the name server instead.
-# So, where possible, everything runs in a network namespace whose resolver fails at once.
-netns=""
-run=()
-if [ "$(id -u)" -eq 0 ] && ip netns add "kvbench-$$" 2>/dev/null; then
-  netns=kvbench-$$
-  mkdir -p "/etc/netns/$netns"
-  echo "nameserver 127.0.0.1" >"/etc/netns/$netns/resolv.conf"
-  ip -n "$netns" link set lo up
-  run=(ip netns exec "$netns")
+test_resolver=$root/tests/hosts/korvane-test-resolver
+if [ "$(id -u)" -ne 0 ]; then
+  echo "scale_update.sh: run it as root; it needs a network namespace for the test resolver" >&2
+  exit 1
 fi
+work=$(mktemp -d)
+# The test resolver reads its hosts file after dropping its privileges.
+chmod 755 "$work"
+netns=kvbench-$$
+ip netns add "$netns"
+mkdir -p "/etc/netns/$netns"
+echo "nameserver 127.0.0.1" >"/etc/netns/$netns/resolv.conf"
+ip -n "$netns" link set lo up
+run=(ip netns exec "$netns")
+# 10,000 devices need a listening socket each and korvanectl a thread and connections per device.
+ulimit -n 1048576 2>/dev/null || ulimit -n "$(ulimit -Hn)"
 cleanup() {
-  kill "${simpid:-}" 2>/dev/null || true
-  [ -n "$netns" ] && { ip netns pids "$netns" | xargs -r kill -9; ip netns del "$netns"; rm -rf "/etc/netns/$netns"; }
+  ip netns pids "$netns" | xargs -r kill -9
+  ip netns del "$netns"
+  rm -rf "/etc/netns/$netns"
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The test resolver in the given mode; stops the one that ran before.
+use_resolver() {
+  [ -n "${resolver_pids:-}" ] && kill $resolver_pids 2>/dev/null || true
+  resolver_pids=$("$test_resolver" start "$netns" "$work/resolver" "$1" | awk '{print $2}' | xargs)
+}
 
 # The simulator for COUNT devices; extra arguments go to it.
 start_simulator() {
@@ -46,11 +65,16 @@ stop_simulator() {
   rm -f "$work/sim.sock"
 }
 
-for count in ${counts[@]}; do
-  settings=$work/settings-$count
-  # Bring every device under management with its password, without the delay.
+# User plus system CPU seconds a process has used so far.
+cpu_seconds() {
+  awk -v tick="$(getconf CLK_TCK)" '{ print ($14 + $15) / tick }' "/proc/$1/stat"
+}
+
+# Brings COUNT devices under management with their password, without the delay.
+prepare_settings() {
+  local count=$1 settings=$2
   start_simulator "$count"
-  addresses=()
+  local addresses=()
   for ((i = 0; i < count; i++)); do
     addresses+=("127.0.$((120 + (i + 1) / 256)).$(((i + 1) % 256))")
   done
@@ -58,11 +82,22 @@ for count in ${counts[@]}; do
   mapfile -t macs < <("$korvanectl" list --json --settings "$settings" | grep -o '"key":"[^"]*"' | cut -d'"' -f4)
   echo bench | "$korvanectl" password "${macs[@]}" --save --settings "$settings" >/dev/null
   stop_simulator
-  # The same devices again, now answering every response after DELAY_MS (100) ms.
+}
+
+use_resolver refusing
+for count in ${counts[@]}; do
+  prepare_settings "$count" "$work/settings-$count"
   start_simulator "$count" --exec "set * delay ${DELAY_MS:-100}"
-  "${run[@]}" env XDG_STATE_HOME="$work/state" /usr/bin/time -f "%e %M" -o "$work/time" \
-    "$korvanectl" update --status --settings "$settings" >/dev/null
-  read -r seconds kilobytes <"$work/time"
-  printf '%5d devices: %6.2f s wall, %6.1f MB peak\n' "$count" "$seconds" "$(echo "$kilobytes / 1024" | bc -l)"
+  for mode in "${resolvers[@]}"; do
+    use_resolver "$mode"
+    cp "$work/settings-$count" "$work/settings"
+    sim_before=$(cpu_seconds "$simpid")
+    "${run[@]}" env XDG_STATE_HOME="$work/state" /usr/bin/time -f "%e %U %S %M" -o "$work/time" \
+      "$korvanectl" update --status --settings "$work/settings" >/dev/null
+    sim_cpu=$(echo "$(cpu_seconds "$simpid") - $sim_before" | bc -l)
+    read -r seconds user system kilobytes <"$work/time"
+    printf '%6d devices, %-10s resolver: %6.2f s wall, %6.2f s CPU, simulator %6.2f s CPU, %6.1f MB peak\n' \
+      "$count" "$mode" "$seconds" "$(echo "$user + $system" | bc -l)" "$sim_cpu" "$(echo "$kilobytes / 1024" | bc -l)"
+  done
   stop_simulator
 done

@@ -39,6 +39,10 @@ constexpr const char* kIPv4SettingPath = "network/tcpip[not(@family=\"inet6\")]/
 constexpr const char* kIPv6SettingPath = "network/tcpip[@family=\"inet6\"][@enable=\"true\"]/lan/ipsetting";
 constexpr const char* kHostPath = "network/host";
 constexpr int kProbeWaitMilliseconds = 30000;
+// A device that answered this long ago is still there: an update's status request follows its
+// authorization at once, and a probe before it would only cost the device and the client a
+// connection each.
+constexpr std::chrono::seconds kAnsweredRecently{2};
 constexpr int kAuthorizationWaitMilliseconds = 30000;
 constexpr int kFirmwareRequestWaitMilliseconds = 30000;
 constexpr int kFirmwareConnectionWaitMilliseconds = 60000;
@@ -202,7 +206,26 @@ void CKorvaneInfo::RecheckConnections() {
     }
 }
 
+int CKorvaneInfo::FamilyAnsweredJustNow() const {
+    if (m_strAnsweredAddress.empty() ||
+        std::chrono::steady_clock::now() - m_answeredAt >= kAnsweredRecently) {
+        return AF_UNSPEC;
+    }
+    for (const int nFamily : {AF_INET, AF_INET6}) {
+        const bool bUsable = nFamily == AF_INET ? m_bIPv4Usable : m_bIPv6Usable;
+        if (bUsable && AddressOf(nFamily) == m_strAnsweredAddress) {
+            return nFamily;
+        }
+    }
+    return AF_UNSPEC;
+}
+
 int CKorvaneInfo::ChooseFamily(const Zelt::CancelEventPtr& cancelEvent) {
+    if (const int nFamily = FamilyAnsweredJustNow(); nFamily != AF_UNSPEC) {
+        DebugTrace("CKorvaneInfo::ConnectionKorvane: Use %s (answered just now)\n",
+                   nFamily == AF_INET ? "IPv4" : "IPv6");
+        return nFamily;
+    }
     if (CheckConnection(AF_INET, cancelEvent)) {
         DebugTrace("CKorvaneInfo::ConnectionKorvane: Use IPv4\n");
         return AF_INET;
@@ -268,6 +291,8 @@ std::string CKorvaneInfo::Exchange(std::string_view request, const Zelt::CancelE
         const std::string last = bExpectResponse ? connection.ReadFinalResponse() : std::string();
         connection.Close();
         DebugTrace("CKorvaneInfo::ConnectionKorvane: Close\n");
+        m_strAnsweredAddress = address;
+        m_answeredAt = std::chrono::steady_clock::now();
         m_nStatus = STATUS_SUCCESS;
         return last;
     });

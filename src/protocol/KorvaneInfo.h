@@ -4,6 +4,7 @@
 #include "support/XmlDocument.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <istream>
 #include <string>
@@ -120,6 +121,7 @@ private:
     void TakeAddress(std::string_view text, const char* pszLabel);
     const std::string& AddressOf(int nFamily) const;
     int ChooseFamily(const Zelt::CancelEventPtr& cancelEvent);
+    int FamilyAnsweredJustNow() const;
     std::string Exchange(std::string_view request, const Zelt::CancelEventPtr& cancelEvent,
                          std::istream* pAdditionalData, int nWaitMilliseconds, bool bExpectResponse,
                          bool bCarriesPassword);
@@ -146,6 +148,10 @@ private:
     bool m_bPasswordRestricted = false;
     std::vector<std::string> m_approvedAddresses;
     std::string m_strReachedAddress;
+    // Where and when the last exchange was answered: the next exchange soon after goes there
+    // without a probe connection.
+    std::string m_strAnsweredAddress;
+    std::chrono::steady_clock::time_point m_answeredAt;
 };
 
 } // namespace Korvane

@@ -70,17 +70,7 @@ bool SubtreeReferenced(xmlNodePtr top) {
 DocumentState::DocumentState(xmlDocPtr document) : doc(document) {}
 
 DocumentState::~DocumentState() {
-    if (m_xpathContext != nullptr) {
-        xmlXPathFreeContext(m_xpathContext);
-    }
     xmlFreeDoc(doc);
-}
-
-xmlXPathContextPtr DocumentState::XPathContext() {
-    if (m_xpathContext == nullptr) {
-        m_xpathContext = xmlXPathNewContext(doc);
-    }
-    return m_xpathContext;
 }
 
 void RetainNode(xmlNodePtr node) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <libxml/tree.h>
-#include <libxml/xpath.h>
 
 namespace Zelt::detail {
 
@@ -14,13 +13,7 @@ struct DocumentState {
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
 
-    // The XPath context of this document, made on first use.
-    xmlXPathContextPtr XPathContext();
-
     xmlDocPtr doc;
-
-private:
-    xmlXPathContextPtr m_xpathContext = nullptr;
 };
 
 void RetainNode(xmlNodePtr node);

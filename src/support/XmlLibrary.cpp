@@ -20,21 +20,33 @@ struct CompiledExpressionDeleter {
 };
 using CompiledExpression = std::unique_ptr<xmlXPathCompExpr, CompiledExpressionDeleter>;
 
+struct ContextDeleter {
+    void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
+};
+
 // Bounds the per-thread cache: callers that build expressions from data (a group name, say)
 // must not grow it without limit.
 constexpr size_t kMaxCachedExpressions = 512;
 
-// Compiles without a document; errors would go to the thread's (silenced) handlers.
+xmlXPathContextPtr ThreadContext() {
+    thread_local std::unique_ptr<xmlXPathContext, ContextDeleter> context;
+    if (context == nullptr) {
+        context.reset(xmlXPathNewContext(nullptr));
+        if (context != nullptr) {
+            context->error = DiscardStructuredError;
+        }
+    }
+    return context.get();
+}
+
+// Compiles without a document.
 CompiledExpression Compile(const std::string& expression) {
-    xmlXPathContextPtr context = xmlXPathNewContext(nullptr);
+    xmlXPathContextPtr context = CXmlLibrary::XPathContextFor(nullptr);
     if (context == nullptr) {
         return nullptr;
     }
-    context->error = DiscardStructuredError;
-    CompiledExpression compiled(
+    return CompiledExpression(
         xmlXPathCtxtCompile(context, reinterpret_cast<const xmlChar*>(expression.c_str())));
-    xmlXPathFreeContext(context);
-    return compiled;
 }
 
 } // namespace
@@ -72,6 +84,15 @@ _xmlXPathCompExpr* CXmlLibrary::CompiledXPath(std::string_view expression) {
         cache.emplace(std::move(text), std::move(compiled));
     }
     return result;
+}
+
+xmlXPathContextPtr CXmlLibrary::XPathContextFor(xmlDocPtr document) {
+    xmlXPathContextPtr context = ThreadContext();
+    if (context != nullptr) {
+        context->doc = document;
+        context->node = nullptr;
+    }
+    return context;
 }
 
 } // namespace Zelt

@@ -2,7 +2,9 @@
 
 #include <string_view>
 
+struct _xmlDoc;
 struct _xmlXPathCompExpr;
+struct _xmlXPathContext;
 
 namespace Zelt {
 
@@ -16,6 +18,10 @@ public:
     // The compiled form of an XPath expression, compiled once per thread and then reused;
     // nullptr when the expression is invalid.
     static _xmlXPathCompExpr* CompiledXPath(std::string_view expression);
+    // The calling thread's XPath context, set to evaluate in the document. One context serves
+    // every document of the thread: making one registers the whole function library, which
+    // costs more than most queries.
+    static _xmlXPathContext* XPathContextFor(_xmlDoc* document);
 };
 
 } // namespace Zelt

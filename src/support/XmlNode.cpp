@@ -166,7 +166,7 @@ CXMLNode CXMLNode::SingleSelectNode(std::string_view xpath) const {
 CXMLNodeList CXMLNode::SelectNodes(std::string_view xpath) const {
     static constexpr const char* kError = "SelectNodes Error!\n";
     xmlXPathCompExprPtr expression = CXmlLibrary::CompiledXPath(xpath);
-    xmlXPathContextPtr context = m_node != nullptr ? m_state->XPathContext() : nullptr;
+    xmlXPathContextPtr context = m_node != nullptr ? CXmlLibrary::XPathContextFor(m_state->doc) : nullptr;
     if (expression == nullptr || context == nullptr) {
         throw CXMLError(kError);
     }
