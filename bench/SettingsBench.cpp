@@ -1,11 +1,13 @@
 // The settings file at the scale of a large site: 1000 devices (KORVANE_BENCH_DEVICES sets
-// another number), each with the full information of the four-bay model (qrx-x.xml), in 20 groups. Save and load against libxml2 alone parsing and
-// serialising the same XML, and the resident memory of the loaded store.
+// another number), each with the full information of the four-bay model (qrx-x.xml), in 20 groups. Save and
+// load against libxml2 alone parsing and serialising the same XML, and the resident memory of the loaded
+// store.
 #include "admin/AtomicFile.h"
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
 #include "support/ScrambleStr.h"
+#include "support/XmlLoadCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +68,8 @@ std::string SettingsXml(const std::string& info) {
         "<auth type=\"NO\"/></mail></appsettings><korvaneinfos>";
     for (int i = 0, nDevices = DeviceCount(); i < nDevices; ++i) {
         char mac[32];
-        std::snprintf(mac, sizeof mac, "02:4B:56:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF);
+        std::snprintf(mac, sizeof mac, "02:4B:56:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF,
+                      i & 0xFF);
         xml += "<korvane portforwarding=\"disable\"><adminpasswd>pw</adminpasswd><mac>" + std::string(mac) +
                "</mac><belong><group>" + GroupName(i % kGroups) + "</group></belong>" +
                ReplaceAll(info, kSampleMac, mac) + "</korvane>";
@@ -88,11 +91,22 @@ public:
                      "tools/korvane-sim/models/qrx-x.xml");
         m_nSampleBytes = sample.size();
         const std::string xml = SettingsXml(sample.substr(sample.find("<korvaneinfo")));
+        m_nXmlBytes = xml.size();
         std::ofstream(m_path, std::ios::binary) << Zelt::CEncodeStr().Convert(xml, kKey);
     }
     ~BenchData() { std::filesystem::remove_all(m_folder); }
 
     const std::filesystem::path& Path() const { return m_path; }
+
+    // Why the program would not load this settings file, or empty.
+    std::string Refusal() const {
+        if (m_nXmlBytes <= Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES) {
+            return "";
+        }
+        return "the settings XML (" + std::to_string(m_nXmlBytes >> 20) +
+               " MiB) is larger than a settings file may be (" +
+               std::to_string(Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES >> 20) + " MiB)";
+    }
 
     CKorvaneAdminInfoMgr& Manager() {
         if (m_manager.Devices().empty()) {
@@ -120,13 +134,19 @@ private:
     std::filesystem::path m_folder;
     std::filesystem::path m_path;
     size_t m_nSampleBytes = 0;
+    size_t m_nXmlBytes = 0;
     CKorvaneAdminInfoMgr m_manager;
     std::string m_xml;
 };
 
-BenchData& Data() {
+// The benchmarks' data; nullptr, with the benchmark skipped, when the program would refuse it.
+BenchData* DataFor(benchmark::State& state) {
     static BenchData data;
-    return data;
+    if (const std::string refusal = data.Refusal(); !refusal.empty()) {
+        state.SkipWithError(refusal.c_str());
+        return nullptr;
+    }
+    return &data;
 }
 
 double ResidentMiB() {
@@ -151,7 +171,11 @@ void ReleaseUntimed(std::unique_ptr<CKorvaneAdminInfoMgr>& manager) {
 
 // First in the file, so that no other benchmark's store or buffers are in the numbers.
 void BM_SettingsStoreMemory(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
@@ -173,7 +197,11 @@ void BM_SettingsStoreMemory(benchmark::State& state) {
 BENCHMARK(BM_SettingsStoreMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SettingsSave(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     CSettingsFile file(data.Path(), kKey);
     CKorvaneAdminInfoMgr& manager = data.Manager();
     for (auto _ : state) {
@@ -188,7 +216,11 @@ BENCHMARK(BM_SettingsSave)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 // The part of a save that is the disk's: writing the stored text, fsync, rename, fsync of the
 // folder.
 void BM_SettingsAtomicWriteOnly(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     const std::string stored = ReadText(data.Path());
     std::string strReason;
     for (auto _ : state) {
@@ -201,7 +233,11 @@ void BM_SettingsAtomicWriteOnly(benchmark::State& state) {
 BENCHMARK(BM_SettingsAtomicWriteOnly)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 void BM_SettingsLoad(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     for (auto _ : state) {
         auto manager = std::make_unique<CKorvaneAdminInfoMgr>();
         if (CSettingsFile(data.Path(), kKey).Load(*manager).outcome != SettingsLoadOutcome::Loaded) {
@@ -218,7 +254,11 @@ BENCHMARK(BM_SettingsLoad)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 // What the device list computes when it is filled: every cell of every device with all 18
 // columns shown (the most a user can ask for), and each row's state icon.
 void BM_AllCellTexts(benchmark::State& state) {
-    CKorvaneAdminInfoMgr& manager = Data().Manager();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    CKorvaneAdminInfoMgr& manager = pData->Manager();
     InfoColumnTable columns;
     std::vector<std::string> keys;
     for (const InfoColumn& column : columns.Columns()) {
@@ -245,7 +285,11 @@ BENCHMARK(BM_AllCellTexts)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 void BM_SettingsLibxml2Parse(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     const std::string& xml = data.SavedXml();
     for (auto _ : state) {
         xmlDocPtr doc =
@@ -261,7 +305,11 @@ void BM_SettingsLibxml2Parse(benchmark::State& state) {
 BENCHMARK(BM_SettingsLibxml2Parse)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 void BM_SettingsLibxml2Serialize(benchmark::State& state) {
-    BenchData& data = Data();
+    BenchData* pData = DataFor(state);
+    if (pData == nullptr) {
+        return;
+    }
+    BenchData& data = *pData;
     const std::string& xml = data.SavedXml();
     xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, kParseOptions);
     for (auto _ : state) {

@@ -11,8 +11,8 @@ echo "== korvane_bench"
 KORVANE_SOURCE_DIR="$root" "$build/bench/korvane_bench" --benchmark_counters_tabular=true 2>&1 |
   grep -v '^\*\*\*WARNING'
 echo
-echo "== korvanectl update --status over 1, 100 and 1000 simulated devices (100 ms per answer)"
-"$root/bench/scale_update.sh" "$build" 1 100 1000
+echo "== korvanectl update --status over 1, 250 and 1000 simulated devices (100 ms per answer)"
+"$root/bench/scale_update.sh" "$build" 1 250 1000
 echo
 echo "== the same, devices answering at once (the CPU floor of the update)"
-DELAY_MS=0 "$root/bench/scale_update.sh" "$build" 1000
+DELAY_MS=0 RESOLVERS=forwarding "$root/bench/scale_update.sh" "$build" 1000

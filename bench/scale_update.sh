@@ -33,8 +33,8 @@ mkdir -p "/etc/netns/$netns"
 echo "nameserver 127.0.0.1" >"/etc/netns/$netns/resolv.conf"
 ip -n "$netns" link set lo up
 run=(ip netns exec "$netns")
-# 10,000 devices need a listening socket each and korvanectl a thread and connections per device.
-ulimit -n 1048576 2>/dev/null || ulimit -n "$(ulimit -Hn)"
+# korvanectl holds a connection per device at once.
+ulimit -n "$(ulimit -Hn)"
 cleanup() {
   ip netns pids "$netns" | xargs -r kill -9
   ip netns del "$netns"
@@ -49,25 +49,45 @@ use_resolver() {
   resolver_pids=$("$test_resolver" start "$netns" "$work/resolver" "$1" | awk '{print $2}' | xargs)
 }
 
-# The simulator for COUNT devices; extra arguments go to it.
+# Sets REPLY to the IPv4 address of device I (from 0): 127.0.120.1 onwards.
+device_address() {
+  REPLY="127.0.$((120 + ($1 + 1) / 256)).$((($1 + 1) % 256))"
+}
+
+# The simulators for COUNT devices, at most SIM_CHUNK (2500) devices each: a process has only so
+# many file descriptors. Extra arguments go to each of them.
 start_simulator() {
-  local count=$1
+  local count=$1 chunk=${SIM_CHUNK:-2500}
   shift
-  "${run[@]}" "$sim" --count "$count" --base 127.0.120.1 --http-port 0 --password bench --control "$work/sim.sock" \
-    "$@" >"$work/sim-$count.log" 2>&1 &
-  simpid=$!
-  until grep -q "ready [0-9]* devices" "$work/sim-$count.log"; do sleep 0.05; done
+  simpids=()
+  for ((first = 0; first < count; first += chunk)); do
+    local n=$((count - first < chunk ? count - first : chunk))
+    local mac
+    device_address "$first"
+    local base=$REPLY
+    mac=$(printf '%012X' $((0x024B53000001 + first)) | sed 's/../&:/g; s/:$//')
+    "${run[@]}" "$sim" --count "$n" --base "$base" --base-mac "$mac" \
+      --first-number $((first + 1)) --http-port 0 --password bench --control "$work/sim-$first.sock" \
+      "$@" >"$work/sim-$first.log" 2>&1 &
+    simpids+=($!)
+    until grep -q "ready [0-9]* devices" "$work/sim-$first.log"; do
+      kill -0 "${simpids[-1]}" 2>/dev/null || { cat "$work/sim-$first.log" >&2; exit 1; }
+      sleep 0.05
+    done
+  done
 }
 
 stop_simulator() {
-  kill "$simpid"
-  wait "$simpid" 2>/dev/null || true
-  rm -f "$work/sim.sock"
+  kill "${simpids[@]}"
+  wait "${simpids[@]}" 2>/dev/null || true
+  rm -f "$work"/sim-*.sock
 }
 
-# User plus system CPU seconds a process has used so far.
-cpu_seconds() {
-  awk -v tick="$(getconf CLK_TCK)" '{ print ($14 + $15) / tick }' "/proc/$1/stat"
+# User plus system CPU seconds the simulators have used so far.
+simulator_cpu_seconds() {
+  local pid
+  for pid in "${simpids[@]}"; do cat "/proc/$pid/stat"; done |
+    awk -v tick="$(getconf CLK_TCK)" '{ sum += $14 + $15 } END { print sum / tick }'
 }
 
 # Brings COUNT devices under management with their password, without the delay.
@@ -76,12 +96,21 @@ prepare_settings() {
   start_simulator "$count"
   local addresses=()
   for ((i = 0; i < count; i++)); do
-    addresses+=("127.0.$((120 + (i + 1) / 256)).$(((i + 1) % 256))")
+    device_address "$i"
+    addresses+=("$REPLY")
   done
   "${run[@]}" "$korvanectl" add "${addresses[@]}" --settings "$settings" >/dev/null
   mapfile -t macs < <("$korvanectl" list --json --settings "$settings" | grep -o '"key":"[^"]*"' | cut -d'"' -f4)
   echo bench | "$korvanectl" password "${macs[@]}" --save --settings "$settings" >/dev/null
   stop_simulator
+}
+
+# korvanectl update --status over the COUNT devices' settings, behind the given command prefix.
+update() {
+  local count=$1
+  shift
+  cp "$work/settings-$count" "$work/settings"
+  "${run[@]}" env XDG_STATE_HOME="$work/state" "$@" "$korvanectl" update --status --settings "$work/settings" >/dev/null
 }
 
 use_resolver refusing
@@ -90,11 +119,12 @@ for count in ${counts[@]}; do
   start_simulator "$count" --exec "set * delay ${DELAY_MS:-100}"
   for mode in "${resolvers[@]}"; do
     use_resolver "$mode"
-    cp "$work/settings-$count" "$work/settings"
-    sim_before=$(cpu_seconds "$simpid")
-    "${run[@]}" env XDG_STATE_HOME="$work/state" /usr/bin/time -f "%e %U %S %M" -o "$work/time" \
-      "$korvanectl" update --status --settings "$work/settings" >/dev/null
-    sim_cpu=$(echo "$(cpu_seconds "$simpid") - $sim_before" | bc -l)
+    # Once untimed, so that neither the simulator's first connections nor the resolver's first
+    # answers are in the figures.
+    update "$count" >/dev/null
+    sim_before=$(simulator_cpu_seconds)
+    update "$count" /usr/bin/time -f "%e %U %S %M" -o "$work/time"
+    sim_cpu=$(echo "$(simulator_cpu_seconds) - $sim_before" | bc -l)
     read -r seconds user system kilobytes <"$work/time"
     printf '%6d devices, %-10s resolver: %6.2f s wall, %6.2f s CPU, simulator %6.2f s CPU, %6.1f MB peak\n' \
       "$count" "$mode" "$seconds" "$(echo "$user + $system" | bc -l)" "$sim_cpu" "$(echo "$kilobytes / 1024" | bc -l)"

@@ -281,6 +281,8 @@ std::string CKorvaneInfo::Exchange(std::string_view request, const Zelt::CancelE
         CheckPasswordMayGoTo(address);
     }
     m_strReachedAddress = address;
+    // Set again once this exchange is answered; after a failure the next one probes.
+    m_strAnsweredAddress.clear();
     return RecordingOutcome([&] {
         Zelt::CBase64EncodeStr encoder;
         CDeviceConnection connection(nFamily, address, cancelEvent, nSocketWait);

@@ -118,6 +118,7 @@ TEST(DeviceSessionInfo, StatusInformationAuthorizesFirstAndIsPartial) {
     EXPECT_EQ(root.SelectNodes("network/host/name").size(), 1u);
     EXPECT_TRUE(root.SelectNodes("raid").empty());
     const std::vector<std::string> log = device.sim.Log(0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "probe"), 1) << "no probe right after an answer";
     const auto getinfo = std::find_if(log.begin(), log.end(), [](const std::string& line) {
         return line.rfind("request GETINFO", 0) == 0;
     });

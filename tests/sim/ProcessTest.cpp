@@ -143,7 +143,8 @@ device
     description 経理部 サーバー
     mode refuse
 )");
-    Simulator sim({"--config", config.Path(), "--count", "1", "--base", "127.0.179.100"});
+    Simulator sim(
+        {"--config", config.Path(), "--count", "1", "--base", "127.0.179.100", "--first-number", "2500"});
     const auto devices = sim.Devices();
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0].ipv4, "127.0.179.10");
@@ -153,6 +154,7 @@ device
     EXPECT_EQ(devices[0].hostname, "alpha");
     EXPECT_EQ(devices[1].ipv4, "127.0.179.20");
     EXPECT_EQ(devices[2].ipv4, "127.0.179.102") << "the generated device counts on from the base by index";
+    EXPECT_EQ(devices[2].hostname, "ks-2502") << "and its number from the first number";
 
     EXPECT_TRUE(Authorize("127.0.179.10", "common").empty());
     const std::string key = Authorize("127.0.179.10", "alpha secret");

@@ -117,6 +117,8 @@ bool ApplyGlobal(Configuration& configuration, const std::string& key, const std
         ok = ParseCount(value, 0, 24 * 3600, configuration.rebootSeconds);
     } else if (key == "count") {
         ok = ParseCount(value, 0, 60000, count);
+    } else if (key == "first-number") {
+        ok = ParseCount(value, 0, 999999, configuration.firstNumber);
     } else if (key == "exec") {
         ok = !value.empty();
         settings.startCommands.push_back(value);
@@ -254,6 +256,8 @@ devices:
   --base ADDR           IPv4 address of device 0; device i gets ADDR + i (default 127.0.1.1)
   --base6 ADDR          IPv6 address of device 0; device i gets ADDR + i (default: no IPv6)
   --base-mac MAC        MAC address of device 0, counted up likewise (default 02:4B:53:00:00:01)
+  --first-number N      number of device 0 in host names and default passwords (default 1):
+                        simulators side by side give their devices names of their own
   --password P          administrator password of every device (default: pw001, pw002, ...)
   --reboot-seconds S    how long a REBOOT keeps a device unreachable (default 3)
   --config FILE         settings and devices from FILE (see README.md)
@@ -380,10 +384,11 @@ bool BuildDevices(const Configuration& configuration, const ModelStore& models,
         const DeviceEntry& entry = configuration.devices[i];
         auto device = std::make_unique<Device>();
         const int index = static_cast<int>(i);
+        const int number = configuration.firstNumber + index;
         char name[32];
-        std::snprintf(name, sizeof name, "ks-%03d", index + 1);
+        std::snprintf(name, sizeof name, "ks-%03d", number);
         char password[32];
-        std::snprintf(password, sizeof password, "pw%03d", index + 1);
+        std::snprintf(password, sizeof password, "pw%03d", number);
 
         device->index = index;
         device->family = families[i % families.size()];

@@ -30,6 +30,7 @@ struct Configuration {
     std::string baseMac = "02:4B:53:00:00:01";
     std::string password; // for every device without its own; empty: "pw" + number
     int rebootSeconds = 3;
+    int firstNumber = 1; // of device 0 in host names and default passwords
     std::vector<DeviceEntry> devices;
     bool help = false;
     bool version = false;
