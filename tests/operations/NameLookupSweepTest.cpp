@@ -140,6 +140,7 @@ TEST(NameLookupSweep, ANameWithoutAnswerLeavesTheDeviceToItsAddressAndCtrlCEndsT
     while (interrupted.Running() && SecondsSince(signalled) < 5) {
         std::this_thread::sleep_for(5ms);
     }
-    EXPECT_LT(SecondsSince(signalled), 1.0);
+    // Without the cancel it would wait for the lookup's 2 s limit; the margin is for the sanitizers.
+    EXPECT_LT(SecondsSince(signalled), 1.5);
     EXPECT_EQ(interrupted.Stop(), 130) << interrupted.Output();
 }
