@@ -119,6 +119,7 @@ bool CKorvaneAdminInfoMgr::AddOrUpdate(const CManagedDevice& candidate) {
         updated.SetPasswordAccepted(stored.GetPasswordAccepted());
         updated.SetStatusBits(stored.GetStatusBits());
         updated.SetResultCode(stored.GetResultCode());
+        updated.SetLastSuccess(stored.GetLastSuccess());
         existing->second = updated;
         return true;
     } catch (const Zelt::CXMLError&) {

@@ -15,10 +15,11 @@ public:
     static std::string CellText(std::string_view key, const CManagedDevice& device);
     // The image of the row: 2 error, 1 caution, 0 normal.
     static int StateIconIndex(const CManagedDevice& device);
+    // The text of the status column.
+    static std::string StatusText(const CManagedDevice& device);
 
 private:
     static std::string TextOfPath(const std::string& xpath, const CManagedDevice& device);
-    static std::string StatusText(const CManagedDevice& device);
 };
 
 } // namespace Korvane

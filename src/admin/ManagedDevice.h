@@ -2,6 +2,7 @@
 
 #include "protocol/KorvaneInfo.h"
 
+#include <ctime>
 #include <string>
 
 namespace Korvane {
@@ -59,6 +60,9 @@ public:
     void SetStatusBits(int nBits) { m_nStatusBits = nBits; }
     int GetResultCode() const { return m_nResultCode; }
     void SetResultCode(int nCode) { m_nResultCode = nCode; }
+    // When an update last brought the device's information; 0 when none ever did.
+    std::time_t GetLastSuccess() const { return m_lastSuccess; }
+    void SetLastSuccess(std::time_t time) { m_lastSuccess = time; }
     bool GetPortForwarding() const { return m_bPortForwarding; }
     void SetPortForwarding(bool bPortForwarding) { m_bPortForwarding = bPortForwarding; }
 
@@ -79,6 +83,7 @@ private:
     bool m_bPasswordAccepted = false;
     int m_nStatusBits = 0;
     int m_nResultCode = RESULT_SUCCESS;
+    std::time_t m_lastSuccess = 0;
     bool m_bPortForwarding = false;
     AddressPair m_unapproved;
 };

@@ -3,6 +3,7 @@
 #include "admin/Decimal.h"
 #include "admin/MailSettingsXml.h"
 #include "admin/SettingsXml.h"
+#include "admin/UpdateTime.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
 
@@ -182,6 +183,7 @@ bool CSettingsReader::ApplyDevice(const Zelt::CXMLNode& info, CKorvaneAdminInfoM
     const std::optional<std::string> forwarding = SettingsXml::OptionalAttribute(korvane, "portforwarding");
     device.SetPortForwarding(forwarding && SettingsXml::EqualsNoCase(*forwarding, "enable"));
     ApplyAddressApproval(korvane, device);
+    ApplyLastUpdate(korvane, device);
     return true;
 }
 
@@ -196,6 +198,25 @@ void CSettingsReader::ApplyAddressApproval(const Zelt::CXMLNode& korvane, CManag
             SettingsXml::FirstNode(korvane, SettingsXml::UNAPPROVED_ADDRESSES)) {
         device.SetUnapprovedAddresses({SettingsXml::OptionalText(*waiting, "ipv4").value_or(std::string()),
                                        SettingsXml::OptionalText(*waiting, "ipv6").value_or(std::string())});
+    }
+}
+
+// Values out of range are left at their defaults: a hand-edited file must not invent a state.
+void CSettingsReader::ApplyLastUpdate(const Zelt::CXMLNode& korvane, CManagedDevice& device) {
+    const std::optional<Zelt::CXMLNode> lastUpdate =
+        SettingsXml::FirstNode(korvane, SettingsXml::LAST_UPDATE);
+    if (!lastUpdate) {
+        return;
+    }
+    const std::string result = SettingsXml::OptionalText(*lastUpdate, "result").value_or(std::string());
+    if (result.size() == 1 && result[0] >= '0' && result[0] - '0' <= RESULT_DEVICE_BUSY) {
+        device.SetResultCode(result[0] - '0');
+    }
+    if (SettingsXml::OptionalText(*lastUpdate, "unreachable") == "true") {
+        device.SetStatusBits(device.GetStatusBits() | STATUS_BIT_UNREACHABLE);
+    }
+    if (const std::optional<std::string> succeeded = SettingsXml::OptionalText(*lastUpdate, "succeeded")) {
+        device.SetLastSuccess(CUpdateTime::FromText(*succeeded).value_or(0));
     }
 }
 

@@ -32,6 +32,7 @@ private:
     static void ApplyDevices(const Zelt::CXMLNode& devices, CKorvaneAdminInfoMgr& manager);
     static bool ApplyDevice(const Zelt::CXMLNode& info, CKorvaneAdminInfoMgr& manager);
     static void ApplyAddressApproval(const Zelt::CXMLNode& korvane, CManagedDevice& device);
+    static void ApplyLastUpdate(const Zelt::CXMLNode& korvane, CManagedDevice& device);
 };
 
 } // namespace Korvane

@@ -2,7 +2,9 @@
 
 #include "admin/MailSettingsXml.h"
 #include "admin/SettingsXml.h"
+#include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
+#include "admin/UpdateTime.h"
 #include "support/StringTable.h"
 #include "support/XmlError.h"
 #include "support/XmlLoadCheck.h"
@@ -154,6 +156,7 @@ void CSettingsWriter::WriteDevice(const Zelt::CXMLNode& devices, const std::stri
     }
     WriteBelong(korvane, mac);
     WriteAddressApproval(korvane, device);
+    WriteLastUpdate(korvane, device);
     AppendElement(m_document, korvane, "korvaneinfo");
     m_spliced.push_back(device.SaveToBytes());
 }
@@ -182,6 +185,20 @@ void CSettingsWriter::WriteAddressApproval(const Zelt::CXMLNode& korvane, const 
             AppendElement(m_document, korvane, SettingsXml::UNAPPROVED_ADDRESSES);
         AppendElement(m_document, unapproved, "ipv4", waiting.ipv4);
         AppendElement(m_document, unapproved, "ipv6", waiting.ipv6);
+    }
+}
+
+// How the last update went, so that the next start shows a device that did not answer as such.
+void CSettingsWriter::WriteLastUpdate(const Zelt::CXMLNode& korvane, const CManagedDevice& device) {
+    const bool bUnreachable = CStatusEvaluation::IsConnectionError(device);
+    if (device.GetResultCode() == RESULT_SUCCESS && !bUnreachable && device.GetLastSuccess() == 0) {
+        return;
+    }
+    const Zelt::CXMLNode lastUpdate = AppendElement(m_document, korvane, SettingsXml::LAST_UPDATE);
+    AppendElement(m_document, lastUpdate, "result", std::to_string(device.GetResultCode()));
+    AppendElement(m_document, lastUpdate, "unreachable", bUnreachable ? "true" : "false");
+    if (device.GetLastSuccess() != 0) {
+        AppendElement(m_document, lastUpdate, "succeeded", CUpdateTime::ToText(device.GetLastSuccess()));
     }
 }
 

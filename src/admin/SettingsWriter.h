@@ -31,6 +31,7 @@ private:
     void WriteDevices(const Zelt::CXMLNode& root);
     void WriteDevice(const Zelt::CXMLNode& devices, const std::string& mac, const CManagedDevice& device);
     void WriteAddressApproval(const Zelt::CXMLNode& korvane, const CManagedDevice& device);
+    void WriteLastUpdate(const Zelt::CXMLNode& korvane, const CManagedDevice& device);
     void WriteBelong(const Zelt::CXMLNode& korvane, const std::string& mac);
     std::string SplicedText() const;
     void CheckLoads(size_t nBytes) const;

@@ -17,6 +17,7 @@ constexpr std::array<const char*, 6> WINDOW_NUMBER_NAMES = {"x", "y", "h", "w", 
 // turned up at without approval ("ipv4", "ipv6").
 constexpr const char* APPROVED_ADDRESSES = "approvedaddresses";
 constexpr const char* UNAPPROVED_ADDRESSES = "unapprovedaddresses";
+constexpr const char* LAST_UPDATE = "lastupdate";
 
 // Appends a new element of the document to parent; its text only when the text is not empty,
 // as the settings file has always been written.

@@ -103,6 +103,29 @@ bool CStatusEvaluation::LastUpdateFailed(const CManagedDevice& device) {
     return device.GetResultCode() != RESULT_SUCCESS;
 }
 
+std::string CStatusEvaluation::UpdateFailureText(const CManagedDevice& device) {
+    static constexpr std::pair<int, int> kResultTexts[] = {{RESULT_TIMEOUT, 90741},
+                                                           {RESULT_COMMUNICATION_ERROR, 90742},
+                                                           {RESULT_DEVICE_ERROR, 90743},
+                                                           {RESULT_DEVICE_BUSY, 90744}};
+    if (IsConnectionError(device)) {
+        return std::string(CStringTable::Text(90740));
+    }
+    for (const auto& [nResult, nTextId] : kResultTexts) {
+        if (device.GetResultCode() == nResult) {
+            return std::string(CStringTable::Text(nTextId));
+        }
+    }
+    if (device.HasPassword() && !device.GetPasswordAccepted()) {
+        return std::string(CStringTable::Text(90745));
+    }
+    return std::string();
+}
+
+int CStatusEvaluation::OverallState(const CManagedDevice& device) {
+    return IsConnectionError(device) ? CONDITION_ERROR : ConditionState(device);
+}
+
 StatusCheckResult CStatusEvaluation::CheckAllDevices(CKorvaneAdminInfoMgr& manager) {
     StatusCheckResult result;
     bool bAnyError = false;

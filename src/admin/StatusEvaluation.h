@@ -35,6 +35,12 @@ public:
     static bool IsConnectionError(const CManagedDevice& device);
     // The last information update did not succeed.
     static bool LastUpdateFailed(const CManagedDevice& device);
+    // Why the last update could not ask the device (not reached, a failed exchange, the password
+    // rejected); empty when it could.
+    static std::string UpdateFailureText(const CManagedDevice& device);
+    // The state for scripts: the condition (0 normal, 1 caution, 2 error), with a device that did
+    // not answer counted as an error.
+    static int OverallState(const CManagedDevice& device);
     // Evaluates every device; the balloon is due when some device changed.
     static StatusCheckResult CheckAllDevices(CKorvaneAdminInfoMgr& manager);
 };

@@ -2,6 +2,8 @@
 
 #include "protocol/KorvaneInfo.h"
 
+#include <ctime>
+
 namespace Korvane {
 namespace {
 
@@ -28,6 +30,9 @@ bool CInfoResultApplier::Apply(CKorvaneAdminInfoMgr& manager, const InfoResult& 
         // Information the store refuses (beyond what one device may store) is a device error.
         const bool bStored = StoreFetched(manager, mac, result);
         manager.MarkReachable(mac);
+        if (bStored) {
+            manager.FindDevice(mac)->SetLastSuccess(std::time(nullptr));
+        }
         return manager.SetResultCode(mac, bStored ? RESULT_SUCCESS : RESULT_DEVICE_ERROR);
     }
     case INFO_NOT_OBTAINED:

@@ -316,6 +316,35 @@ TEST_F(SettingsLoadRules, AStoredPasswordIsSavedAndAMissingOneLeavesNone) {
     EXPECT_FALSE(pThird->GetPortForwarding()) << "no attribute";
 }
 
+TEST_F(SettingsLoadRules, TheLastUpdateIsReadBackAndNonsenseInItIsLeftAtTheDefaults) {
+    Parts parts;
+    parts.devices =
+        "<korvaneinfos>" +
+        DeviceEntry("02:4B:56:00:00:01", "<lastupdate><result>2</result><unreachable>true</unreachable>"
+                                         "<succeeded>2026-12-08T18:00:00Z</succeeded></lastupdate>") +
+        DeviceEntry("02:4B:56:00:00:02", "<lastupdate><result>9</result><unreachable>yes</unreachable>"
+                                         "<succeeded>2026-02-30T18:00:00Z</succeeded></lastupdate>") +
+        DeviceEntry("02:4B:56:00:00:03", "") + "</korvaneinfos>";
+    LoadParts(parts);
+    const CManagedDevice& failed = *m_manager.FindDevice("02:4B:56:00:00:01");
+    EXPECT_EQ(failed.GetResultCode(), RESULT_COMMUNICATION_ERROR);
+    EXPECT_EQ(failed.GetStatusBits(), STATUS_BIT_UNREACHABLE);
+    EXPECT_EQ(failed.GetLastSuccess(), 1796752800);
+    for (const char* pszMac : {"02:4B:56:00:00:02", "02:4B:56:00:00:03"}) {
+        const CManagedDevice& device = *m_manager.FindDevice(pszMac);
+        EXPECT_EQ(device.GetResultCode(), RESULT_SUCCESS) << pszMac;
+        EXPECT_EQ(device.GetStatusBits(), 0) << pszMac;
+        EXPECT_EQ(device.GetLastSuccess(), 0) << pszMac;
+    }
+
+    // What loaded is saved the same way.
+    ASSERT_TRUE(CSettingsFile(m_path, kUserKey).Save(m_manager));
+    CKorvaneAdminInfoMgr saved;
+    CSettingsFile(m_path, kUserKey).Load(saved);
+    EXPECT_EQ(saved.FindDevice("02:4B:56:00:00:01")->GetLastSuccess(), 1796752800);
+    EXPECT_EQ(saved.FindDevice("02:4B:56:00:00:01")->GetResultCode(), RESULT_COMMUNICATION_ERROR);
+}
+
 TEST_F(SettingsLoadRules, DevicesTakeNameAndAddressesFromTheirInformation) {
     Parts parts;
     parts.devices = "<korvaneinfos><korvane><name>stale</name><mac>stale</mac>" +

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +99,40 @@ TEST_F(ManagedDevices, NewAlertsArePrintedAndMailedOnceAcrossRuns) {
     const ProcessResult again = Run({"update", "--status"});
     EXPECT_EQ(again.out.find("注意状態の KORVANE"), std::string::npos) << "the same alert is not new";
     EXPECT_EQ(smtp.Transcripts().size(), 1u);
+}
+
+TEST_F(ManagedDevices, AnUpdateNamesWhatItCouldNotAskAndTheStateOutlivesTheRun) {
+    Simulator sim({"--count", "3", "--base", "127.83.8.1", "--http-port", "0"});
+    Manage(sim);
+    sim.Set(1, "mode", "refuse");
+    sim.Set(2, "password", "changed on the device");
+    const ProcessResult update = Run({"update", "--status"});
+    EXPECT_EQ(update.exitCode, 1) << update.err;
+    EXPECT_EQ(update.err.find("ks-001"), std::string::npos) << update.err;
+    EXPECT_NE(update.err.find("ks-002 (02:4B:53:00:00:02): 接続できませんでした"), std::string::npos)
+        << update.err;
+    EXPECT_NE(update.err.find("ks-003 (02:4B:53:00:00:03): 認証用パスワードが拒否されました"),
+              std::string::npos)
+        << update.err;
+
+    // Another process reads what the update saved.
+    const nlohmann::json rows = nlohmann::json::parse(Run({"list", "--json"}).out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0]["state"], 0);
+    EXPECT_TRUE(rows[0]["answered"].get<bool>());
+    EXPECT_TRUE(std::regex_match(rows[0]["lastUpdate"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+        << rows[0];
+    EXPECT_EQ(rows[1]["state"], 2) << "a device that did not answer is no healthy device";
+    EXPECT_EQ(rows[1]["stateText"], "接続エラー");
+    EXPECT_FALSE(rows[1]["answered"].get<bool>());
+    EXPECT_NE(Run({"list"}).out.find("接続エラー"), std::string::npos);
+
+    sim.Set(1, "mode", "normal");
+    sim.Set(2, "password", "pw003");
+    const ProcessResult again = Run({"update", "--status"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out)[1]["state"], 0);
 }
 
 TEST_F(ManagedDevices, IntervalAndWebPages) {

@@ -5,6 +5,8 @@
 #include "TerminalText.h"
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
+#include "admin/StatusEvaluation.h"
+#include "admin/UpdateTime.h"
 #include "support/StringTable.h"
 
 #include <nlohmann/json.hpp>
@@ -29,7 +31,15 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     nlohmann::json rows = nlohmann::json::array();
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
-        nlohmann::json row = {{"key", mac}, {"state", Korvane::CCellText::StateIconIndex(device)}};
+        nlohmann::json row = {{"key", mac},
+                              {"state", Korvane::CStatusEvaluation::OverallState(device)},
+                              {"stateText", Korvane::CCellText::StatusText(device)},
+                              {"answered", !Korvane::CStatusEvaluation::IsConnectionError(device)},
+                              {"result", device.GetResultCode()},
+                              {"lastUpdate", nullptr}};
+        if (device.GetLastSuccess() != 0) {
+            row["lastUpdate"] = Korvane::CUpdateTime::ToText(device.GetLastSuccess());
+        }
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
             row[column.key] = Korvane::CCellText::CellText(column.key, device);
         }
@@ -59,9 +69,12 @@ std::unique_ptr<Command> MakeListCommand() {
         "list", "show the managed devices as the device list does",
         "usage: korvanectl list [--group NAME] [--json] [--settings FILE]\n"
         "Shows the managed devices (or the members of a group) with the visible columns of the\n"
-        "device list; --json gives one object per device with its key (the MAC in upper case), its state (0 "
-        "normal,\n"
-        "1 caution, 2 error) and a text per column key.\n",
+        "device list; --json gives one object per device with its key (the MAC in upper case), its\n"
+        "state (0 normal, 1 caution, 2 error; a device that did not answer its last update counts\n"
+        "as an error) and stateText, answered (whether it answered its last update), result (the\n"
+        "last update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
+        "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and a\n"
+        "text per column key.\n",
         RunList);
 }
 

@@ -47,13 +47,23 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     alerts.Keep(manager);
     store.Save();
     host.WaitForErrorMail();
+    bool bAllAsked = true;
     for (const auto& [mac, device] : manager.Devices()) {
         if (device.GetStatusBits() != 0) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
                 << Korvane::CStatusEvaluation::StatusText(device);
         }
+        if (const std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
+            !failure.empty()) {
+            err << "korvanectl update: " << TerminalText::Escaped(device.Name()) << " ("
+                << TerminalText::Escaped(mac) << "): " << failure << '\n';
+            bAllAsked = false;
+        }
     }
-    return interrupted->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 0;
+    if (interrupted->IsSet()) {
+        return CancelOnInterrupt::EXIT_CANCELLED;
+    }
+    return bAllAsked ? 0 : 1;
 }
 
 int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -172,7 +182,10 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
         "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
         "folder, so that a run from cron mails only new ones. Ctrl-C cancels the devices still\n"
-        "running and the error mail at once; what came is saved (exit code 130).\n",
+        "running and the error mail at once; what came is saved (exit code 130). A device that could\n"
+        "not be asked (not reached, a failed exchange, its password rejected) gets a line on standard\n"
+        "error with the reason. Exit codes: 0 every device answered, 1 some device could not be\n"
+        "asked, 130 cancelled.\n",
         RunUpdate));
     commands.push_back(std::make_unique<FunctionCommand>(
         "monitor", "watch the managed devices like the desktop program does",
