@@ -81,19 +81,26 @@ MailAuthPage CMailSettingForm::PageOf(int nAuthMethod) {
 }
 
 bool CMailSettingForm::IsComplete(const CMailSettings& fields) {
-    if (fields.strSmtpServer.empty() || fields.strSmtpPort.empty() || fields.strFromAddress.empty() ||
-        fields.strToAddresses.empty()) {
-        return false;
-    }
+    return MissingFields(fields).empty();
+}
+
+std::vector<CMailSettingForm::TextField> CMailSettingForm::MissingFields(const CMailSettings& fields) {
+    std::vector<TextField> needed = {&CMailSettings::strSmtpServer, &CMailSettings::strSmtpPort,
+                                     &CMailSettings::strFromAddress, &CMailSettings::strToAddresses};
     switch (PageOf(fields.nAuthMethod)) {
     case MailAuthPage::Pop3:
-        return !fields.strPop3Server.empty() && !fields.strPop3Port.empty() && !fields.strPop3Wait.empty() &&
-               !fields.strPop3Account.empty() && !fields.strPop3Password.empty();
+        needed.insert(needed.end(), {&CMailSettings::strPop3Server, &CMailSettings::strPop3Port,
+                                     &CMailSettings::strPop3Wait, &CMailSettings::strPop3Account,
+                                     &CMailSettings::strPop3Password});
+        break;
     case MailAuthPage::SmtpAuth:
-        return !fields.strSmtpAuthUser.empty() && !fields.strSmtpAuthPassword.empty();
+        needed.insert(needed.end(), {&CMailSettings::strSmtpAuthUser, &CMailSettings::strSmtpAuthPassword});
+        break;
     default:
-        return true;
+        break;
     }
+    std::erase_if(needed, [&fields](TextField field) { return !(fields.*field).empty(); });
+    return needed;
 }
 
 std::optional<MailDialogMessage> CMailSettingForm::Accept(const CMailSettings& fields,

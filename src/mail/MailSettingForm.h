@@ -43,6 +43,9 @@ public:
 
     // Whether the values name everything a mail needs; the notify flag plays no part.
     static bool IsComplete(const CMailSettings& fields);
+    using TextField = std::string CMailSettings::*;
+    // The empty fields that a mail with the selected method needs, in the order of the dialog.
+    static std::vector<TextField> MissingFields(const CMailSettings& fields);
     // OK: stores the values and returns nothing when they are complete; otherwise leaves the stored
     // settings alone and returns the message to show.
     static std::optional<MailDialogMessage> Accept(const CMailSettings& fields, CMailSettings& stored);

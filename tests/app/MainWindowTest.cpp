@@ -17,6 +17,7 @@
 #include "admin/PasswordTexts.h"
 #include "admin/SettingsLock.h"
 #include "admin/StatusPane.h"
+#include "common/ProcessRun.h"
 #include "support/StringTable.h"
 
 #include <fstream>
@@ -262,6 +263,21 @@ TEST(SingleInstance, ASecondStartSaysSoAndEnds) {
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin"}), 0);
     EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10018)});
     std::filesystem::remove_all(folder);
+}
+
+// The real program, with no display to open: help and version must not need one.
+TEST(CommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
+    const auto run = [](const char* option) {
+        return KorvaneTesting::RunProcess("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                                           "QT_QPA_PLATFORM", KORVANE_ADMIN_PATH, option});
+    };
+    const KorvaneTesting::ProcessResult help = run("--help");
+    EXPECT_EQ(help.exitCode, 0) << help.err;
+    EXPECT_EQ(help.out.rfind("usage: korvane-admin", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("-tasktray"), std::string::npos);
+    const KorvaneTesting::ProcessResult version = run("--version");
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "korvane-admin " KORVANE_VERSION "\n");
 }
 
 TEST(UpdateIntervalDialog, OffersFiveChoicesAndKeepsAnUnknownValueUnselected) {

@@ -6,6 +6,7 @@
 #include "FindKorvaneDialog.h"
 #include "ModalAnswerer.h"
 #include "common/Simulator.h"
+#include "hosts/PrivateHostsFile.h"
 #include "hosts/TestNetwork.h"
 #include "support/StringTable.h"
 
@@ -321,16 +322,18 @@ TEST_F(SearchAddDialogs, AnAddressWhereNothingAnswersTells10017AndABusyDevice100
     EXPECT_TRUE(manager.Devices().empty());
 }
 
-// Host names resolve with the machine's hosts file; inside a device host a name that it lacks
-// fails at once, as no name server can be reached from there.
+// Host names resolve with the hosts file, here one the test writes (so that the name has the one
+// address the test expects, whatever the machine's file says); inside a device host a name that it
+// lacks fails at once, as no name server can be reached from there.
 TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevice) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);
     const KorvaneTesting::TestHost& host = net->Device(0);
     Simulator sim(*net, host, {"--count", "1", "--base", "127.0.0.1", "--http-port", "0"});
     const KorvaneTesting::HostNamespaceGuard inHost = net->EnterHost(host);
+    const KorvaneTesting::PrivateHostsFile hosts("127.0.0.1\tlocalhost\n127.0.0.1\tks-front.test\n");
     AddDialog add(manager);
 
-    ASSERT_TRUE(add.Fetch(QStringLiteral("localhost")));
+    ASSERT_TRUE(add.Fetch(QStringLiteral("ks-front.test")));
     EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join('|').toStdString();
     EXPECT_EQ(add.Fields(), (QStringList{"ks-001", "Simulated KORVANE 001", "127.0.0.1",
                                          KorvaneApp::Text(22013), "02:4B:53:00:00:01"}));
@@ -339,15 +342,15 @@ TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevic
 
     // Behind a router the device reports its LAN address: it keeps the typed name and address.
     sim.InfoSet(0, "network/tcpip[not(@family='inet6')]/lan/ipsetting/ip", "192.168.10.20");
-    ASSERT_TRUE(add.Fetch(QStringLiteral("localhost")));
-    EXPECT_EQ(add.Fields(), (QStringList{"localhost", "Simulated KORVANE 001", "127.0.0.1",
+    ASSERT_TRUE(add.Fetch(QStringLiteral("ks-front.test")));
+    EXPECT_EQ(add.Fields(), (QStringList{"ks-front.test", "Simulated KORVANE 001", "127.0.0.1",
                                          KorvaneApp::Text(22013), "02:4B:53:00:00:01"}));
     add.dialog.AddButton()->click();
     EXPECT_EQ(add.added.count(), 1);
     const CManagedDevice* pDevice = manager.FindDevice("02:4B:53:00:00:01");
     ASSERT_NE(pDevice, nullptr);
     EXPECT_TRUE(pDevice->GetPortForwarding());
-    EXPECT_EQ(pDevice->Name(), "localhost");
+    EXPECT_EQ(pDevice->Name(), "ks-front.test");
     EXPECT_EQ(pDevice->GetIPv4Address(), "127.0.0.1");
 
     ASSERT_TRUE(add.Fetch(QStringLiteral("no-such-korvane.invalid")));

@@ -1,12 +1,14 @@
 // korvanectl's commands on the settings file, against simulated devices.
 #include "ScriptedServer.h"
 #include "ScriptedSmtp.h"
+#include "admin/ReportWriter.h"
 #include "admin/SettingsLock.h"
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +16,36 @@
 using KorvaneTesting::ProcessResult;
 
 namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts(1);
+    for (const char c : text) {
+        if (c == separator) {
+            parts.emplace_back();
+        } else {
+            parts.back() += c;
+        }
+    }
+    return parts;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines = Split(text, '\n');
+    if (lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
+}
+
+// Where a cell of an aligned line can begin at the earliest: after the cells before it and at
+// least one space each.
+size_t CellSearchStart(const std::string& line, const std::vector<std::string>& cells, size_t column) {
+    size_t start = 0;
+    for (size_t i = 0; i < column; ++i) {
+        start = line.find(cells[i], start) + cells[i].size() + 1;
+    }
+    return std::min(start, line.size());
+}
 
 // A settings file of its own for each test, removed afterwards.
 class SettingsFixture : public ::testing::Test {
@@ -71,6 +103,46 @@ TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
     EXPECT_EQ(Run({"group", "list"}).out, "");
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 1u)
         << "the device outlives its group";
+}
+
+// Through a pipe the cells are tab-separated; on a terminal (script gives korvanectl one) the same
+// cells start at the same display column on every line, Japanese headers counting two per character.
+TEST_F(SettingsFixture, ListLinesAreAlignedOnATerminalAndTabSeparatedElsewhere) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.5.1", "--http-port", "0"});
+    sim.Set(1, "hostname", "棚の-korvane");
+    ASSERT_EQ(Run({"add", "127.83.5.1", "127.83.5.2"}).exitCode, 0);
+
+    const ProcessResult piped = Run({"list"});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    std::vector<std::vector<std::string>> cells;
+    for (const std::string& line : Lines(piped.out)) {
+        cells.push_back(Split(line, '\t'));
+        EXPECT_EQ(cells.back().size(), cells.front().size()) << line;
+        EXPECT_FALSE(cells.back().back().empty()) << "no trailing tab: " << line;
+    }
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_NE(piped.out.find("棚の-korvane"), std::string::npos);
+    EXPECT_EQ(Run({"list", "--no-headers"}).out, piped.out.substr(piped.out.find('\n') + 1));
+
+    const ProcessResult shown = KorvaneTesting::RunProcess(
+        "/usr/bin/script",
+        {"-qec", std::string(KORVANECTL_PATH) + " --settings " + m_settings + " list", "/dev/null"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    std::string text = shown.out;
+    std::erase(text, '\r');
+    const std::vector<std::string> lines = Lines(text);
+    ASSERT_EQ(lines.size(), cells.size()) << text;
+    for (size_t column = 0; column < cells.front().size(); ++column) {
+        std::set<int> starts;
+        for (size_t row = 0; row < lines.size(); ++row) {
+            const size_t at =
+                lines[row].find(cells[row][column], CellSearchStart(lines[row], cells[row], column));
+            ASSERT_NE(at, std::string::npos) << lines[row];
+            starts.insert(Korvane::CReportWriter::DisplayWidth(std::string_view(lines[row]).substr(0, at)));
+        }
+        EXPECT_EQ(starts.size(), 1u) << "column " << column << " in\n" << text;
+    }
+    EXPECT_EQ(lines.back().back(), cells.back().back().back()) << "no padding after the last cell";
 }
 
 TEST_F(SettingsFixture, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
@@ -149,7 +221,26 @@ TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
 TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {
     const ProcessResult incomplete = Run({"mail", "set", "--smtp-server", "127.84.0.1"});
     EXPECT_EQ(incomplete.exitCode, 1);
-    EXPECT_NE(incomplete.err.find("メールの送信に必要な項目が入力されていません。"), std::string::npos);
+    EXPECT_NE(incomplete.err.find(
+                  "メールの送信に必要な項目が入力されていません。入力されていない項目：--from, --to\n"),
+              std::string::npos)
+        << incomplete.err;
+    const ProcessResult authIncomplete =
+        Run({"mail", "set", "--smtp-server", "h", "--from", "a@b", "--to", "c@d", "--auth", "plain"});
+    EXPECT_NE(authIncomplete.err.find("入力されていない項目：--auth-user, --auth-password\n"),
+              std::string::npos)
+        << authIncomplete.err;
+    for (const char* port : {"0", "65536", "-25", "25x", ""}) {
+        const ProcessResult refused =
+            Run({"mail", "set", "--smtp-server", "h", "--from", "a@b", "--to", "c@d", "--smtp-port", port});
+        EXPECT_EQ(refused.exitCode, 1) << port;
+        EXPECT_NE(refused.err.find("--smtp-port のポート番号 " + std::string(port) + " は使えません。"),
+                  std::string::npos)
+            << refused.err;
+    }
+    EXPECT_NE(Run({"mail", "set", "--pop-port", "99999"}).err.find("--pop-port のポート番号 99999"),
+              std::string::npos);
+    EXPECT_NE(Run({"mail", "show"}).out.find("smtp-server: \n"), std::string::npos) << "nothing was stored";
 
     MailTesting::ScriptedServer server([](MailTesting::ScriptedSession& session) {
         MailTesting::ServeSmtp(session, MailTesting::SmtpBehaviour{});

@@ -4,7 +4,11 @@
 #include "support/MimeBase64.h"
 #include "support/XmlDocument.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -42,6 +46,17 @@ TEST(KorvanectlCommandLine, HelpAndVersionSucceedAndMistakesExitWithTwo) {
     const ProcessResult unknown = Korvanectl({"frobnicate"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("unknown command \"frobnicate\""), std::string::npos);
+    EXPECT_EQ(unknown.err.find("did you mean"), std::string::npos) << "nothing is that close";
+    const ProcessResult described = Korvanectl({"help", "wake"});
+    EXPECT_EQ(described.exitCode, 0);
+    EXPECT_EQ(described.out, Korvanectl({"wake", "--help"}).out);
+    EXPECT_EQ(described.out.rfind("usage: korvanectl wake", 0), 0u) << described.out;
+    for (const std::vector<std::string>& mistyped : {std::vector<std::string>{"lsit"}, {"help", "lst"}}) {
+        const ProcessResult suggested = Korvanectl(mistyped);
+        EXPECT_EQ(suggested.exitCode, 2);
+        EXPECT_NE(suggested.err.find("did you mean \"list\"?"), std::string::npos) << suggested.err;
+    }
+    EXPECT_EQ(Korvanectl({"--settings"}).exitCode, 2) << "the option needs its file";
     const ProcessResult badOption = Korvanectl({"request", "reboot", "--bogus"});
     EXPECT_EQ(badOption.exitCode, 2);
     EXPECT_NE(badOption.err.find("unknown option --bogus"), std::string::npos);
@@ -142,24 +157,44 @@ TEST(KorvanectlInfo, FailuresNameTheOutcomeAndExitWithOne) {
     EXPECT_EQ(Korvanectl({"info", "127.83.0.2", "--category", "9"}).exitCode, 2);
 }
 
-TEST(KorvanectlWake, OnlyWellFormedMacAddressesAreAccepted) {
-    for (const char* bad : {"0011223344", "00:11:22:33:44:5G", "00-11-22-33-44-55", "00:11:22:33:44:55:66"}) {
-        EXPECT_EQ(Korvanectl({"wake", bad}).exitCode, 2) << bad;
+TEST(KorvanectlWake, WhatIsNoMacAddressMustNameAManagedDevice) {
+    const std::string settings = ::testing::TempDir() + "korvanectl-wake-no-settings";
+    for (const char* bad : {"0011223344", "00:11:22:33:44:5G", "00:11-22:33:44:55", "00:11:22:33:44:55:66"}) {
+        const ProcessResult result = Korvanectl({"wake", bad, "--settings", settings});
+        EXPECT_EQ(result.exitCode, 1) << bad;
+        EXPECT_NE(result.err.find("no managed device is named"), std::string::npos) << result.err;
     }
+    EXPECT_EQ(Korvanectl({"wake"}).exitCode, 2);
 }
 
+// By the MAC in each of its written forms and by the name the settings know it by.
 TEST(KorvanectlWake, WakesASimulatedDeviceInATestHost) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);
     const KorvaneTesting::TestHost& host = net->Device(0);
     KorvaneTesting::Simulator sim(*net, host, {"--count", "1", "--base", host.ipv4, "--http-port", "0"});
-    sim.PowerOff(0);
-    const std::string mac = sim.Devices().at(0).mac;
-    const ProcessResult result = net->RunIn(net->Admin(), KORVANECTL_PATH, {"wake", mac});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    std::string power;
-    for (int i = 0; i < 40 && power != "on"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        power = sim.State(0).power;
+    std::string directory = ::testing::TempDir() + "korvanectl-wake-XXXXXX";
+    ASSERT_NE(mkdtemp(directory.data()), nullptr);
+    const std::string settings = directory + "/settings";
+    ASSERT_EQ(net->RunIn(net->Admin(), KORVANECTL_PATH, {"--settings", settings, "add", host.ipv4}).exitCode,
+              0);
+    std::string mac = sim.Devices().at(0).mac;
+    std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::string bare = mac;
+    std::erase(bare, ':');
+    std::string hyphens = mac;
+    std::replace(hyphens.begin(), hyphens.end(), ':', '-');
+    for (const std::string& target : {mac, hyphens, bare, std::string("ks-001")}) {
+        sim.PowerOff(0);
+        const ProcessResult result =
+            net->RunIn(net->Admin(), KORVANECTL_PATH, {"--settings", settings, "wake", target});
+        ASSERT_EQ(result.exitCode, 0) << target << ": " << result.err;
+        EXPECT_NE(result.out.find(mac), std::string::npos) << result.out;
+        std::string power;
+        for (int i = 0; i < 40 && power != "on"; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            power = sim.State(0).power;
+        }
+        EXPECT_EQ(power, "on") << target;
     }
-    EXPECT_EQ(power, "on");
+    std::filesystem::remove_all(directory);
 }

@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "StoreAccess.h"
+#include "TableLayout.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
 #include "admin/CellText.h"
@@ -16,7 +17,7 @@ namespace Korvanectl {
 namespace {
 
 int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings", "group"}, {"json"});
+    const Arguments args(argv, {"settings", "group"}, {"json", "no-headers"});
     if (!args.Positionals().empty()) {
         throw UsageError("list takes no arguments");
     }
@@ -49,16 +50,20 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         out << TerminalText::Json(rows) << '\n';
         return 0;
     }
-    for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
-        out << Zelt::CStringTable::Text(column.headerTextId) << '\t';
-    }
-    out << '\n';
-    for (const nlohmann::json& row : rows) {
+    std::vector<std::vector<std::string>> lines;
+    if (!args.Flag("no-headers")) {
+        lines.emplace_back();
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
-            out << TerminalText::Escaped(row[column.key].get<std::string>()) << '\t';
+            lines.back().emplace_back(Zelt::CStringTable::Text(column.headerTextId));
         }
-        out << '\n';
     }
+    for (const nlohmann::json& row : rows) {
+        lines.emplace_back();
+        for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
+            lines.back().push_back(TerminalText::Escaped(row[column.key].get<std::string>()));
+        }
+    }
+    TableLayout::Print(lines, TableLayout::FormForStandardOutput(), out);
     return 0;
 }
 
@@ -67,14 +72,16 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 std::unique_ptr<Command> MakeListCommand() {
     return std::make_unique<FunctionCommand>(
         "list", "show the managed devices as the device list does",
-        "usage: korvanectl list [--group NAME] [--json] [--settings FILE]\n"
+        "usage: korvanectl list [--group NAME] [--json] [--no-headers] [--settings FILE]\n"
         "Shows the managed devices (or the members of a group) with the visible columns of the\n"
-        "device list; --json gives one object per device with its key (the MAC in upper case), its\n"
-        "state (0 normal, 1 caution, 2 error; a device that did not answer its last update counts\n"
-        "as an error) and stateText, answered (whether it answered its last update), result (the\n"
-        "last update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
-        "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and a\n"
-        "text per column key.\n",
+        "device list: on a terminal in aligned columns, otherwise one line per device with the cells\n"
+        "separated by tabs. The first line names the columns unless --no-headers is given.\n"
+        "--json gives one object per device with its key (the MAC in upper case), its state (0\n"
+        "normal, 1 caution, 2 error; a device that did not answer its last update counts as an\n"
+        "error) and stateText, answered (whether it answered its last update), result (the last\n"
+        "update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
+        "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and\n"
+        "a text per column key.\n",
         RunList);
 }
 

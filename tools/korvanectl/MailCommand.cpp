@@ -2,10 +2,13 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
+#include "admin/TextFormat.h"
 #include "mail/MailSender.h"
 #include "mail/MailSettingForm.h"
 #include "support/StringTable.h"
 
+#include <charconv>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -33,6 +36,7 @@ const std::map<std::string, std::string Korvane::CMailSettings::*> kTextOptions 
     {"auth-user", &Korvane::CMailSettings::strSmtpAuthUser},
     {"auth-password", &Korvane::CMailSettings::strSmtpAuthPassword},
 };
+const std::set<std::string> kPortOptions = {"smtp-port", "pop-port"};
 const std::map<std::string, std::string Korvane::CMailSettings::*> kNumberOptions = {
     {"smtp-port", &Korvane::CMailSettings::strSmtpPort},
     {"pop-port", &Korvane::CMailSettings::strPop3Port},
@@ -47,6 +51,35 @@ int Choice(const std::map<std::string, int>& choices, const std::string& option,
     return found->second;
 }
 
+// A port that no connection could use is a mistake the user should see, not a value to store.
+void RefusePortOutsideRange(const std::string& option, const std::string& value) {
+    if (!kPortOptions.contains(option)) {
+        return;
+    }
+    int nPort = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), nPort);
+    if (error != std::errc() || end != value.data() + value.size() || nPort < 1 || nPort > 65535) {
+        throw CommandError(
+            Korvane::CTextFormat::FormatId(90720, {"--" + option, TerminalText::Escaped(value)}));
+    }
+}
+
+// The options that would fill the fields a mail still lacks.
+std::string MissingOptions(const Korvane::CMailSettings& fields) {
+    std::string options;
+    for (const Korvane::CMailSettingForm::TextField missing :
+         Korvane::CMailSettingForm::MissingFields(fields)) {
+        for (const auto& table : {kTextOptions, kNumberOptions}) {
+            for (const auto& [option, field] : table) {
+                if (field == missing) {
+                    options += (options.empty() ? "--" : ", --") + option;
+                }
+            }
+        }
+    }
+    return options;
+}
+
 // The values the dialog would show, changed by the options given.
 Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Arguments& args) {
     Korvane::CMailSettings fields = Korvane::CMailSettingForm::Shown(stored);
@@ -57,6 +90,7 @@ Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Argume
     }
     for (const auto& [option, field] : kNumberOptions) {
         if (const auto value = args.Value(option)) {
+            RefusePortOutsideRange(option, *value);
             fields.*field = Korvane::CMailSettingForm::NumberText(*value);
         }
     }
@@ -118,7 +152,8 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     const Korvane::CMailSettings fields = Edited(stored, args);
     if (action == "set") {
         if (const auto refused = Korvane::CMailSettingForm::Accept(fields, stored)) {
-            throw CommandError(std::string(Zelt::CStringTable::Text(refused->nTextId)));
+            throw CommandError(std::string(Zelt::CStringTable::Text(refused->nTextId)) +
+                               Korvane::CTextFormat::FormatId(90721, {MissingOptions(fields)}));
         }
         store.Save();
         return 0;
@@ -148,6 +183,8 @@ std::unique_ptr<Command> MakeMailCommand() {
         "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
         "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password P\n"
         "         --auth-user NAME --auth-password P --settings FILE\n"
+        "Ports (--smtp-port, --pop-port) are numbers from 1 to 65535. When the settings lack what a mail\n"
+        "needs, set refuses them and names the options still to give.\n"
         "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
         "(exit code 130).\n",
         RunMail);

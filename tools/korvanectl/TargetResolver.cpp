@@ -1,30 +1,20 @@
 #include "TargetResolver.h"
 
 #include "StoreAccess.h"
-
-#include <cctype>
+#include "protocol/MacAddress.h"
 
 namespace Korvanectl {
 
-bool TargetResolver::LooksLikeMac(const std::string& text) {
-    if (text.size() != 17) {
-        return false;
-    }
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool bSeparator = i % 3 == 2;
-        if (bSeparator ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i]))) {
-            return false;
-        }
-    }
-    return true;
+std::optional<std::string> TargetResolver::MacOf(const std::string& text) {
+    return Korvane::CMacAddress::Canonical(text);
 }
 
 std::string TargetResolver::Resolve(const std::string& target) const {
-    if (LooksLikeMac(target)) {
-        if (m_manager.FindDevice(target) == nullptr) {
+    if (const std::optional<std::string> mac = MacOf(target)) {
+        if (m_manager.FindDevice(*mac) == nullptr) {
             throw CommandError("no managed device has the MAC address " + target);
         }
-        return Korvane::CKorvaneAdminInfoMgr::NormalizeMac(target);
+        return *mac;
     }
     const std::vector<std::string> macs = m_manager.FindMacsByName(target);
     if (macs.empty()) {

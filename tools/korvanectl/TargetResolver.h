@@ -2,6 +2,7 @@
 
 #include "admin/AdminInfoMgr.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ public:
     // The members of a group, in device-table order.
     std::vector<std::string> GroupMembers(const std::string& group) const;
 
-    // Six pairs of hexadecimal digits separated by colons.
-    static bool LooksLikeMac(const std::string& text);
+    // The MAC address in its stored form (upper case, colons) when the text is one: six pairs of
+    // hexadecimal digits separated by colons, hyphens or nothing.
+    static std::optional<std::string> MacOf(const std::string& text);
 
 private:
     const Korvane::CKorvaneAdminInfoMgr& m_manager;

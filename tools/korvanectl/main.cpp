@@ -2,6 +2,8 @@
 #include "Arguments.h"
 #include "Command.h"
 #include "DiscoverCommand.h"
+#include "EditDistance.h"
+#include "GlobalOptions.h"
 #include "InfoCommand.h"
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
@@ -11,6 +13,7 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +44,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
 }
 
 void PrintHelp(const std::vector<std::unique_ptr<Command>>& commands, std::ostream& out) {
-    out << "usage: korvanectl [--help] [--version] COMMAND [ARGS]\n"
+    out << "usage: korvanectl [--help] [--version] [--settings FILE] COMMAND [ARGS]\n"
            "\n"
            "KORVANE Admin on the command line: the administration of KORVANE storage devices.\n"
            "\n"
@@ -50,7 +53,8 @@ void PrintHelp(const std::vector<std::unique_ptr<Command>>& commands, std::ostre
         out << "  " << command->Name() << std::string(12 - std::min<size_t>(11, command->Name().size()), ' ')
             << command->Summary() << '\n';
     }
-    out << "\n'korvanectl COMMAND --help' describes a command.\n";
+    out << "\n'korvanectl help COMMAND' or 'korvanectl COMMAND --help' describes a command. --settings FILE\n"
+           "may come before or after the command.\n";
 }
 
 Command* FindCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& name) {
@@ -60,6 +64,32 @@ Command* FindCommand(const std::vector<std::unique_ptr<Command>>& commands, cons
         }
     }
     return nullptr;
+}
+
+// The command whose name is fewest edits away from a mistyped one, if any is close enough to be
+// what was meant.
+std::optional<std::string> NearestName(const std::vector<std::unique_ptr<Command>>& commands,
+                                       const std::string& typed) {
+    constexpr size_t kMostEdits = 2;
+    std::optional<std::string> nearest;
+    size_t nFewest = kMostEdits + 1;
+    for (const auto& command : commands) {
+        const size_t nEdits = EditDistance::Between(typed, command->Name());
+        if (nEdits < nFewest) {
+            nFewest = nEdits;
+            nearest = command->Name();
+        }
+    }
+    return nearest;
+}
+
+int UnknownCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& typed) {
+    std::cerr << "korvanectl: unknown command \"" << TerminalText::Escaped(typed) << "\"\n";
+    if (const std::optional<std::string> nearest = NearestName(commands, typed)) {
+        std::cerr << "did you mean \"" << *nearest << "\"?\n";
+    }
+    std::cerr << "'korvanectl --help' lists the commands.\n";
+    return kExitUsage;
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -75,13 +105,28 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::unique_ptr<Command>> commands = MakeCommands();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    try {
+        args = GlobalOptions::MovedAfterCommand(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& error) {
+        std::cerr << "korvanectl: " << TerminalText::Escaped(error.what()) << "\n\n";
+        PrintHelp(commands, std::cerr);
+        return kExitUsage;
+    }
     if (args.empty()) {
         PrintHelp(commands, std::cerr);
         return kExitUsage;
     }
-    if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
+    if (args.front() == "--help" || args.front() == "-h" || (args.front() == "help" && args.size() == 1)) {
         PrintHelp(commands, std::cout);
+        return 0;
+    }
+    if (args.front() == "help") {
+        Command* described = FindCommand(commands, args[1]);
+        if (described == nullptr) {
+            return UnknownCommand(commands, args[1]);
+        }
+        std::cout << described->Usage();
         return 0;
     }
     if (args.front() == "--version") {
@@ -90,9 +135,7 @@ int main(int argc, char** argv) {
     }
     Command* command = FindCommand(commands, args.front());
     if (command == nullptr) {
-        std::cerr << "korvanectl: unknown command \"" << TerminalText::Escaped(args.front()) << "\"\n\n";
-        PrintHelp(commands, std::cerr);
-        return kExitUsage;
+        return UnknownCommand(commands, args.front());
     }
     const std::vector<std::string> commandArgs(args.begin() + 1, args.end());
     if (AsksForHelp(commandArgs)) {
