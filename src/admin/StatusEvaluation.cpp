@@ -64,9 +64,13 @@ std::string CStatusEvaluation::StatusText(const CManagedDevice& device) {
     if (device.GetStatusBits() == 0) {
         return std::string(CStringTable::Text(11900));
     }
+    return AlertText(device.GetStatusBits());
+}
+
+std::string CStatusEvaluation::AlertText(int nBits) {
     std::string text;
     for (const auto& [nBit, nTextId] : kTextLines) {
-        if ((device.GetStatusBits() & nBit) != 0) {
+        if ((nBits & nBit) != 0) {
             text += CStringTable::Text(nTextId);
         }
     }

@@ -27,6 +27,8 @@ public:
     static bool EvaluateStatusBits(CManagedDevice& device);
     // The multi-line alert text: the lines of the set bits in the order 1, 2, 8, 4, 16, 32.
     static std::string StatusText(const CManagedDevice& device);
+    // The alert lines of the given bits, in that order.
+    static std::string AlertText(int nBits);
     // The attribute "update" of the document root, or "-".
     static std::string InformationTimeText(const CKorvaneInfo& info);
     // The text of a communication result code; empty for an unknown code.

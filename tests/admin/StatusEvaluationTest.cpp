@@ -3,6 +3,8 @@
 #include "SampleDevices.h"
 #include "admin/AdminInfoMgr.h"
 #include "admin/AlertBitsText.h"
+#include "admin/StateChanges.h"
+#include "admin/UpdateTime.h"
 #include "support/StringTable.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +116,44 @@ TEST(StatusEvaluation, TimeAndResultTexts) {
     EXPECT_TRUE(CStatusEvaluation::LastUpdateFailed(device));
     device.SetStatusBits(STATUS_BIT_UNREACHABLE);
     EXPECT_TRUE(CStatusEvaluation::IsConnectionError(device));
+}
+
+// What the monitor reports per device between two updates.
+TEST(StateChanges, AnsweringAndNewAlertsAreReportedOnceForTheirDevice) {
+    CKorvaneAdminInfoMgr manager;
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:01", "a", "198.18.0.10")));
+    ASSERT_TRUE(manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:53:00:00:02", "b", "198.18.0.11")));
+    CStateChanges changes;
+    changes.Remember(manager);
+    EXPECT_TRUE(changes.Since(manager).empty());
+
+    manager.MarkUnreachable("02:4B:53:00:00:01");
+    manager.FindDevice("02:4B:53:00:00:02")->SetStatusBits(STATUS_BIT_CAPACITY | STATUS_BIT_UPS);
+    std::vector<CStateChanges::Change> changed = changes.Since(manager);
+    ASSERT_EQ(changed.size(), 2u);
+    EXPECT_EQ(changed[0].name, "a");
+    EXPECT_TRUE(changed[0].bStoppedAnswering);
+    EXPECT_EQ(changed[0].nNewAlertBits, 0) << "not answering is no alert of its own";
+    EXPECT_EQ(changed[1].mac, "02:4B:53:00:00:02");
+    EXPECT_EQ(changed[1].nNewAlertBits, STATUS_BIT_CAPACITY | STATUS_BIT_UPS);
+    EXPECT_TRUE(changes.Since(manager).empty()) << "told once";
+
+    manager.MarkReachable("02:4B:53:00:00:01");
+    manager.FindDevice("02:4B:53:00:00:02")->SetStatusBits(STATUS_BIT_CAPACITY | STATUS_BIT_DISK_ERROR);
+    changed = changes.Since(manager);
+    ASSERT_EQ(changed.size(), 2u);
+    EXPECT_TRUE(changed[0].bStartedAnswering);
+    EXPECT_EQ(changed[1].nNewAlertBits, STATUS_BIT_DISK_ERROR);
+    EXPECT_EQ(CStatusEvaluation::AlertText(STATUS_BIT_DISK_ERROR), CStringTable::Text(11901));
+}
+
+TEST(UpdateTime, OnlyARealMomentInUtcReadsBack) {
+    EXPECT_EQ(CUpdateTime::ToText(1796752800), "2026-12-08T18:00:00Z");
+    EXPECT_EQ(CUpdateTime::FromText("2026-12-08T18:00:00Z"), 1796752800);
+    for (const char* pszText : {"", "2026-12-08 18:00:00", "2026-12-08T18:00:00", "2026-02-30T18:00:00Z",
+                                "2026-12-08T25:00:00Z", "2026-12-08T18:00:00Z ", "1970-01-01T00:00:00Z"}) {
+        EXPECT_EQ(CUpdateTime::FromText(pszText), std::nullopt) << pszText;
+    }
 }
 
 // The bits korvanectl keeps between runs: a line a device could have forged through its MAC (or

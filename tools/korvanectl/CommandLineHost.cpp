@@ -1,5 +1,7 @@
 #include "CommandLineHost.h"
 
+#include "TerminalText.h"
+#include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
 #include "mail/MailSettingForm.h"
 #include "support/StringTable.h"
@@ -82,6 +84,27 @@ void CommandLineHost::TimerLoop() {
 void CommandLineHost::ShowBalloon(int nLevel) {
     PrintLine(Korvane::CTextFormat::LocalTimeText() + ' ' + std::string(Zelt::CStringTable::Text(12001)) +
               ": " + OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)));
+}
+
+void CommandLineHost::UpdateCompleted() {
+    if (m_onUpdateCompleted) {
+        m_onUpdateCompleted();
+    }
+}
+
+void CommandLineHost::ReportChanges(const std::vector<Korvane::CStateChanges::Change>& changes) {
+    const std::string time = Korvane::CTextFormat::LocalTimeText();
+    for (const Korvane::CStateChanges::Change& change : changes) {
+        const std::string device =
+            time + ' ' + TerminalText::Escaped(change.name) + " (" + change.mac + "): ";
+        if (change.bStoppedAnswering || change.bStartedAnswering) {
+            PrintLine(device +
+                      std::string(Zelt::CStringTable::Text(change.bStoppedAnswering ? 90746 : 90747)));
+        }
+        if (change.nNewAlertBits != 0) {
+            PrintLine(device + OneLine(Korvane::CStatusEvaluation::AlertText(change.nNewAlertBits)));
+        }
+    }
 }
 
 // The store's present state is copied now; the mail thread sends it.

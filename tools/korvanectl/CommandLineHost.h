@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/AdminInfoMgr.h"
+#include "admin/StateChanges.h"
 #include "mail/ErrorMailThread.h"
 #include "net/CancelEvent.h"
 #include "operations/UpdateScheduler.h"
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <mutex>
@@ -34,6 +36,10 @@ public:
     void QuitAfterUpdate() { m_bQuitAfterUpdate = true; }
     // Returns once the error mails have been sent (or cancelled) and their outcome printed.
     void WaitForErrorMail() { m_errorMail.WaitUntilIdle(); }
+    // Runs after every completed update, on the thread that runs the queue.
+    void OnUpdateCompleted(std::function<void()> action) { m_onUpdateCompleted = std::move(action); }
+    // A line per device and change: it stopped or started answering, or has new alerts.
+    void ReportChanges(const std::vector<Korvane::CStateChanges::Change>& changes);
 
     void SetTimer(int nTimer, int nMilliseconds) override;
     void KillTimer(int nTimer) override;
@@ -43,6 +49,7 @@ public:
     void SendErrorMail() override;
     void ShowUpdateState(const std::string& text) override;
     void DevicesChanged() override {}
+    void UpdateCompleted() override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -62,6 +69,7 @@ private:
     Zelt::CCallQueue m_owner;
     Korvane::CUpdateScheduler* m_pScheduler = nullptr;
     bool m_bQuitAfterUpdate = false;
+    std::function<void()> m_onUpdateCompleted;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::map<int, Timer> m_timers;

@@ -77,6 +77,17 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     // Ctrl-C or SIGTERM ends the loop; the update under way (if any) is cancelled and what it
     // brought is applied before the settings are saved.
     const InterruptWatch watch(interrupt.Event(), [&host] { host.Quit(); });
+    // The alerts mailed before a restart are not mailed again; after every update the state and
+    // the settings are kept, so that a service that is killed loses no more than one update.
+    const AlertState alerts(store.File().Path());
+    alerts.Restore(manager);
+    Korvane::CStateChanges changes;
+    changes.Remember(manager);
+    host.OnUpdateCompleted([&] {
+        host.ReportChanges(changes.Since(manager));
+        alerts.Keep(manager);
+        store.Save();
+    });
     out << "monitoring " << manager.Devices().size() << " device(s); interval " << manager.m_nUpdateInterval
         << " minute(s), status every minute; Ctrl-C ends\n"
         << std::flush;
@@ -88,6 +99,7 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
         host.QuitAfterUpdate();
         host.Run(scheduler);
     }
+    alerts.Keep(manager);
     store.Save();
     return 0;
 }
