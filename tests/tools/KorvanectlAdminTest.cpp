@@ -266,6 +266,7 @@ TEST_F(SettingsFixture, ExportedSettingsImportWholeAndGarbageIsRefused) {
                   std::string::npos)
             << refused.err;
     }
+    EXPECT_EQ(inFresh({"settings", "export", fresh}).exitCode, 1) << "the settings file itself";
     EXPECT_EQ(FileBytes(fresh), before);
     EXPECT_EQ(inFresh({"settings", "import", garbage + ".missing"}).exitCode, 1);
     EXPECT_EQ(inFresh({"settings", "export"}).exitCode, 2);

@@ -7,6 +7,7 @@
 #include "support/ScrambleStr.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <ostream>
 
 namespace Korvanectl {
@@ -39,6 +40,10 @@ int Export(const std::optional<std::string>& settingsPath, const std::string& ta
                            (store.LoadOutcome() == Korvane::SettingsLoadOutcome::NoFile
                                 ? " does not exist"
                                 : " could not be read whole"));
+    }
+    std::error_code error;
+    if (std::filesystem::equivalent(target, store.File().Path(), error)) {
+        throw CommandError("nothing was exported: " + target + " is the settings file itself");
     }
     const Korvane::SettingsSaveResult written = Korvane::CSettingsFile::Export(target, store.Manager());
     if (!written) {
