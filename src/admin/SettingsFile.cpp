@@ -4,6 +4,7 @@
 #include "admin/SettingsKey.h"
 #include "admin/SettingsReader.h"
 #include "admin/SettingsWriter.h"
+#include "admin/TextFormat.h"
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,15 +29,50 @@ namespace {
 // Damaged copies made within one second get "-1", "-2" ... after the time.
 constexpr int kDamagedNameAttempts = 100;
 
-// The file's bytes; OPENED when they were read, else why not (Reason() of the file).
-Zelt::CRegularFile::Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
-                                         std::string& strReason) {
+SettingsLoadResult DamagedResult(std::string strReason) {
+    return {SettingsLoadOutcome::Damaged, CSettingsFile::MSG_DAMAGED, std::move(strReason)};
+}
+
+SettingsLoadResult CannotOpenResult(const std::filesystem::path& path, int nError) {
+    return {SettingsLoadOutcome::CannotOpen, CSettingsFile::MSG_CANNOT_OPEN,
+            CTextFormat::FormatId(CSettingsFile::MSG_CANNOT_OPEN, {path.string(), std::strerror(nError)})};
+}
+
+// Reads the whole file into bytes: nullopt once read, else what the caller has to report. Only
+// a file that was read, even if only as far as the largest size allowed, can be damaged.
+std::optional<SettingsLoadResult> ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     Zelt::CRegularFile file(path, O_RDONLY);
-    if (file.IsOpen()) {
-        file.ReadAll(CSettingsFile::MAX_FILE_BYTES, bytes);
+    if (file.IsOpen() && file.ReadAll(CSettingsFile::MAX_FILE_BYTES, bytes)) {
+        return std::nullopt;
     }
-    strReason = file.Reason();
-    return file.GetStatus();
+    if (file.GetStatus() == Zelt::CRegularFile::NOT_REGULAR) {
+        return SettingsLoadResult{SettingsLoadOutcome::NotUsable, Zelt::CRegularFile::MSG_NOT_REGULAR,
+                                  file.Reason()};
+    }
+    switch (file.Error()) {
+    case ENOENT:
+        return SettingsLoadResult{SettingsLoadOutcome::NoFile, 0, file.Reason()};
+    case EFBIG:
+        return DamagedResult(file.Reason());
+    default:
+        return CannotOpenResult(path, file.Error());
+    }
+}
+
+// Parses the document and applies it to the manager; the bytes go once parsed.
+SettingsLoadResult ApplyDocument(std::string bytes, CKorvaneAdminInfoMgr& manager,
+                                 const std::filesystem::path& path) {
+    Zelt::CXMLDocument document;
+    try {
+        document.LoadFromBytes(bytes);
+    } catch (const Zelt::CXMLError&) {
+        return DamagedResult(path.string() + " is damaged or belongs to another user");
+    }
+    std::string().swap(bytes);
+    if (!CSettingsReader::Apply(document, manager)) {
+        return {SettingsLoadOutcome::Incomplete, 0, path.string() + " lacks a part of the settings"};
+    }
+    return {SettingsLoadOutcome::Loaded, 0, std::string()};
 }
 
 std::filesystem::path HomeDirectory() {
@@ -91,44 +128,50 @@ std::filesystem::path CSettingsFile::DefaultPath() {
 }
 
 SettingsLoadResult CSettingsFile::Load(CKorvaneAdminInfoMgr& manager) {
-    m_bDamaged = false;
+    SettingsLoadResult result = LoadScrambled(manager);
+    m_bDamaged = result.outcome == SettingsLoadOutcome::Damaged;
+    if (result.outcome != SettingsLoadOutcome::Loaded && result.outcome != SettingsLoadOutcome::NoFile) {
+        Zelt::DebugTrace("CSettingsFile::Load(): %s\n", result.strReason.c_str());
+    }
+    if (result.outcome == SettingsLoadOutcome::NoFile) {
+        result.strReason.clear();
+    }
+    return result;
+}
+
+SettingsLoadResult CSettingsFile::LoadScrambled(CKorvaneAdminInfoMgr& manager) const {
     std::string stored;
-    std::string strReason;
-    switch (ReadWholeFile(m_path, stored, strReason)) {
-    case Zelt::CRegularFile::ABSENT:
-        return {SettingsLoadOutcome::NoFile, 0, std::string()};
-    case Zelt::CRegularFile::NOT_REGULAR:
-        return NotUsable(std::move(strReason));
-    case Zelt::CRegularFile::FAILED:
-        return Damaged(strReason);
-    case Zelt::CRegularFile::OPENED:
-        break;
+    if (std::optional<SettingsLoadResult> unread = ReadWholeFile(m_path, stored)) {
+        return *unread;
     }
     if (!m_key) {
-        return Damaged("the user's identity is not available to unscramble " + m_path.string());
+        return DamagedResult("the user's identity is not available to unscramble " + m_path.string());
     }
-    Zelt::CXMLDocument document;
-    try {
-        document.LoadFromBytes(Zelt::CDecodeStr().Convert(stored, *m_key));
-    } catch (const Zelt::CXMLError&) {
-        return Damaged(m_path.string() + " is damaged or belongs to another user");
-    }
-    std::string().swap(stored); // the stored form is twice the document: not kept while applying
-    if (!CSettingsReader::Apply(document, manager)) {
-        return {SettingsLoadOutcome::Incomplete, 0, m_path.string() + " lacks a part of the settings"};
-    }
-    return {SettingsLoadOutcome::Loaded, 0, std::string()};
+    std::string xml = Zelt::CDecodeStr().Convert(stored, *m_key);
+    std::string().swap(stored); // the stored form is twice the document: not kept while parsing
+    return ApplyDocument(std::move(xml), manager, m_path);
 }
 
-SettingsLoadResult CSettingsFile::Damaged(std::string strReason) {
-    m_bDamaged = true;
-    Zelt::DebugTrace("CSettingsFile::Load(): %s\n", strReason.c_str());
-    return {SettingsLoadOutcome::Damaged, MSG_DAMAGED, std::move(strReason)};
-}
-
-SettingsLoadResult CSettingsFile::NotUsable(std::string strReason) {
-    Zelt::DebugTrace("CSettingsFile::Load(): %s\n", strReason.c_str());
-    return {SettingsLoadOutcome::NotUsable, Zelt::CRegularFile::MSG_NOT_REGULAR, std::move(strReason)};
+SettingsLoadResult CSettingsFile::ReadExport(const std::filesystem::path& source,
+                                             CKorvaneAdminInfoMgr& manager) {
+    std::string xml;
+    std::optional<SettingsLoadResult> unread = ReadWholeFile(source, xml);
+    const SettingsLoadResult result =
+        unread ? std::move(*unread) : ApplyDocument(std::move(xml), manager, source);
+    switch (result.outcome) {
+    case SettingsLoadOutcome::Loaded:
+    case SettingsLoadOutcome::NotUsable:
+    case SettingsLoadOutcome::CannotOpen:
+        return result;
+    case SettingsLoadOutcome::NoFile:
+        return CannotOpenResult(source, ENOENT);
+    case SettingsLoadOutcome::Damaged:
+    case SettingsLoadOutcome::Incomplete:
+        break;
+    }
+    Zelt::DebugTrace("CSettingsFile::ReadExport(): %s\n", result.strReason.c_str());
+    return {SettingsLoadOutcome::Damaged, MSG_NOT_SETTINGS,
+            CTextFormat::FormatId(MSG_NOT_SETTINGS, {source.string()})};
 }
 
 SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
@@ -137,9 +180,9 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     if (!m_key) {
         return SaveFailed(std::move(result), "the user's identity is not available");
     }
-    // Whatever the user keeps there is theirs: it is neither set aside nor replaced.
-    if (Zelt::CRegularFile::HoldsOtherThanRegularFile(m_path, true)) {
-        return SaveFailed(std::move(result), Zelt::CRegularFile::NotRegularText(m_path));
+    std::string strReason;
+    if (RefusesToReplace(m_path, strReason)) {
+        return SaveFailed(std::move(result), std::move(strReason));
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Create Dir.\n");
     if (!Zelt::CreateDirectoryPath(m_path.parent_path(), FOLDER_MODE)) {
@@ -148,12 +191,9 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Get save data.\n");
     std::string xml;
-    try {
-        xml = CSettingsWriter::Serialize(manager);
-    } catch (const Zelt::CXMLError& error) {
-        return SaveFailed(std::move(result), error.what());
+    if (!Serialize(manager, xml, strReason)) {
+        return SaveFailed(std::move(result), std::move(strReason));
     }
-    std::string strReason;
     if (!SetDamagedFileAside(result.damagedCopy, strReason)) {
         return SaveFailed(std::move(result), std::move(strReason));
     }
@@ -164,6 +204,38 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     Zelt::DebugTrace("CSettingsFile::Save(): Complete.\n");
     result.bSaved = true;
     return result;
+}
+
+SettingsSaveResult CSettingsFile::Export(const std::filesystem::path& target,
+                                         const CKorvaneAdminInfoMgr& manager) {
+    SettingsSaveResult result;
+    std::string strReason;
+    std::string xml;
+    if (RefusesToReplace(target, strReason) || !Serialize(manager, xml, strReason) ||
+        !CAtomicFile::Replace(target, xml, FILE_MODE, strReason)) {
+        return SaveFailed(std::move(result), std::move(strReason));
+    }
+    result.bSaved = true;
+    return result;
+}
+
+// Whatever the user keeps there is theirs: it is neither set aside nor replaced.
+bool CSettingsFile::RefusesToReplace(const std::filesystem::path& path, std::string& strReason) {
+    if (!Zelt::CRegularFile::HoldsOtherThanRegularFile(path, true)) {
+        return false;
+    }
+    strReason = Zelt::CRegularFile::NotRegularText(path);
+    return true;
+}
+
+bool CSettingsFile::Serialize(const CKorvaneAdminInfoMgr& manager, std::string& xml, std::string& strReason) {
+    try {
+        xml = CSettingsWriter::Serialize(manager);
+    } catch (const Zelt::CXMLError& error) {
+        strReason = error.what();
+        return false;
+    }
+    return true;
 }
 
 SettingsSaveResult CSettingsFile::SaveFailed(SettingsSaveResult result, std::string strReason) {

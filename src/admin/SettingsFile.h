@@ -12,16 +12,19 @@ namespace Korvane {
 enum class SettingsLoadOutcome {
     Loaded,     // the file was read (parts of it may have been left out, as the rules say)
     NoFile,     // there is no settings file yet: defaults
-    Damaged,    // the file could not be read or unscrambled into XML: defaults, tell the user
+    Damaged,    // the file was read but does not unscramble into XML: defaults, tell the user
     Incomplete, // a top-level part is missing: defaults, silently
     NotUsable,  // something other than a regular file is at the path: the caller must not go on
+    CannotOpen, // the file could not be opened or read (permissions, a part of the path that is
+                // no folder, a read error): the caller must not go on, and nothing replaces it
 };
 
 struct SettingsLoadResult {
     SettingsLoadOutcome outcome = SettingsLoadOutcome::NoFile;
-    int nMessageId = 0;    // 10015 for a damaged file, 90450 for a path that is no regular file;
-                           // 0 when the user need not be told
-    std::string strReason; // what was wrong, for traces and korvanectl (for 90450: the text to show)
+    int nMessageId = 0;    // 10015 for a damaged file, 90450 for a path that is no regular file,
+                           // 90700 for a file that cannot be opened; 0 when the user need not be told
+    std::string strReason; // what was wrong, for traces and korvanectl (for 90450 and 90700: the
+                           // text to show)
 };
 
 struct SettingsSaveResult {
@@ -41,6 +44,8 @@ class CSettingsFile {
 public:
     static constexpr int MSG_DAMAGED = 10015;
     static constexpr int MSG_SAVE_FAILED = 90000;
+    static constexpr int MSG_CANNOT_OPEN = 90700;
+    static constexpr int MSG_NOT_SETTINGS = 90701;
     static constexpr mode_t FILE_MODE = 0600;
     static constexpr mode_t FOLDER_MODE = 0700;
     // Twice the largest document the XML layer reads, and the odd character a reader ignores. The
@@ -61,16 +66,27 @@ public:
 
     // Reads the file into a freshly made manager. A damaged file leaves the manager as it was
     // and is moved aside by the next Save, so that defaults never overwrite the only copy. A FIFO,
-    // device or folder at the path is neither read nor waited for, nor ever moved.
+    // device or folder at the path is neither read nor waited for, nor ever moved, and neither is
+    // a file that cannot be opened: only what was read can be known to be damaged. A missing
+    // file, in a folder or not, is the first start.
     SettingsLoadResult Load(CKorvaneAdminInfoMgr& manager);
 
     // Writes the manager's whole state; the previous file stays whole if anything fails. Fails
     // while anything other than a regular file is at the path.
     SettingsSaveResult Save(const CKorvaneAdminInfoMgr& manager);
 
+    // The manager's settings as plain XML, which any user on any machine can import: the
+    // scrambling key changes with the machine and the user. Written like Save, mode 0600.
+    static SettingsSaveResult Export(const std::filesystem::path& target,
+                                     const CKorvaneAdminInfoMgr& manager);
+    // Reads an exported file into a freshly made manager. Anything but Loaded refuses the file;
+    // strReason is then the text to show.
+    static SettingsLoadResult ReadExport(const std::filesystem::path& source, CKorvaneAdminInfoMgr& manager);
+
 private:
-    SettingsLoadResult Damaged(std::string strReason);
-    static SettingsLoadResult NotUsable(std::string strReason);
+    SettingsLoadResult LoadScrambled(CKorvaneAdminInfoMgr& manager) const;
+    static bool RefusesToReplace(const std::filesystem::path& path, std::string& strReason);
+    static bool Serialize(const CKorvaneAdminInfoMgr& manager, std::string& xml, std::string& strReason);
     bool SetDamagedFileAside(std::filesystem::path& damagedCopy, std::string& strReason);
     bool WriteScrambled(const std::string& xml, std::string& strReason);
     static SettingsSaveResult SaveFailed(SettingsSaveResult result, std::string strReason);

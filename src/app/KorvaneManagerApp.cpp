@@ -74,8 +74,10 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     }
     Korvane::CKorvaneAdminInfoMgr manager;
     const Korvane::SettingsLoadResult loaded = file.Load(manager);
-    // Nothing at the settings path is the program's to replace unless it is a regular file.
-    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable) {
+    // Nothing at the settings path is the program's to replace unless it is a regular file, and a
+    // file that cannot be opened may well be whole: the program stops before it could save.
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable ||
+        loaded.outcome == Korvane::SettingsLoadOutcome::CannotOpen) {
         QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Qs(loaded.strReason));
         return 1;
     }

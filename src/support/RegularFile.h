@@ -38,6 +38,9 @@ public:
 
     // Why the file is not open or could not be read, naming its path; empty while all is well.
     std::string Reason() const;
+    // The system's error number behind Reason(); 0 while all is well or when the path is no
+    // regular file.
+    int Error() const { return m_nError; }
 
     // Whether something other than a regular file is at the path (a symbolic link counts as
     // what it leads to only when links are followed).

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <sys/resource.h>
@@ -145,6 +146,27 @@ TEST_F(SettingsFileSafety, WhatIsNoRegularFileAtTheSettingsPathIsRefusedAndNever
         EXPECT_TRUE(OtherEntries(m_path).empty()) << "no copy, no temporary file";
         fs::remove(m_path);
     }
+}
+
+// Only what was read can be known to be damaged: a file that cannot be opened is reported with the
+// system's reason for the caller to stop; a missing folder is a first start.
+TEST_F(SettingsFileSafety, AFileThatCannotBeOpenedIsNotDamagedAndAMissingFolderIsAFirstStart) {
+    WriteBytes(m_path, "a file, not a folder");
+    const fs::path through = m_path / "KorvaneAdminSetting";
+    CKorvaneAdminInfoMgr manager;
+    const SettingsLoadResult load = CSettingsFile(through, kUserKey).Load(manager);
+    EXPECT_EQ(load.outcome, SettingsLoadOutcome::CannotOpen);
+    EXPECT_EQ(load.nMessageId, 90700);
+    EXPECT_EQ(load.strReason.rfind("設定ファイル " + through.string() + " を開けません（" +
+                                       std::strerror(ENOTDIR) + "）。",
+                                   0),
+              0u)
+        << load.strReason;
+    const SettingsLoadResult first =
+        CSettingsFile(m_folder.Path() / "new" / "KorvaneAdminSetting", kUserKey).Load(manager);
+    EXPECT_EQ(first.outcome, SettingsLoadOutcome::NoFile);
+    EXPECT_EQ(first.nMessageId, 0);
+    EXPECT_EQ(ReadBytes(m_path), "a file, not a folder");
 }
 
 // --- place and modes ---

@@ -6,10 +6,14 @@
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +70,20 @@ protected:
     std::filesystem::path m_directory;
     std::string m_settings;
 };
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream input(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+}
+
+// Permissions stop root from nothing: as root, the command runs as the unprivileged user.
+ProcessResult RunWithoutPrivileges(std::vector<std::string> args) {
+    if (geteuid() != 0) {
+        return KorvaneTesting::RunProcess(KORVANECTL_PATH, args);
+    }
+    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", KORVANECTL_PATH});
+    return KorvaneTesting::RunProcess("/usr/bin/setpriv", args);
+}
 
 } // namespace
 
@@ -266,4 +284,81 @@ TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {
     const ProcessResult refused = Run({"mail", "test", "--smtp-port", "1"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, "メールの送信に失敗しました。\n");
+}
+
+// A file that cannot be opened may well be whole: the command stops with the path and the system's
+// reason, and the file is neither set aside nor replaced.
+TEST_F(SettingsFixture, ASettingsFileThatCannotBeOpenedStopsTheCommandAndStaysAsItWas) {
+    if (geteuid() == 0 &&
+        (access("/usr/bin/setpriv", X_OK) != 0 || RunWithoutPrivileges({"--version"}).exitCode != 0)) {
+        GTEST_SKIP() << "korvanectl cannot run as a user whom permissions stop";
+    }
+    ASSERT_EQ(Run({"group", "create", "g"}).exitCode, 0);
+    const std::string original = FileBytes(m_settings);
+    ASSERT_EQ(chmod(m_settings.c_str(), 0), 0);
+    // The unprivileged user may take the lock, but not read the file.
+    ASSERT_EQ(chmod(m_directory.c_str(), 0777), 0);
+    std::filesystem::remove(m_settings + ".lock");
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"list"}, std::vector<std::string>{"add", "127.83.5.1"}}) {
+        std::vector<std::string> args = command;
+        args.insert(args.end(), {"--settings", m_settings});
+        const ProcessResult refused = RunWithoutPrivileges(args);
+        EXPECT_EQ(refused.exitCode, 1) << command.front();
+        EXPECT_NE(
+            refused.err.find("設定ファイル " + m_settings + " を開けません（" + std::strerror(EACCES) + "）"),
+            std::string::npos)
+            << refused.err;
+    }
+    ASSERT_EQ(chmod(m_settings.c_str(), 0600), 0);
+    EXPECT_EQ(FileBytes(m_settings), original);
+    for (const auto& entry : std::filesystem::directory_iterator(m_directory)) {
+        EXPECT_TRUE(entry.path() == m_settings || entry.path() == m_settings + ".lock") << entry.path();
+    }
+}
+
+// An export is plain XML that a fresh settings path imports whole; a file that is no export is
+// refused and changes nothing.
+TEST_F(SettingsFixture, ExportedSettingsImportWholeAndGarbageIsRefused) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.6.1", "--http-port", "0"});
+    ASSERT_EQ(Run({"add", "127.83.6.1", "127.83.6.2"}).exitCode, 0);
+    ASSERT_EQ(Run({"group", "create", "棚 A", "ks-002"}).exitCode, 0);
+    ASSERT_EQ(Run({"password", "ks-001", "--save"}, "pw001\n").exitCode, 0);
+    ASSERT_EQ(Run({"mail", "set", "--smtp-server", "127.84.0.1", "--from", "admin@korvane.test", "--to",
+                   "ops@korvane.test"})
+                  .exitCode,
+              0);
+    const std::string backup = (m_directory / "backup.xml").string();
+    const ProcessResult exported = Run({"settings", "export", backup});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_EQ(std::filesystem::status(backup).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_NE(FileBytes(backup).find("<adminpasswd>pw001</adminpasswd>"), std::string::npos) << "plain XML";
+
+    const std::string fresh = (m_directory / "fresh" / "settings").string();
+    const auto inFresh = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--settings", fresh});
+        return KorvaneTesting::RunProcess(KORVANECTL_PATH, args);
+    };
+    const ProcessResult imported = inFresh({"settings", "import", backup});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    const std::string dumped = Run({"settings", "dump"}).out;
+    EXPECT_EQ(inFresh({"settings", "dump"}).out, dumped);
+    EXPECT_NE(dumped.find("ops@korvane.test"), std::string::npos);
+
+    const std::string garbage = (m_directory / "garbage").string();
+    const std::string before = FileBytes(fresh);
+    for (const std::string& bytes : {std::string("not settings at all"), FileBytes(m_settings),
+                                     std::string("<?xml version=\"1.0\"?><other/>")}) {
+        std::ofstream(garbage, std::ios::binary | std::ios::trunc) << bytes;
+        const ProcessResult refused = inFresh({"settings", "import", garbage});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.err.find(garbage + " は KORVANE Admin の設定として読み込めません。"),
+                  std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(inFresh({"settings", "export", fresh}).exitCode, 1) << "the settings file itself";
+    EXPECT_EQ(FileBytes(fresh), before);
+    EXPECT_EQ(inFresh({"settings", "import", garbage + ".missing"}).exitCode, 1);
+    EXPECT_EQ(inFresh({"settings", "export"}).exitCode, 2);
 }

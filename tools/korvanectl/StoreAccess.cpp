@@ -27,7 +27,10 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
         }
     }
     const Korvane::SettingsLoadResult loaded = m_file.Load(m_manager);
-    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable) {
+    m_loadOutcome = loaded.outcome;
+    // Neither is the program's to replace: the command stops before it could save.
+    if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable ||
+        loaded.outcome == Korvane::SettingsLoadOutcome::CannotOpen) {
         throw CommandError(loaded.strReason);
     }
     if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
@@ -37,7 +40,11 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
 }
 
 void StoreAccess::Save() {
-    const Korvane::SettingsSaveResult saved = m_file.Save(m_manager);
+    Save(m_manager);
+}
+
+void StoreAccess::Save(const Korvane::CKorvaneAdminInfoMgr& manager) {
+    const Korvane::SettingsSaveResult saved = m_file.Save(manager);
     if (!saved) {
         throw CommandError("the settings could not be saved: " + saved.strReason);
     }

@@ -25,19 +25,24 @@ class StoreAccess {
 public:
     enum Mode { READ, CHANGE };
 
-    // Throws CommandError when the settings cannot be used at all (locked elsewhere, or no
-    // regular file at their path).
+    // Throws CommandError when the settings cannot be used at all (locked elsewhere, no regular
+    // file at their path, or a file that cannot be opened).
     StoreAccess(const std::optional<std::string>& settingsPath, Mode mode, std::ostream& err);
 
     Korvane::CKorvaneAdminInfoMgr& Manager() { return m_manager; }
+    // What the load found: Loaded, NoFile, Damaged or Incomplete (the others throw).
+    Korvane::SettingsLoadOutcome LoadOutcome() const { return m_loadOutcome; }
     // Writes the store back; throws CommandError when the file could not be written.
     void Save();
+    // Writes other settings in place of the store's (an import), the same way.
+    void Save(const Korvane::CKorvaneAdminInfoMgr& manager);
     const Korvane::CSettingsFile& File() const { return m_file; }
 
 private:
     Korvane::CSettingsFile m_file;
     std::unique_ptr<Korvane::CSettingsLock> m_lock;
     Korvane::CKorvaneAdminInfoMgr m_manager;
+    Korvane::SettingsLoadOutcome m_loadOutcome = Korvane::SettingsLoadOutcome::NoFile;
 };
 
 } // namespace Korvanectl
