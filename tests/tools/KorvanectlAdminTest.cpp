@@ -284,6 +284,14 @@ TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {
     const ProcessResult refused = Run({"mail", "test", "--smtp-port", "1"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, "メールの送信に失敗しました。\n");
+
+    // A password is read from standard input, never taken from the command line.
+    EXPECT_EQ(Run({"mail", "set", "--smtp-server", "h", "--auth-password", "secret"}).exitCode, 2);
+    const ProcessResult withAuth = Run({"mail", "set", "--smtp-server", "h", "--from", "a@b", "--to", "c@d",
+                                        "--auth", "plain", "--auth-user", "u", "--auth-password"},
+                                       "secret\n");
+    EXPECT_EQ(withAuth.exitCode, 0) << withAuth.err;
+    EXPECT_NE(Run({"mail", "show"}).out.find("auth-password: ********\n"), std::string::npos);
 }
 
 // A file that cannot be opened may well be whole: the command stops with the path and the system's

@@ -18,8 +18,8 @@ using KorvaneTesting::ProcessResult;
 
 namespace {
 
-ProcessResult Korvanectl(const std::vector<std::string>& args) {
-    return KorvaneTesting::RunProcess(KORVANECTL_PATH, args);
+ProcessResult Korvanectl(const std::vector<std::string>& args, const std::string& input = std::string()) {
+    return KorvaneTesting::RunProcess(KORVANECTL_PATH, args, input);
 }
 
 std::vector<std::string> ParamTexts(const std::string& xml, const std::string& type) {
@@ -125,16 +125,17 @@ TEST(KorvanectlInfo, ShowsTheFactsOfASimulatedDevice) {
     EXPECT_NE(text.out.find("mac: " + device.mac + "\n"), std::string::npos) << text.out;
 
     // The status category carries the condition; the simple one does not.
-    const ProcessResult json = Korvanectl(
-        {"info", "127.83.0.1", "--json", "--category", "5", "--password", sim.Show(0).at("password")});
+    const std::string password = sim.Show(0).at("password") + "\n";
+    const ProcessResult json =
+        Korvanectl({"info", "127.83.0.1", "--json", "--category", "5", "--password"}, password);
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const nlohmann::json facts = nlohmann::json::parse(json.out);
     EXPECT_EQ(facts.at("ipv4"), "127.83.0.1");
     EXPECT_EQ(facts.at("name"), device.hostname);
     EXPECT_EQ(facts.at("condition"), sim.InfoGet(0, "statusinfo/status/@condition"));
 
-    const ProcessResult xml = Korvanectl(
-        {"info", "127.83.0.1", "--xml", "--category", "2", "--password", sim.Show(0).at("password")});
+    const ProcessResult xml =
+        Korvanectl({"info", "127.83.0.1", "--xml", "--category", "2", "--password"}, password);
     ASSERT_EQ(xml.exitCode, 0) << xml.err;
     Zelt::CXMLDocument document;
     document.LoadFromBytes(xml.out);
@@ -147,7 +148,10 @@ TEST(KorvanectlInfo, FailuresNameTheOutcomeAndExitWithOne) {
     const ProcessResult refused = Korvanectl({"info", "127.83.0.3"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("communication error"), std::string::npos) << refused.err;
-    const ProcessResult denied = Korvanectl({"info", "127.83.0.2", "--category", "5", "--password", "wrong"});
+    EXPECT_EQ(Korvanectl({"info", "127.83.0.2", "--password", "wrong"}).exitCode, 2)
+        << "no password on the line";
+    const ProcessResult denied =
+        Korvanectl({"info", "127.83.0.2", "--category", "5", "--password"}, "wrong\n");
     EXPECT_EQ(denied.exitCode, 1);
     EXPECT_NE(denied.err.find("authorization error"), std::string::npos) << denied.err;
     sim.Set(0, "busy", "on");

@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "Terminal.h"
 #include "TerminalText.h"
 #include "admin/TextFormat.h"
 #include "net/SocketErrors.h"
@@ -81,18 +82,19 @@ void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& 
 } // namespace
 
 std::string InfoCommand::Usage() const {
-    return "usage: korvanectl info ADDRESS [--category N] [--password P] [--wait MS] [--xml | --json]\n"
+    return "usage: korvanectl info ADDRESS [--category N] [--password] [--wait MS] [--xml | --json]\n"
            "Fetches the information of the device at ADDRESS (IPv4, IPv6 or host name) and shows\n"
            "its main facts, or the whole information document with --xml.\n"
            "  --category N  0 simple (no password needed, the default), 1 normal, 2 detail,\n"
            "                3 restore simple, 4 restore detail, 5 status\n"
-           "  --password P  the device's administrator password (the other categories need it)\n"
+           "  --password    ask for the device's administrator password (the other categories need\n"
+           "                it): on the terminal without echo, or a line of standard input\n"
            "  --wait MS     the device-side wait limit in milliseconds (default 30000)\n"
-           "Ctrl-C cancels. Exit code 1 when the device could not be asked.\n";
+           "Ctrl-C cancels (exit code 130). Exit code 1 when the device could not be asked.\n";
 }
 
 int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"category", "password", "wait"}, {"xml", "json"});
+    const Arguments args(argv, {"category", "wait"}, {"password", "xml", "json"});
     if (args.Positionals().size() != 1) {
         throw UsageError("info needs exactly one ADDRESS");
     }
@@ -105,7 +107,7 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
         Korvane::CAddTarget::ResolveInput(args.Positionals().front(), cancel.Event());
     if (cancel.Event()->IsSet()) {
         err << "korvanectl info: cancelled\n";
-        return 1;
+        return CancelOnInterrupt::EXIT_CANCELLED;
     }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(typed)) {
         err << "korvanectl info: " << Korvane::CTextFormat::FormatId(nRefusal, {typed.refused}) << '\n';
@@ -117,14 +119,15 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
             << "\" is no address and resolves to none\n";
         return 1;
     }
-    if (const std::optional<std::string> password = args.Value("password")) {
-        session.SetPassword(*password);
+    if (args.Flag("password")) {
+        session.SetPassword(Terminal::ReadSecret(
+            "administrator password of " + TerminalText::Escaped(args.Positionals().front()) + ": ", err));
     }
     try {
         session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));
     } catch (const std::exception& error) {
         err << "korvanectl info: " << TerminalText::Escaped(OutcomeText(session, error)) << '\n';
-        return 1;
+        return cancel.Event()->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 1;
     }
     if (args.Flag("xml")) {
         out << TerminalText::Xml(session.SaveToBytes());

@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "StoreAccess.h"
+#include "Terminal.h"
 #include "TerminalText.h"
 #include "admin/TextFormat.h"
 #include "mail/MailSender.h"
@@ -32,8 +33,12 @@ const std::map<std::string, std::string Korvane::CMailSettings::*> kTextOptions 
     {"to", &Korvane::CMailSettings::strToAddresses},
     {"pop-server", &Korvane::CMailSettings::strPop3Server},
     {"pop-account", &Korvane::CMailSettings::strPop3Account},
-    {"pop-password", &Korvane::CMailSettings::strPop3Password},
     {"auth-user", &Korvane::CMailSettings::strSmtpAuthUser},
+};
+// The secrets: flags, each read from the terminal without echo or as a line of standard input,
+// never from the command line, where every user of the machine can read it.
+const std::map<std::string, std::string Korvane::CMailSettings::*> kSecretOptions = {
+    {"pop-password", &Korvane::CMailSettings::strPop3Password},
     {"auth-password", &Korvane::CMailSettings::strSmtpAuthPassword},
 };
 const std::set<std::string> kPortOptions = {"smtp-port", "pop-port"};
@@ -69,7 +74,7 @@ std::string MissingOptions(const Korvane::CMailSettings& fields) {
     std::string options;
     for (const Korvane::CMailSettingForm::TextField missing :
          Korvane::CMailSettingForm::MissingFields(fields)) {
-        for (const auto& table : {kTextOptions, kNumberOptions}) {
+        for (const auto& table : {kTextOptions, kSecretOptions, kNumberOptions}) {
             for (const auto& [option, field] : table) {
                 if (field == missing) {
                     options += (options.empty() ? "--" : ", --") + option;
@@ -81,11 +86,17 @@ std::string MissingOptions(const Korvane::CMailSettings& fields) {
 }
 
 // The values the dialog would show, changed by the options given.
-Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Arguments& args) {
+Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Arguments& args,
+                              std::ostream& err) {
     Korvane::CMailSettings fields = Korvane::CMailSettingForm::Shown(stored);
     for (const auto& [option, field] : kTextOptions) {
         if (const auto value = args.Value(option)) {
             fields.*field = *value;
+        }
+    }
+    for (const auto& [option, field] : kSecretOptions) {
+        if (args.Flag(option)) {
+            fields.*field = Terminal::ReadSecret(option + ": ", err);
         }
     }
     for (const auto& [option, field] : kNumberOptions) {
@@ -120,8 +131,10 @@ void Show(const Korvane::CMailSettings& settings, std::ostream& out) {
                             {"encoding", NameOf(kEncodings, settings.nEncoding)},
                             {"auth", NameOf(kAuthMethods, settings.nAuthMethod)}};
     for (const auto& [option, field] : kTextOptions) {
-        const bool bSecret = option.find("password") != std::string::npos;
-        shown[option] = bSecret && !(settings.*field).empty() ? "********" : settings.*field;
+        shown[option] = settings.*field;
+    }
+    for (const auto& [option, field] : kSecretOptions) {
+        shown[option] = (settings.*field).empty() ? "" : "********";
     }
     for (const auto& [option, field] : kNumberOptions) {
         shown[option] = settings.*field;
@@ -138,7 +151,11 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
             valueOptions.insert(option);
         }
     }
-    const Arguments args(argv, valueOptions, {});
+    std::set<std::string> flags;
+    for (const auto& [option, field] : kSecretOptions) {
+        flags.insert(option);
+    }
+    const Arguments args(argv, valueOptions, flags);
     if (args.Positionals().size() != 1) {
         throw UsageError("mail needs an action: show, set or test");
     }
@@ -149,7 +166,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         Show(Korvane::CMailSettingForm::Shown(stored), out);
         return 0;
     }
-    const Korvane::CMailSettings fields = Edited(stored, args);
+    const Korvane::CMailSettings fields = Edited(stored, args, err);
     if (action == "set") {
         if (const auto refused = Korvane::CMailSettingForm::Accept(fields, stored)) {
             throw CommandError(std::string(Zelt::CStringTable::Text(refused->nTextId)) +
@@ -181,8 +198,10 @@ std::unique_ptr<Command> MakeMailCommand() {
         "       korvanectl mail test [OPTIONS]   (sends the test mail; OPTIONS override the stored values)\n"
         "OPTIONS: --notify on|off --smtp-server HOST --smtp-port N --from ADDRESS --to A;B;...\n"
         "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
-        "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password P\n"
-        "         --auth-user NAME --auth-password P --settings FILE\n"
+        "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password\n"
+        "         --auth-user NAME --auth-password --settings FILE\n"
+        "--pop-password and --auth-password read the password from the terminal without echo, or a\n"
+        "line each from standard input (in that order), never from the command line.\n"
         "Ports (--smtp-port, --pop-port) are numbers from 1 to 65535. When the settings lack what a mail\n"
         "needs, set refuses them and names the options still to give.\n"
         "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
