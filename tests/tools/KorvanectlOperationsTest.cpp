@@ -115,6 +115,15 @@ TEST_F(ManagedDevices, AnUpdateNamesWhatItCouldNotAskAndTheStateOutlivesTheRun) 
               std::string::npos)
         << update.err;
 
+    const ProcessResult json = Run({"update", "--status", "--json"});
+    EXPECT_EQ(json.exitCode, 1);
+    const nlohmann::json outcomes = nlohmann::json::parse(json.out);
+    ASSERT_EQ(outcomes.size(), 3u) << json.out;
+    EXPECT_TRUE(outcomes[0]["failure"].is_null());
+    EXPECT_EQ(outcomes[1]["name"], "ks-002");
+    EXPECT_NE(outcomes[1]["failure"].get<std::string>().find("接続できませんでした"), std::string::npos);
+    EXPECT_EQ(outcomes[2]["result"], 0) << "a rejected password is no failed exchange";
+
     // Another process reads what the update saved.
     const nlohmann::json rows = nlohmann::json::parse(Run({"list", "--json"}).out);
     ASSERT_EQ(rows.size(), 3u);

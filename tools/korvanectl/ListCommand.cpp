@@ -1,13 +1,12 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TableLayout.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
-#include "admin/StatusEvaluation.h"
-#include "admin/UpdateTime.h"
 #include "support/StringTable.h"
 
 #include <nlohmann/json.hpp>
@@ -32,15 +31,7 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     nlohmann::json rows = nlohmann::json::array();
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
-        nlohmann::json row = {{"key", mac},
-                              {"state", Korvane::CStatusEvaluation::OverallState(device)},
-                              {"stateText", Korvane::CCellText::StatusText(device)},
-                              {"answered", !Korvane::CStatusEvaluation::IsConnectionError(device)},
-                              {"result", device.GetResultCode()},
-                              {"lastUpdate", nullptr}};
-        if (device.GetLastSuccess() != 0) {
-            row["lastUpdate"] = Korvane::CUpdateTime::ToText(device.GetLastSuccess());
-        }
+        nlohmann::json row = ManagedDeviceJson(mac, device);
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
             row[column.key] = Korvane::CCellText::CellText(column.key, device);
         }

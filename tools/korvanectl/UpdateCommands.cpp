@@ -4,6 +4,7 @@
 #include "CancelOnInterrupt.h"
 #include "CommandLineHost.h"
 #include "InterruptWatch.h"
+#include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -22,14 +23,16 @@ namespace Korvanectl {
 namespace {
 
 int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {"status"});
+    const Arguments args(argv, {"settings"}, {"status", "json"});
+    const bool bJson = args.Flag("json");
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     const AlertState alerts(store.File().Path());
     alerts.Restore(manager);
     // Ctrl-C or SIGTERM cancels the update (what came is applied and saved) and the error mail.
     const auto interrupted = std::make_shared<Zelt::CancelEvent>();
-    CommandLineHost host(manager, out, interrupted);
+    // With --json, standard output carries the JSON alone; the progress lines go to the errors.
+    CommandLineHost host(manager, bJson ? err : out, interrupted);
     Korvane::CUpdateScheduler scheduler(manager, host);
     const CancelOnInterrupt interrupt(interrupted);
     host.QuitAfterUpdate();
@@ -48,17 +51,23 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     store.Save();
     host.WaitForErrorMail();
     bool bAllAsked = true;
+    nlohmann::json outcomes = nlohmann::json::array();
     for (const auto& [mac, device] : manager.Devices()) {
-        if (device.GetStatusBits() != 0) {
+        const std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
+        outcomes.push_back(ManagedDeviceJson(mac, device));
+        outcomes.back()["failure"] = failure.empty() ? nlohmann::json(nullptr) : nlohmann::json(failure);
+        if (device.GetStatusBits() != 0 && !bJson) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
                 << Korvane::CStatusEvaluation::StatusText(device);
         }
-        if (const std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
-            !failure.empty()) {
+        if (!failure.empty()) {
             err << "korvanectl update: " << TerminalText::Escaped(device.Name()) << " ("
                 << TerminalText::Escaped(mac) << "): " << failure << '\n';
             bAllAsked = false;
         }
+    }
+    if (bJson) {
+        out << TerminalText::Json(outcomes) << '\n';
     }
     if (interrupted->IsSet()) {
         return CancelOnInterrupt::EXIT_CANCELLED;
@@ -189,7 +198,7 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FunctionCommand>(
         "update", "ask every managed device for its information once",
-        "usage: korvanectl update [--status] [--settings FILE]\n"
+        "usage: korvanectl update [--status] [--json] [--settings FILE]\n"
         "Asks all managed devices at once (full information, or with --status the status only),\n"
         "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
         "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
@@ -197,7 +206,9 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "running and the error mail at once; what came is saved (exit code 130). A device that could\n"
         "not be asked (not reached, a failed exchange, its password rejected) gets a line on standard\n"
         "error with the reason. Exit codes: 0 every device answered, 1 some device could not be\n"
-        "asked, 130 cancelled.\n",
+        "asked, 130 cancelled. --json prints one object per device instead of the alerts (the\n"
+        "fields of list --json and failure, the reason it could not be asked or null); the other\n"
+        "lines then go to standard error.\n",
         RunUpdate));
     commands.push_back(std::make_unique<FunctionCommand>(
         "monitor", "watch the managed devices like the desktop program does",
