@@ -1,5 +1,6 @@
 #include "CommandLineInfo.h"
 #include "KorvaneManagerApp.h"
+#include "support/DescriptorLimit.h"
 
 #include <iostream>
 
@@ -10,6 +11,7 @@ int main(int argc, char* argv[]) {
     if (const auto exitCode = KorvaneApp::CommandLineInfo::Answer({argv + 1, argv + argc}, std::cout)) {
         return *exitCode;
     }
+    Zelt::RaiseDescriptorLimit();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VESTRANO"));
     QApplication::setApplicationName(QStringLiteral("KORVANE Admin"));

@@ -1,7 +1,8 @@
 // korvanectl update over simulated devices whose host names a name server of the test's own
 // answers, all inside one test host: one sweep looks each name up once and at most eight names
 // at a time, a name without an answer leaves its device to be asked at its stored address after
-// the time limit, and Ctrl-C during such a lookup ends the update at once.
+// the time limit, and Ctrl-C during such a lookup ends the update at once. The update asks every
+// device at once even when the session's soft descriptor limit is lower than that needs.
 #include "ScriptedNameServer.h"
 #include "common/Simulator.h"
 
@@ -58,6 +59,12 @@ public:
     ProcessResult Korvanectl(const std::vector<std::string>& args, const std::string& input = "") const {
         return m_net.RunIn(m_net.Admin(), "env", Command(args), input);
     }
+    // Started with a soft descriptor limit below what the fleet's connections need at once.
+    ProcessResult KorvanectlWithFewDescriptors(const std::vector<std::string>& args) const {
+        std::vector<std::string> command = Command(args);
+        command.insert(command.begin(), {"--nofile=24:", "env"});
+        return m_net.RunIn(m_net.Admin(), "prlimit", command);
+    }
     KorvaneTesting::HostProcess& StartKorvanectl(const std::vector<std::string>& args) {
         return m_net.StartIn(m_net.Admin(), "env", Command(args));
     }
@@ -109,7 +116,7 @@ TEST(NameLookupSweep, EachNameIsLookedUpOnceAndAtMostEightAtATime) {
     fleet.dns.Answer("kd-shared.lan", "127.0.9.9");
     fleet.dns.SetDelay(200ms);
 
-    const ProcessResult update = fleet.Korvanectl({"update", "--status"});
+    const ProcessResult update = fleet.KorvanectlWithFewDescriptors({"update", "--status"});
     ASSERT_EQ(update.exitCode, 0) << update.err;
     EXPECT_EQ(fleet.dns.PeakNamesInFlight(), 8);
     for (const std::string& name : std::set<std::string>(names.begin(), names.end())) {

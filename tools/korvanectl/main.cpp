@@ -10,6 +10,7 @@
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "WakeCommand.h"
+#include "support/DescriptorLimit.h"
 
 #include <iostream>
 #include <memory>
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
         std::cout << command->Usage();
         return 0;
     }
+    Zelt::RaiseDescriptorLimit();
     try {
         return command->Run(commandArgs, std::cout, std::cerr);
     } catch (const UsageError& error) {
