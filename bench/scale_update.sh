@@ -10,7 +10,7 @@
 # Devices are asked in parallel, so the wall time should hardly grow. Prints per run the wall
 # time, the CPU time of korvanectl (user + system) and of the simulator, and korvanectl's peak
 # resident memory. Needs root (network namespaces).
-#   [DELAY_MS=100] [RESOLVERS="forwarding refusing"] bench/scale_update.sh [build directory] [counts...]
+#   [DELAY_MS=100] [UPSTREAM_DELAY_MS=0] [RESOLVERS="forwarding refusing"] bench/scale_update.sh [build directory] [counts...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -20,6 +20,9 @@ resolvers=(${RESOLVERS:-forwarding refusing})
 korvanectl=$build/tools/korvanectl/korvanectl
 sim=$build/tools/korvane-sim/korvane-sim
 test_resolver=$root/tests/hosts/korvane-test-resolver
+export KORVANE_SLOW_UPSTREAM=$build/tests/hosts/korvane-slow-upstream
+# The figures in bench/README.md were taken with an upstream that answers at once.
+export KORVANE_UPSTREAM_DELAY_MS=${UPSTREAM_DELAY_MS:-0}
 if [ "$(id -u)" -ne 0 ]; then
   echo "scale_update.sh: run it as root; it needs a network namespace for the test resolver" >&2
   exit 1

@@ -51,12 +51,12 @@ void AllowDescriptorsFor(int nCount) {
         return;
     }
     const rlim_t wanted = 4 * static_cast<rlim_t>(nCount) + 64;
-    if (limit.rlim_max < wanted) {
-        limit.rlim_max = wanted; // as root (tests in test hosts are)
-    }
-    limit.rlim_cur = limit.rlim_max;
-    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        std::perror("korvane-lookup-burst: raising the descriptor limit");
+    limit.rlim_cur = std::max(limit.rlim_max, wanted);
+    limit.rlim_max = limit.rlim_cur;
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) { // above the hard limit only with the privilege
+        getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
     }
 }
 

@@ -28,7 +28,9 @@ TestResolver::TestResolver(TestNetwork& network, const TestHost& host, ResolverM
         return;
     }
     fs::create_directories(directory_);
-    front_ = &network.StartIn(host, KORVANE_TEST_RESOLVER_PATH, {"run", directory_});
+    front_ = &network.StartIn(host, "env",
+                              {std::string("KORVANE_SLOW_UPSTREAM=") + KORVANE_SLOW_UPSTREAM_PATH,
+                               KORVANE_TEST_RESOLVER_PATH, "run", directory_});
     if (!front_->WaitForOutput("read " + directory_ + "/hosts", kReadWait)) {
         throw std::runtime_error("the test resolver did not start: " + front_->Output());
     }
