@@ -127,6 +127,15 @@ std::filesystem::path CSettingsFile::DefaultPath() {
     return config / "VESTRANO" / "KORVANE Admin" / "KorvaneAdminSetting";
 }
 
+SettingsFileStamp CSettingsFile::Stamp() const {
+    struct stat status {};
+    if (stat(m_path.c_str(), &status) != 0) {
+        return {};
+    }
+    return {status.st_dev, status.st_ino, status.st_size,
+            static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec};
+}
+
 SettingsLoadResult CSettingsFile::Load(CKorvaneAdminInfoMgr& manager) {
     SettingsLoadResult result = LoadScrambled(manager);
     m_bDamaged = result.outcome == SettingsLoadOutcome::Damaged;

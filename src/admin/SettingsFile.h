@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace Korvane {
 
@@ -37,6 +38,16 @@ struct SettingsSaveResult {
     explicit operator bool() const { return bSaved; }
 };
 
+// Tells one version of the file from another: every save replaces the file (a new inode), and
+// the size and modification time catch a writer that does not. A missing file has the empty stamp.
+struct SettingsFileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    long long modifiedNs = 0;
+    bool operator==(const SettingsFileStamp&) const = default;
+};
+
 // The settings file of one user: the manager's groups, devices and application settings as a
 // scrambled XML document. Loading never throws and never shows anything: it reports what the
 // caller has to tell the user. See "Settings file" in docs/architecture.md.
@@ -63,6 +74,7 @@ public:
     static std::filesystem::path DefaultPath();
 
     const std::filesystem::path& Path() const { return m_path; }
+    SettingsFileStamp Stamp() const;
 
     // Reads the file into a freshly made manager. A damaged file leaves the manager as it was
     // and is moved aside by the next Save, so that defaults never overwrite the only copy. A FIFO,

@@ -112,6 +112,7 @@ void CUpdateScheduler::StartUpdate(int nCategory, int nActivity, int nStateTextI
 
 void CUpdateScheduler::OnResult(const InfoResult& result) {
     CInfoResultApplier::Apply(m_manager, result);
+    m_host.ResultApplied(result);
     if (result.nMessage == INFO_CANCELLED) {
         m_nActivity = 0;
     }

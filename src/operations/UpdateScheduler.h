@@ -32,6 +32,8 @@ public:
     // An update has ended and its notification check has run (devices may now wait for the
     // approval of a new address).
     virtual void UpdateCompleted() {}
+    // A device's result has just been applied to the store.
+    virtual void ResultApplied(const InfoResult&) {}
 };
 
 // The periodic update: a full update at the user's interval, a status update every minute, both

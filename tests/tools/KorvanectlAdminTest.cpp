@@ -6,6 +6,7 @@
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -234,6 +236,25 @@ TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
     EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
     EXPECT_EQ(Run({"list", "--json"}).exitCode, 0) << "reading still works";
     EXPECT_EQ(Run({"group", "list"}).out, "") << "nothing was changed";
+}
+
+// The monitor locks the settings only to save, and saves into the file as others left it.
+TEST_F(SettingsFixture, OtherCommandsChangeTheSettingsWhileTheMonitorRunsAndItKeepsTheirChanges) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.4.1", "--http-port", "0"});
+    ASSERT_EQ(Run({"add", "127.83.4.1"}).exitCode, 0);
+    const std::string log = (m_directory / "monitor.log").string();
+    const pid_t monitor =
+        KorvaneTesting::StartLogged({KORVANECTL_PATH, "monitor", "--settings", m_settings}, log);
+    for (int i = 0; i < 500 && FileBytes(log).find("monitoring") == std::string::npos; ++i) {
+        usleep(10000);
+    }
+    const ProcessResult changed = Run({"group", "create", "g", "ks-001"});
+    EXPECT_EQ(changed.exitCode, 0) << changed.err;
+    kill(monitor, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(monitor, &status, 0), monitor);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << FileBytes(log);
+    EXPECT_EQ(Run({"group", "show", "g"}).out, "02:4B:53:00:00:01\tks-001\n") << FileBytes(log);
 }
 
 TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {

@@ -92,6 +92,12 @@ void CommandLineHost::UpdateCompleted() {
     }
 }
 
+void CommandLineHost::ResultApplied(const Korvane::InfoResult& result) {
+    if (m_onResultApplied) {
+        m_onResultApplied(result);
+    }
+}
+
 void CommandLineHost::ReportChanges(const std::vector<Korvane::CStateChanges::Change>& changes) {
     const std::string time = Korvane::CTextFormat::LocalTimeText();
     for (const Korvane::CStateChanges::Change& change : changes) {

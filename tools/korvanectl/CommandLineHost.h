@@ -38,6 +38,10 @@ public:
     void WaitForErrorMail() { m_errorMail.WaitUntilIdle(); }
     // Runs after every completed update, on the thread that runs the queue.
     void OnUpdateCompleted(std::function<void()> action) { m_onUpdateCompleted = std::move(action); }
+    // Runs for every device result applied to the store, on the same thread.
+    void OnResultApplied(std::function<void(const Korvane::InfoResult&)> action) {
+        m_onResultApplied = std::move(action);
+    }
     // A line per device and change: it stopped or started answering, or has new alerts.
     void ReportChanges(const std::vector<Korvane::CStateChanges::Change>& changes);
 
@@ -50,6 +54,7 @@ public:
     void ShowUpdateState(const std::string& text) override;
     void DevicesChanged() override {}
     void UpdateCompleted() override;
+    void ResultApplied(const Korvane::InfoResult& result) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -70,6 +75,7 @@ private:
     Korvane::CUpdateScheduler* m_pScheduler = nullptr;
     bool m_bQuitAfterUpdate = false;
     std::function<void()> m_onUpdateCompleted;
+    std::function<void(const Korvane::InfoResult&)> m_onResultApplied;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::map<int, Timer> m_timers;

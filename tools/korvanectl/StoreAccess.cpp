@@ -26,6 +26,7 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
                                    : "cannot lock the settings: " + m_lock->Reason());
         }
     }
+    m_loadedStamp = m_file.Stamp();
     const Korvane::SettingsLoadResult loaded = m_file.Load(m_manager);
     m_loadOutcome = loaded.outcome;
     // Neither is the program's to replace: the command stops before it could save.

@@ -37,12 +37,16 @@ public:
     // Writes other settings in place of the store's (an import), the same way.
     void Save(const Korvane::CKorvaneAdminInfoMgr& manager);
     const Korvane::CSettingsFile& File() const { return m_file; }
+    Korvane::CSettingsFile& File() { return m_file; }
+    // The file's stamp from before it was loaded.
+    Korvane::SettingsFileStamp LoadedStamp() const { return m_loadedStamp; }
 
 private:
     Korvane::CSettingsFile m_file;
     std::unique_ptr<Korvane::CSettingsLock> m_lock;
     Korvane::CKorvaneAdminInfoMgr m_manager;
     Korvane::SettingsLoadOutcome m_loadOutcome = Korvane::SettingsLoadOutcome::NoFile;
+    Korvane::SettingsFileStamp m_loadedStamp;
 };
 
 } // namespace Korvanectl

@@ -9,6 +9,8 @@
 #include "TargetResolver.h"
 #include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
+#include "admin/TextFormat.h"
+#include "operations/SharedSettingsSaver.h"
 #include "operations/WebPages.h"
 #include "support/StringTable.h"
 
@@ -75,9 +77,39 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     return bAllAsked ? 0 : 1;
 }
 
+// The monitor's saves: the settings lock only while writing, a line when a save could not be made.
+class MonitorSaves {
+public:
+    MonitorSaves(StoreAccess& store, std::ostream& out)
+        : m_saver(store.File(), store.LoadedStamp()), m_out(out) {}
+
+    void Record(const Korvane::InfoResult& result) { m_saver.Record(result); }
+    void Save(Korvane::CKorvaneAdminInfoMgr& manager) {
+        using Outcome = Korvane::CSharedSettingsSaver::Outcome;
+        const Korvane::CSharedSettingsSaver::SaveResult saved = m_saver.Save(manager, kLockWait);
+        const bool bSaved = saved.outcome == Outcome::SAVED || saved.outcome == Outcome::MERGED;
+        if (!bSaved && saved.strReason != m_lastFailure) {
+            m_out << Korvane::CTextFormat::LocalTimeText()
+                  << " settings not saved: " << TerminalText::Escaped(saved.strReason)
+                  << "; the results are kept for the next save\n"
+                  << std::flush;
+        }
+        m_lastFailure = bSaved ? std::string() : saved.strReason;
+    }
+
+private:
+    // Other korvanectl commands hold the lock for a moment; the desktop program for as long as it runs.
+    static constexpr std::chrono::milliseconds kLockWait{2000};
+
+    Korvane::CSharedSettingsSaver m_saver;
+    std::ostream& m_out;
+    std::string m_lastFailure;
+};
+
 int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {});
-    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    // Other programs may change the settings while the monitor runs; it locks them only to save.
+    StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     const CancelOnInterrupt interrupt;
     // Ctrl-C or SIGTERM cancels the error mail under way at once.
@@ -92,10 +124,12 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     alerts.Restore(manager);
     Korvane::CStateChanges changes;
     changes.Remember(manager);
+    MonitorSaves saves(store, out);
+    host.OnResultApplied([&saves](const Korvane::InfoResult& result) { saves.Record(result); });
     host.OnUpdateCompleted([&] {
         host.ReportChanges(changes.Since(manager));
         alerts.Keep(manager);
-        store.Save();
+        saves.Save(manager);
     });
     out << "monitoring " << manager.Devices().size() << " device(s); interval " << manager.m_nUpdateInterval
         << " minute(s), status every minute; Ctrl-C ends\n"
@@ -109,7 +143,7 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
         host.Run(scheduler);
     }
     alerts.Keep(manager);
-    store.Save();
+    saves.Save(manager);
     return 0;
 }
 
