@@ -189,10 +189,15 @@ void AddTargetDialog::OnResult(const Korvane::InfoResult& result) {
     }
     // The message waits for the user; the worker must not.
     const int nMessage = Korvane::CAddTarget::MessageFor(result.nMessage);
-    m_handOver.Post([this, nMessage] {
+    const QString failure = QString::fromStdString(result.strFailure);
+    m_handOver.Post([this, nMessage, failure] {
         if (nMessage != 0) {
-            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"), Text(nMessage),
+            // The failure names where and why, as korvanectl does.
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE Admin"),
+                            failure.isEmpty() ? Text(nMessage)
+                                              : Text(nMessage) + QStringLiteral("\n\n") + failure,
                             QMessageBox::Ok, this);
+            box.setTextFormat(Qt::PlainText);
             box.exec();
         }
         emit FetchEnded();

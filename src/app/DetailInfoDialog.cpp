@@ -145,7 +145,9 @@ void DetailInfoDialog::OnResult(const Korvane::InfoResult& result) {
     }
     m_report.Clear();
     if (const int nText = Korvane::CDetailFetch::MessageFor(result.nMessage, m_device); nText != 0) {
-        m_pView->setPlainText(Text(nText));
+        const QString failure = QString::fromStdString(result.strFailure);
+        m_pView->setPlainText(failure.isEmpty() ? Text(nText)
+                                                : Text(nText) + QStringLiteral("\n\n") + failure);
     }
 }
 

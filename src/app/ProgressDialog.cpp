@@ -69,6 +69,7 @@ void ProgressDialog::ApplyResult(const Korvane::OperationRowResult& result) {
     m_run->ApplyResult(result);
     const Korvane::OperationRow& row = m_run->Rows().at(result.nRow);
     m_pRows->topLevelItem(static_cast<int>(result.nRow))->setText(1, Qs(row.text));
+    m_pRows->topLevelItem(static_cast<int>(result.nRow))->setToolTip(1, PlainToolTip(Qs(row.failure)));
     if (m_run->IsFinished()) {
         Summarise();
     }

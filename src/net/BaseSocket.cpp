@@ -31,8 +31,9 @@ bool ConnectStarted(int nResult) {
 
 size_t CheckedCount(ssize_t nResult, const char* pszMessage, int nKind) {
     if (nResult < 0) {
+        const int nSystemError = errno;
         DebugTrace("%s", LastWsaErrorText());
-        ThrowSocketError(pszMessage, nKind);
+        ThrowSocketError(pszMessage, nKind, nSystemError);
     }
     return static_cast<size_t>(nResult);
 }
@@ -182,9 +183,10 @@ void CBaseSocket::Connect(std::string_view address, uint16_t nPort) {
             connect(m_nIPv6Socket, reinterpret_cast<const sockaddr*>(&address6), sizeof address6));
     }
     if (!bStarted) {
+        const int nSystemError = errno;
         ThrowSocketError(std::string("CBaseSocket::Connect: ") + LastWsaErrorText() + FamilyLabel(nFamily) +
                              "Socket Connect Error!",
-                         SOCKET_KIND_CONNECT);
+                         SOCKET_KIND_CONNECT, nSystemError);
     }
 }
 
@@ -200,9 +202,10 @@ void CBaseSocket::ConnectLinkLocal(sockaddr_in6& address) {
         }
         DebugTrace("CBaseSocket::Connect: (IPv6) Connect NG.\n");
     }
+    const int nSystemError = errno;
     ThrowSocketError(std::string("CBaseSocket::Connect: ") + LastWsaErrorText() +
                          "(IPv6) Socket Connect Error!",
-                     SOCKET_KIND_CONNECT);
+                     SOCKET_KIND_CONNECT, nSystemError);
 }
 
 size_t CBaseSocket::Send(int nSocket, const void* pData, size_t nLength) {

@@ -53,9 +53,10 @@ void CClientSocket::CheckConnected(int nSocket) {
     socklen_t nLength = sizeof nError;
     if (getsockopt(nSocket, SOL_SOCKET, SO_ERROR, &nError, &nLength) != 0 || nError != 0) {
         errno = nError != 0 ? nError : errno;
+        const int nSystemError = errno;
         ThrowSocketError(std::string("CClientSocket::Connect(): Socket Connect Error!\n") +
                              LastWsaErrorText(),
-                         SOCKET_KIND_CONNECT);
+                         SOCKET_KIND_CONNECT, nSystemError);
     }
 }
 
@@ -78,8 +79,11 @@ void CClientSocket::WaitUntil(int nCondition, const char* pszWaitErrorMessage) {
         if (m_cancelEvent && waitSet.GetHandleCondition(m_cancelEvent->Handle()) == WAIT_READABLE) {
             throw CSocketEvent();
         }
+        int nSystemError = 0;
+        socklen_t nLength = sizeof nSystemError;
+        getsockopt(nSocket, SOL_SOCKET, SO_ERROR, &nSystemError, &nLength);
         ThrowSocketError(bRead ? "Socket Read Error!" : "Socket Write Error!",
-                         bRead ? SOCKET_KIND_RECEIVE : SOCKET_KIND_SEND);
+                         bRead ? SOCKET_KIND_RECEIVE : SOCKET_KIND_SEND, nSystemError);
     }
 }
 

@@ -4,9 +4,9 @@
 
 namespace Zelt {
 
-void ThrowSocketError(const std::string& strMessage, int nKind) {
+void ThrowSocketError(const std::string& strMessage, int nKind, int nSystemError) {
     DebugTrace("%s", strMessage.c_str());
-    throw CSocketError(strMessage, nKind);
+    throw CSocketError(strMessage, nKind, nSystemError);
 }
 
 } // namespace Zelt

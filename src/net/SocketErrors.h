@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace Zelt {
 
@@ -20,21 +22,36 @@ enum SocketErrorKind : int {
     SOCKET_KIND_ADDRESS = 12,
 };
 
+// What failed, the system's reason and where: what the words a user reads are made of (the
+// message itself is for the trace).
 class CSocketErrorBase {
 public:
-    explicit CSocketErrorBase(int nKind) : m_nKind(nKind) {}
+    explicit CSocketErrorBase(int nKind, int nSystemError = 0)
+        : m_nKind(nKind), m_nSystemError(nSystemError) {}
     virtual ~CSocketErrorBase() = default;
     int GetKind() const { return m_nKind; }
+    // The errno value behind the failure; 0 for none (a time limit, a peer that closed).
+    int GetSystemError() const { return m_nSystemError; }
+    // The remote address and port, once a caller that knows them has said (empty and 0 before).
+    const std::string& GetRemoteAddress() const { return m_strRemoteAddress; }
+    uint16_t GetRemotePort() const { return m_nRemotePort; }
+    void SetRemote(std::string_view address, uint16_t nPort) {
+        m_strRemoteAddress = address;
+        m_nRemotePort = nPort;
+    }
 
 private:
     int m_nKind;
+    int m_nSystemError;
+    std::string m_strRemoteAddress;
+    uint16_t m_nRemotePort = 0;
 };
 
 // Every network caller tells the three outcomes apart by class: failure, time limit, cancel.
 class CSocketError : public std::logic_error, public CSocketErrorBase {
 public:
-    CSocketError(const std::string& strMessage, int nKind)
-        : std::logic_error(strMessage), CSocketErrorBase(nKind) {}
+    CSocketError(const std::string& strMessage, int nKind, int nSystemError = 0)
+        : std::logic_error(strMessage), CSocketErrorBase(nKind, nSystemError) {}
 };
 
 class CSocketTimeOut : public std::logic_error, public CSocketErrorBase {
@@ -49,6 +66,6 @@ public:
 };
 
 // Writes the message to the debug trace, then throws it as CSocketError.
-[[noreturn]] void ThrowSocketError(const std::string& strMessage, int nKind);
+[[noreturn]] void ThrowSocketError(const std::string& strMessage, int nKind, int nSystemError = 0);
 
 } // namespace Zelt

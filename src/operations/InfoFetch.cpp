@@ -2,9 +2,11 @@
 
 #include "net/NameResolver.h"
 #include "net/SocketErrors.h"
+#include "operations/FailureText.h"
 #include "operations/InfoResult.h"
 #include "protocol/KorvaneErrors.h"
 #include "protocol/MacAddress.h"
+#include "support/StringTable.h"
 #include "support/Trace.h"
 
 #include <optional>
@@ -12,6 +14,9 @@
 
 namespace Korvane {
 namespace {
+
+// No address to connect to: the record has none and its name does not resolve.
+constexpr int MSG_NO_ADDRESS = 90758;
 
 // The last IPv4 and the last IPv6 address a host name resolves to; none when the name did not
 // resolve in time.
@@ -98,6 +103,24 @@ bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::Ca
         std::rethrow_exception(lastFailure);
     }
     return false;
+}
+
+FetchOutcome FetchInfo(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
+                       int nWaitMilliseconds) {
+    try {
+        if (GetInfoFromTrgKorvane(device, nCategory, cancelEvent, nWaitMilliseconds)) {
+            return {INFO_FETCHED, {}, {}};
+        }
+        return {INFO_NOT_OBTAINED, {}, std::string(Zelt::CStringTable::Text(MSG_NO_ADDRESS))};
+    } catch (const CErrorParam& error) {
+        return {InfoMessageFor(std::current_exception()), error.GetCode(),
+                CFailureText::Of(std::current_exception())};
+    } catch (...) {
+        const int nMessage = InfoMessageFor(std::current_exception());
+        // A cancel and a rejected password say all there is in their own message.
+        const bool bSaidByMessage = nMessage == INFO_CANCELLED || nMessage == INFO_AUTHORIZATION_REJECTED;
+        return {nMessage, {}, bSaidByMessage ? std::string() : CFailureText::Of(std::current_exception())};
+    }
 }
 
 int InfoMessageFor(const std::exception_ptr& failure) {

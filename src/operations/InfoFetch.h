@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <stdexcept>
+#include <string>
 
 namespace Korvane {
 
@@ -23,6 +24,18 @@ public:
 // another one comes from another device and fails as CAnotherDevice.
 bool GetInfoFromTrgKorvane(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
                            int nWaitMilliseconds);
+
+// What one fetch came to: the worker's message, the device's error code where it gave one, and
+// the words for a failure (CFailureText), empty when the information was fetched.
+struct FetchOutcome {
+    int nMessage;
+    std::string strErrorCode;
+    std::string strFailure;
+};
+
+// GetInfoFromTrgKorvane with its failures caught and put into words.
+FetchOutcome FetchInfo(CManagedDevice& device, int nCategory, const Zelt::CancelEventPtr& cancelEvent,
+                       int nWaitMilliseconds);
 
 // The message an information worker reports for the exception that ended its fetch.
 int InfoMessageFor(const std::exception_ptr& failure);

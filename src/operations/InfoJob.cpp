@@ -43,19 +43,9 @@ void CInfoJob::Coordinate() {
 }
 
 void CInfoJob::Work(CManagedDevice& device) {
-    int nMessage = INFO_NOT_OBTAINED;
-    std::string errorCode;
-    try {
-        if (GetInfoFromTrgKorvane(device, m_nCategory, m_cancelEvent, WORKER_WAIT_MILLISECONDS)) {
-            nMessage = INFO_FETCHED;
-        }
-    } catch (const CErrorParam& error) {
-        nMessage = InfoMessageFor(std::current_exception());
-        errorCode = error.GetCode();
-    } catch (...) {
-        nMessage = InfoMessageFor(std::current_exception());
-    }
-    m_sink.SendResult(InfoResult{nMessage, m_nCategory, device, errorCode});
+    FetchOutcome outcome = FetchInfo(device, m_nCategory, m_cancelEvent, WORKER_WAIT_MILLISECONDS);
+    m_sink.SendResult(InfoResult{outcome.nMessage, m_nCategory, device, std::move(outcome.strErrorCode),
+                                 std::move(outcome.strFailure)});
 }
 
 } // namespace Korvane

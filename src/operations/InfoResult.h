@@ -35,6 +35,8 @@ struct InfoResult {
     int nCategory;
     CManagedDevice& device;
     std::string strErrorCode;
+    // The words for a failure (CFailureText); empty when the information was fetched.
+    std::string strFailure = {};
 };
 
 // Where an information job delivers. SendResult runs on a worker and must not return before the

@@ -60,7 +60,7 @@ void COperationRun::Start(ResultPost post) {
         m_workers.emplace_back([this, nRow, post] {
             const OperationOutcomeCode outcome = COperationWorker::Run(
                 m_nKind, m_items[nRow]->device, m_cancelEvent, m_strPath, m_strDocument);
-            post(OperationRowResult{nRow, outcome.nOutcome, outcome.nCode});
+            post(OperationRowResult{nRow, outcome.nOutcome, outcome.nCode, outcome.strFailure});
         });
     }
 }
@@ -93,6 +93,7 @@ void COperationRun::ApplyResult(const OperationRowResult& result) {
     }
     OperationRow& row = m_rows[result.nRow];
     RowText(row, result);
+    row.failure = result.strFailure;
     ++m_nAnswered;
     if (result.nOutcome != OPERATION_FAILED) {
         return;

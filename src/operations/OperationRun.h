@@ -17,7 +17,8 @@ struct OperationRow {
     std::string mac;
     std::string name;
     std::string text;
-    int nMark = 0; // RowMark once answered
+    int nMark = 0;            // RowMark once answered
+    std::string failure = {}; // where and why it failed, when known
 };
 
 // What a worker hands to the owner of the run when its device is done.
@@ -25,6 +26,7 @@ struct OperationRowResult {
     size_t nRow;
     int nOutcome;
     int nCode;
+    std::string strFailure = {};
 };
 
 // One user operation over several devices, one worker each, and the progress model that the

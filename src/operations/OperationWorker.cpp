@@ -1,6 +1,7 @@
 #include "operations/OperationWorker.h"
 
 #include "net/SocketErrors.h"
+#include "operations/FailureText.h"
 #include "operations/InfoFetch.h"
 #include "operations/OperationKind.h"
 #include "protocol/KorvaneErrors.h"
@@ -22,7 +23,11 @@ OperationOutcomeCode COperationWorker::Run(int nKind, CManagedDevice& device,
         Perform(nKind, device, cancelEvent, strPath, strDocument);
         return {OPERATION_DONE};
     } catch (...) {
-        return OutcomeOf(std::current_exception());
+        OperationOutcomeCode outcome = OutcomeOf(std::current_exception());
+        if (outcome.nOutcome == OPERATION_FAILED) {
+            outcome.strFailure = CFailureText::Of(std::current_exception());
+        }
+        return outcome;
     }
 }
 

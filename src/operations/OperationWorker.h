@@ -8,8 +8,9 @@
 namespace Korvane {
 
 struct OperationOutcomeCode {
-    int nOutcome;  // OperationOutcome
-    int nCode = 0; // OperationResultCode when it failed
+    int nOutcome;                // OperationOutcome
+    int nCode = 0;               // OperationResultCode when it failed
+    std::string strFailure = {}; // where and why it failed (CFailureText), when an exception told
 };
 
 // Runs one user operation on one device (its record's copy) and tells how it ended. A device

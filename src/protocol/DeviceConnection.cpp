@@ -26,11 +26,21 @@ void PutBigEndian(unsigned char* pBytes, uint32_t nValue) {
 
 } // namespace
 
+template <typename Step>
+void CDeviceConnection::AtDevice(Step&& step) {
+    try {
+        step();
+    } catch (Zelt::CSocketErrorBase& failure) {
+        failure.SetRemote(m_address, KORVANE_DEVICE_PORT);
+        throw;
+    }
+}
+
 CDeviceConnection::CDeviceConnection(int nFamily, std::string_view address, Zelt::CancelEventPtr cancelEvent,
                                      int nSocketWaitMilliseconds)
-    : m_socket(nFamily, std::move(cancelEvent), nSocketWaitMilliseconds),
+    : m_socket(nFamily, std::move(cancelEvent), nSocketWaitMilliseconds), m_address(address),
       m_nSocketWaitMilliseconds(nSocketWaitMilliseconds) {
-    m_socket.Open(address, KORVANE_DEVICE_PORT);
+    AtDevice([&] { m_socket.Open(address, KORVANE_DEVICE_PORT); });
 }
 
 void CDeviceConnection::SendRequest(std::string_view base64Request) {
@@ -84,24 +94,28 @@ std::string CDeviceConnection::ReadFinalResponse() {
 
 void CDeviceConnection::WriteAll(const void* pData, size_t nLength) {
     const auto* pBytes = static_cast<const unsigned char*>(pData);
-    while (nLength > 0) {
-        const size_t nWritten = m_socket.Write(pBytes, nLength);
-        pBytes += nWritten;
-        nLength -= nWritten;
-    }
+    AtDevice([&] {
+        while (nLength > 0) {
+            const size_t nWritten = m_socket.Write(pBytes, nLength);
+            pBytes += nWritten;
+            nLength -= nWritten;
+        }
+    });
 }
 
 void CDeviceConnection::ReadExactly(void* pBuffer, size_t nLength) {
     auto* pBytes = static_cast<unsigned char*>(pBuffer);
-    while (nLength > 0) {
-        LimitWaitToDeadline();
-        const size_t nRead = m_socket.Read(pBytes, nLength, nullptr, nullptr);
-        if (nRead == 0) {
-            ThrowClosed();
+    AtDevice([&] {
+        while (nLength > 0) {
+            LimitWaitToDeadline();
+            const size_t nRead = m_socket.Read(pBytes, nLength, nullptr, nullptr);
+            if (nRead == 0) {
+                ThrowClosed();
+            }
+            pBytes += nRead;
+            nLength -= nRead;
         }
-        pBytes += nRead;
-        nLength -= nRead;
-    }
+    });
 }
 
 void CDeviceConnection::LimitWaitToDeadline() {

@@ -36,8 +36,12 @@ private:
     void WriteAll(const void* pData, size_t nLength);
     void ReadExactly(void* pBuffer, size_t nLength);
     void LimitWaitToDeadline();
+    // Runs a step on the socket; a failure leaves it naming the device's address and port.
+    template <typename Step>
+    void AtDevice(Step&& step);
 
     Zelt::CStrmCltSocket m_socket;
+    std::string m_address;
     int m_nSocketWaitMilliseconds;
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
 };

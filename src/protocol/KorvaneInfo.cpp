@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <fcntl.h>
 #include <istream>
 #include <optional>
@@ -163,7 +164,21 @@ const std::string& CKorvaneInfo::AddressOf(int nFamily) const {
     return nFamily == AF_INET6 ? m_strIPv6Address : m_strIPv4Address;
 }
 
-bool CKorvaneInfo::CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent) {
+// The failure the caller reports when no address can be reached: that of the first one tried.
+void CKorvaneInfo::NoteProbeFailure(std::exception_ptr* pFailure, const std::string& address,
+                                    int nSystemError) {
+    DebugTrace("CKorvaneInfo::CheckConnection: NG.\n");
+    if (pFailure == nullptr || *pFailure) {
+        return;
+    }
+    Zelt::CSocketError failure("CKorvaneInfo::ConnectionKorvane(): socket open error.",
+                               Zelt::SOCKET_KIND_OPEN, nSystemError);
+    failure.SetRemote(address, KORVANE_DEVICE_PORT);
+    *pFailure = std::make_exception_ptr(failure);
+}
+
+bool CKorvaneInfo::CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent,
+                                   std::exception_ptr* pFailure) {
     if (nFamily != AF_INET && nFamily != AF_INET6) {
         DebugTrace("CKorvaneInfo::CheckConnection: Address family not supported.\n");
         return false;
@@ -189,6 +204,14 @@ bool CKorvaneInfo::CheckConnection(int nFamily, const Zelt::CancelEventPtr& canc
     } catch (const Zelt::CSocketEvent&) {
         // A cancel says nothing about the family.
         DebugTrace("CKorvaneInfo::CheckConnection: NG.\n");
+        return false;
+    } catch (const Zelt::CSocketTimeOut&) {
+        NoteProbeFailure(pFailure, address, ETIMEDOUT);
+        bUsable = false;
+        return false;
+    } catch (const Zelt::CSocketError& error) {
+        NoteProbeFailure(pFailure, address, error.GetSystemError());
+        bUsable = false;
         return false;
     } catch (const std::exception&) {
         DebugTrace("CKorvaneInfo::CheckConnection: NG.\n");
@@ -226,11 +249,13 @@ int CKorvaneInfo::ChooseFamily(const Zelt::CancelEventPtr& cancelEvent) {
                    nFamily == AF_INET ? "IPv4" : "IPv6");
         return nFamily;
     }
-    if (CheckConnection(AF_INET, cancelEvent)) {
+    // Why the first address tried failed is what the user is told.
+    std::exception_ptr failure;
+    if (CheckConnection(AF_INET, cancelEvent, &failure)) {
         DebugTrace("CKorvaneInfo::ConnectionKorvane: Use IPv4\n");
         return AF_INET;
     }
-    if (CheckConnection(AF_INET6, cancelEvent)) {
+    if (CheckConnection(AF_INET6, cancelEvent, &failure)) {
         DebugTrace("CKorvaneInfo::ConnectionKorvane: Use IPv6\n");
         return AF_INET6;
     }
@@ -239,6 +264,10 @@ int CKorvaneInfo::ChooseFamily(const Zelt::CancelEventPtr& cancelEvent) {
         throw Zelt::CSocketEvent();
     }
     m_nStatus = STATUS_SOCKET_ERROR;
+    if (failure) {
+        DebugTrace("CKorvaneInfo::ConnectionKorvane(): socket open error.\n");
+        std::rethrow_exception(failure);
+    }
     Zelt::ThrowSocketError("CKorvaneInfo::ConnectionKorvane(): socket open error.", Zelt::SOCKET_KIND_OPEN);
 }
 

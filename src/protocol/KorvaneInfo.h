@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -79,8 +80,10 @@ public:
     // The address of the last connection made, empty before the first.
     const std::string& GetReachedAddress() const { return m_strReachedAddress; }
 
-    // A probe connection of one family; a failed probe marks the family unusable for good.
-    bool CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent);
+    // A probe connection of one family; a failed probe marks the family unusable for good and,
+    // when asked, hands over why it failed (naming the address and port).
+    bool CheckConnection(int nFamily, const Zelt::CancelEventPtr& cancelEvent,
+                         std::exception_ptr* pFailure = nullptr);
     void RecheckConnections();
 
     // One framed exchange; returns the text of the last response document (empty when no
@@ -118,6 +121,7 @@ public:
     static MacBytes ParseMacAddress(std::string_view strMacAddress);
 
 private:
+    static void NoteProbeFailure(std::exception_ptr* pFailure, const std::string& address, int nSystemError);
     void TakeAddress(std::string_view text, const char* pszLabel);
     const std::string& AddressOf(int nFamily) const;
     int ChooseFamily(const Zelt::CancelEventPtr& cancelEvent);

@@ -163,7 +163,9 @@ TEST_F(DetailDialog, ADeviceThatCannotBeReachedIsRecordedAsPoweredOff) {
 
     DetailInfoDialog dialog(manager, macs[0]);
     ASSERT_TRUE(WaitForFetch(dialog));
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20117));
+    EXPECT_EQ(ShownText(dialog),
+              KorvaneApp::Text(20117) + QStringLiteral("\n\n127.87.22.1 のポート 51055 に接続できませんでした"
+                                                       "（Connection refused）"));
     const CManagedDevice& device = *manager.FindDevice(macs[0]);
     EXPECT_EQ(device.GetRootNode().SingleSelectNode("systeminfo/power").GetText(), "OFF");
     EXPECT_NE(device.GetStatusBits() & STATUS_BIT_UNREACHABLE, 0);

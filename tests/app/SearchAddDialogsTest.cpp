@@ -306,7 +306,11 @@ TEST_F(SearchAddDialogs, AnAddressWhereNothingAnswersTells10017AndABusyDevice100
     EXPECT_EQ(add.dialog.NameField()->text(), QStringLiteral("ks-001"));
     // Nothing listens there: the earlier device's fields go, and it is no longer offered.
     ASSERT_TRUE(add.Fetch(QStringLiteral("127.87.11.200")));
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10017)});
+    // The message says where and why, in the words korvanectl uses.
+    EXPECT_EQ(answerer.Texts(),
+              QStringList{KorvaneApp::Text(10017) +
+                          QStringLiteral("\n\n127.87.11.200 のポート 51055 に接続できませんでした"
+                                         "（Connection refused）")});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
     add.dialog.AddButton()->click();
     EXPECT_EQ(add.added.count(), 0);
@@ -314,7 +318,8 @@ TEST_F(SearchAddDialogs, AnAddressWhereNothingAnswersTells10017AndABusyDevice100
 
     answerer.Clear();
     ASSERT_TRUE(add.Fetch(QStringLiteral("127.87.11.2")));
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10019)});
+    EXPECT_EQ(answerer.Texts(),
+              QStringList{KorvaneApp::Text(10019) + QStringLiteral("\n\n") + KorvaneApp::Text(90744)});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
     EXPECT_EQ(add.dialog.SearchButton()->text(), KorvaneApp::Text(10200));
     EXPECT_TRUE(add.dialog.CloseButton()->isEnabled());
@@ -354,7 +359,8 @@ TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevic
     EXPECT_EQ(pDevice->GetIPv4Address(), "127.0.0.1");
 
     ASSERT_TRUE(add.Fetch(QStringLiteral("no-such-korvane.invalid")));
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10017)});
+    EXPECT_EQ(answerer.Texts(),
+              QStringList{KorvaneApp::Text(10017) + QStringLiteral("\n\n") + KorvaneApp::Text(90758)});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
 }
 

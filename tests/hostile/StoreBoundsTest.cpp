@@ -45,7 +45,7 @@ std::unique_ptr<Simulator> ManagedHostile(KorvaneTesting::TestNetwork& net, cons
 void ExpectOnlyTheHostileFails(const ProcessResult& update) {
     EXPECT_EQ(update.exitCode, 1);
     EXPECT_EQ(update.err, std::string("korvanectl update: ks-001 (") + HOSTILE_MAC +
-                              "): KORVANE 内で情報取得中にエラーが発生しました\n");
+                              "): このアドレスでは別の KORVANE が応答しています\n");
 }
 
 } // namespace

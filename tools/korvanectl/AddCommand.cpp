@@ -29,19 +29,13 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
         return false;
     }
     Korvane::CManagedDevice candidate = Korvane::CAddTarget::Candidate(addresses);
-    int nMessage = Korvane::INFO_NOT_OBTAINED;
-    try {
-        if (Korvane::GetInfoFromTrgKorvane(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, cancel,
-                                           30000)) {
-            nMessage = Korvane::INFO_FETCHED;
-        }
-    } catch (...) {
-        nMessage = Korvane::InfoMessageFor(std::current_exception());
-    }
-    if (nMessage != Korvane::INFO_FETCHED) {
-        const int nText = Korvane::CAddTarget::MessageFor(nMessage);
+    const Korvane::FetchOutcome fetched =
+        Korvane::FetchInfo(candidate, Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE, cancel, 30000);
+    if (fetched.nMessage != Korvane::INFO_FETCHED) {
+        const int nText = Korvane::CAddTarget::MessageFor(fetched.nMessage);
         err << "korvanectl add: " << TerminalText::Escaped(input) << ": "
-            << (nText != 0 ? Zelt::CStringTable::Text(nText) : "cancelled") << '\n';
+            << (nText != 0 ? std::string(Zelt::CStringTable::Text(nText)) + '\n' : std::string())
+            << fetched.strFailure << '\n';
         return false;
     }
     Korvane::CAddTarget::TakeFetched(candidate, addresses);

@@ -30,25 +30,17 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const std::string mac = TargetResolver(store.Manager()).Resolve(args.Positionals().front());
     Korvane::CManagedDevice copy = *store.Manager().FindDevice(mac);
     CancelOnInterrupt cancel;
-    int nMessage = Korvane::INFO_NOT_OBTAINED;
-    std::string errorCode;
-    try {
-        if (Korvane::GetInfoFromTrgKorvane(copy, Korvane::CDetailFetch::CATEGORY, cancel.Event(), 60000)) {
-            nMessage = Korvane::INFO_FETCHED;
-        }
-    } catch (const Korvane::CErrorParam& error) {
-        nMessage = Korvane::InfoMessageFor(std::current_exception());
-        errorCode = error.GetCode();
-    } catch (...) {
-        nMessage = Korvane::InfoMessageFor(std::current_exception());
-    }
+    const Korvane::FetchOutcome fetched =
+        Korvane::FetchInfo(copy, Korvane::CDetailFetch::CATEGORY, cancel.Event(), 60000);
     Korvane::CInfoResultApplier::Apply(
-        store.Manager(), Korvane::InfoResult{nMessage, Korvane::CDetailFetch::CATEGORY, copy, errorCode});
+        store.Manager(),
+        Korvane::InfoResult{fetched.nMessage, Korvane::CDetailFetch::CATEGORY, copy, fetched.strErrorCode});
     store.Save();
-    if (nMessage != Korvane::INFO_FETCHED) {
+    if (fetched.nMessage != Korvane::INFO_FETCHED) {
         err << "korvanectl detail: "
-            << Zelt::CStringTable::Text(Korvane::CDetailFetch::MessageFor(nMessage, copy)) << '\n';
-        return 1;
+            << Zelt::CStringTable::Text(Korvane::CDetailFetch::MessageFor(fetched.nMessage, copy)) << '\n'
+            << fetched.strFailure << '\n';
+        return cancel.Event()->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 1;
     }
     const Korvane::CDetailReport report(copy, TerminalText::Escaped);
     if (!report.HasSection(nSection)) {

@@ -7,6 +7,7 @@
 #include "admin/TextFormat.h"
 #include "net/SocketErrors.h"
 #include "operations/AddTarget.h"
+#include "operations/FailureText.h"
 #include "protocol/KorvaneErrors.h"
 #include "protocol/KorvaneInfo.h"
 #include "support/XmlError.h"
@@ -36,28 +37,6 @@ std::string FactValue(const Korvane::CKorvaneInfo& session, const Fact& fact) {
         return fact.pszAttribute != nullptr ? node.GetAttributeValue(fact.pszAttribute) : node.GetText();
     } catch (const Zelt::CXMLError&) {
         return std::string();
-    }
-}
-
-// The words a user reads for a session's outcome.
-std::string OutcomeText(const Korvane::CKorvaneInfo& session, const std::exception& error) {
-    switch (session.GetStatus()) {
-    case Korvane::STATUS_CANCELLED:
-        return "cancelled";
-    case Korvane::STATUS_TIMEOUT:
-        return "time-out: the device did not answer in time";
-    case Korvane::STATUS_SOCKET_ERROR:
-        return std::string("communication error: ") + error.what();
-    case Korvane::STATUS_XML_ERROR:
-        return "the device's answer is not a valid document";
-    case Korvane::STATUS_AUTHORIZATION_ERROR:
-        return "authorization error: the password was refused";
-    case Korvane::STATUS_DEVICE_ERROR:
-        return "device error " + (dynamic_cast<const Korvane::CErrorParam*>(&error)
-                                      ? static_cast<const Korvane::CErrorParam&>(error).GetCode()
-                                      : std::string(error.what()));
-    default:
-        return error.what();
     }
 }
 
@@ -125,8 +104,9 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     }
     try {
         session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));
-    } catch (const std::exception& error) {
-        err << "korvanectl info: " << TerminalText::Escaped(OutcomeText(session, error)) << '\n';
+    } catch (...) {
+        err << "korvanectl info: "
+            << TerminalText::Escaped(Korvane::CFailureText::Of(std::current_exception())) << '\n';
         return cancel.Event()->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 1;
     }
     if (args.Flag("xml")) {

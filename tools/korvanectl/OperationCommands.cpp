@@ -78,7 +78,8 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
             run.ApplyResult(result);
             const Korvane::OperationRow& row = run.Rows()[result.nRow];
             out << TerminalText::Escaped(row.name) << " (" << TerminalText::Escaped(row.mac)
-                << "): " << TerminalText::Escaped(row.text) << '\n'
+                << "): " << TerminalText::Escaped(row.text)
+                << (row.failure.empty() ? std::string() : " (" + row.failure + ")") << '\n'
                 << std::flush;
             if (run.IsFinished()) {
                 owner.Quit();

@@ -37,6 +37,12 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     CommandLineHost host(manager, bJson ? err : out, interrupted);
     Korvane::CUpdateScheduler scheduler(manager, host);
     const CancelOnInterrupt interrupt(interrupted);
+    // Why each device could not be asked, in the words every command uses.
+    std::map<std::string, std::string> failures;
+    host.OnResultApplied([&failures](const Korvane::InfoResult& result) {
+        failures[Korvane::CKorvaneAdminInfoMgr::NormalizeMac(result.device.ReportedMac())] =
+            result.strFailure;
+    });
     host.QuitAfterUpdate();
     if (args.Flag("status")) {
         scheduler.OnTimer(Korvane::CUpdateScheduler::STATUS_TIMER);
@@ -55,7 +61,11 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     bool bAllAsked = true;
     nlohmann::json outcomes = nlohmann::json::array();
     for (const auto& [mac, device] : manager.Devices()) {
-        const std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
+        std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
+        if (const auto found = failures.find(mac);
+            !failure.empty() && found != failures.end() && !found->second.empty()) {
+            failure = found->second;
+        }
         outcomes.push_back(ManagedDeviceJson(mac, device));
         outcomes.back()["failure"] = failure.empty() ? nlohmann::json(nullptr) : nlohmann::json(failure);
         if (device.GetStatusBits() != 0 && !bJson) {
