@@ -1,14 +1,16 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "StoreAccess.h"
+#include "TerminalText.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace Korvanectl {
 namespace {
 
 int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
+    const Arguments args(argv, {"settings"}, {"json"});
     if (args.Positionals().size() > 1) {
         throw UsageError("interval takes at most one number of minutes");
     }
@@ -23,7 +25,11 @@ int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::os
         store.Save();
     }
     const int nMinutes = store.Manager().m_nUpdateInterval;
-    out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
+    if (args.Flag("json")) {
+        out << TerminalText::Json({{"minutes", nMinutes}}) << '\n';
+    } else {
+        out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
+    }
     return 0;
 }
 

@@ -31,7 +31,7 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     nlohmann::json rows = nlohmann::json::array();
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
-        nlohmann::json row = ManagedDeviceJson(mac, device);
+        nlohmann::json row = ManagedDeviceJson(manager, mac);
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
             row[column.key] = Korvane::CCellText::CellText(column.key, device);
         }
@@ -69,10 +69,11 @@ std::unique_ptr<Command> MakeListCommand() {
         "separated by tabs. The first line names the columns unless --no-headers is given.\n"
         "--json gives one object per device with its key (the MAC in upper case), its state (0\n"
         "normal, 1 caution, 2 error; a device that did not answer its last update counts as an\n"
-        "error) and stateText, answered (whether it answered its last update), result (the last\n"
+        "error) and stateText, groups (the names of its groups), answered (whether it answered its last "
+        "update), result (the last\n"
         "update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
         "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and\n"
-        "a text per column key.\n",
+        "a text per column key (docs/json.md describes every field).\n",
         RunList);
 }
 

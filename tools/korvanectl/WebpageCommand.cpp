@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -8,6 +9,7 @@
 
 #include <fcntl.h>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,8 +35,28 @@ bool OpenInBrowser(const std::string& url) {
     return nError == 0 && waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
 }
 
+// One object per device handled, in order: its page's URL or the message shown instead, and the
+// device that answered on no address, if any, which stopped the rest.
+nlohmann::json PlanJson(const Korvane::WebPagePlan& plan, const Korvane::CKorvaneAdminInfoMgr& manager,
+                        const std::vector<std::string>& macs) {
+    nlohmann::json devices = nlohmann::json::array();
+    for (size_t nStep = 0; nStep < plan.steps.size(); ++nStep) {
+        const Korvane::WebPageStep& step = plan.steps[nStep];
+        const bool bUrl = step.kind == Korvane::WebPageStep::OPEN_URL;
+        devices.push_back(ManagedDeviceJson(manager, macs[nStep]));
+        devices.back().update({{"reached", true},
+                               {"url", bUrl ? nlohmann::json(step.text) : nlohmann::json(nullptr)},
+                               {"message", bUrl ? nlohmann::json(nullptr) : nlohmann::json(step.text)}});
+    }
+    if (plan.bStopped && !plan.bCancelled && plan.steps.size() < macs.size()) {
+        devices.push_back(ManagedDeviceJson(manager, macs[plan.steps.size()]));
+        devices.back().update({{"reached", false}, {"url", nullptr}, {"message", nullptr}});
+    }
+    return devices;
+}
+
 int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {"open"});
+    const Arguments args(argv, {"settings"}, {"open", "json"});
     const std::vector<std::string>& words = args.Positionals();
     const std::map<std::string, int> pages = {{"time", Korvane::WEB_PAGE_TIME},
                                               {"ip", Korvane::WEB_PAGE_IP_ADDRESS},
@@ -44,9 +66,10 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
         throw UsageError("webpage needs a page (time, ip, quota or mail) and at least one device");
     }
     StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
+    const std::vector<std::string> macs =
+        TargetResolver(store.Manager()).ResolveAll(std::vector<std::string>(words.begin() + 1, words.end()));
     std::vector<Korvane::CManagedDevice> devices;
-    for (const std::string& mac : TargetResolver(store.Manager())
-                                      .ResolveAll(std::vector<std::string>(words.begin() + 1, words.end()))) {
+    for (const std::string& mac : macs) {
         devices.push_back(*store.Manager().FindDevice(mac));
     }
     CancelOnInterrupt cancel;
@@ -58,10 +81,15 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
             err << shown << '\n';
             continue;
         }
-        out << shown << '\n';
+        if (!args.Flag("json")) {
+            out << shown << '\n';
+        }
         if (args.Flag("open") && !OpenInBrowser(step.text)) {
             err << "korvanectl webpage: xdg-open could not open " << shown << '\n';
         }
+    }
+    if (args.Flag("json")) {
+        out << TerminalText::Json(PlanJson(plan, store.Manager(), macs)) << '\n';
     }
     if (plan.bCancelled) {
         err << "korvanectl webpage: cancelled\n";
@@ -80,10 +108,11 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
 std::unique_ptr<Command> MakeWebpageCommand() {
     return std::make_unique<FunctionCommand>(
         "webpage", "print (or open) devices' web setting pages",
-        "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--settings FILE]\n"
+        "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--json] [--settings FILE]\n"
         "Prints the URL of the page for each device that answers, in order; --open opens each in\n"
         "the browser with xdg-open. Exit codes: 0 done, 1 a device answered on no address (the\n"
-        "devices after it are not asked), 130 cancelled.\n",
+        "devices after it are not asked), 130 cancelled. --json gives one object per device handled\n"
+        "(the fields of list --json and reached, url, message) instead of the URLs.\n",
         RunWebpage);
 }
 
