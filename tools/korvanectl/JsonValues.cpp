@@ -10,13 +10,18 @@ nlohmann::json JsonValues::TextOrNull(const std::string& text) {
 }
 
 nlohmann::json JsonValues::NumberOrNull(const std::string& text) {
-    int64_t nValue = 0;
     const char* pEnd = text.data() + text.size();
-    const auto [pStop, error] = std::from_chars(text.data(), pEnd, nValue);
-    if (text.empty() || error != std::errc() || pStop != pEnd) {
-        return nullptr;
+    int64_t nValue = 0;
+    if (const auto [pStop, error] = std::from_chars(text.data(), pEnd, nValue);
+        error == std::errc() && pStop == pEnd && !text.empty()) {
+        return nValue;
     }
-    return nValue;
+    double dValue = 0;
+    if (const auto [pStop, error] = std::from_chars(text.data(), pEnd, dValue, std::chars_format::fixed);
+        error == std::errc() && pStop == pEnd && !text.empty()) {
+        return dValue;
+    }
+    return nullptr;
 }
 
 } // namespace Korvanectl

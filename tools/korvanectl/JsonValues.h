@@ -10,8 +10,8 @@ class JsonValues {
 public:
     // The text, or null when it is empty.
     static nlohmann::json TextOrNull(const std::string& text);
-    // The decimal integer the text holds, or null when it holds none (empty, or anything besides
-    // the digits of one number).
+    // The decimal number the text holds (an integer, or one with a fraction such as "41.5"), or
+    // null when it holds none: empty, or anything besides one number.
     static nlohmann::json NumberOrNull(const std::string& text);
 };
 
