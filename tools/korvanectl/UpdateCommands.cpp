@@ -47,7 +47,7 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     nlohmann::json outcomes = nlohmann::json::array();
     for (const auto& [mac, device] : manager.Devices()) {
         const std::string failure = Korvane::CStatusEvaluation::UpdateFailureText(device);
-        outcomes.push_back(ManagedDeviceJson(mac, device));
+        outcomes.push_back(ManagedDeviceJson(manager, mac));
         outcomes.back()["failure"] = failure.empty() ? nlohmann::json(nullptr) : nlohmann::json(failure);
         if (device.GetStatusBits() != 0 && !bJson) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
