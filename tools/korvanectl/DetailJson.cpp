@@ -64,7 +64,10 @@ nlohmann::json UpsBattery(const CInfoValues& values) {
 nlohmann::json System(const CInfoValues& values) {
     nlohmann::json usbPorts = nlohmann::json::array();
     for (const CInfoValues& port : values.Each("volume/usb[@mode='netusb']")) {
-        usbPorts.push_back(JsonValues::NumberOrNull(port.Attribute(".", "port")));
+        if (const nlohmann::json number = JsonValues::NumberOrNull(port.Attribute(".", "port"));
+            !number.is_null()) {
+            usbPorts.push_back(number);
+        }
     }
     return {{"product", Text(values, Korvane::InfoPath::PRODUCT_NAME)},
             {"firmware", Text(values, "product/firmware")},
@@ -237,14 +240,17 @@ nlohmann::json Groups(const CInfoValues& values) {
     for (const CInfoValues& group : values.Each("grouplist/group")) {
         nlohmann::json members = nlohmann::json::array();
         for (const CInfoValues& member : group.Each("userlist/user")) {
-            members.push_back(member.Text("."));
+            if (const std::string name = member.Text("."); !name.empty()) {
+                members.push_back(name);
+            }
         }
         groups.push_back({{"name", Text(group, "name")}, {"members", members}});
     }
     return groups;
 }
 
-// The log's lines without their line ends; null when the device sent no log.
+// The log's lines without their line ends (blank lines say nothing and are left out); null when
+// the device sent no log.
 nlohmann::json Log(const CInfoValues& values) {
     const std::string log = values.Text("statusinfo/log");
     if (log.empty()) {
@@ -254,7 +260,9 @@ nlohmann::json Log(const CInfoValues& values) {
     for (size_t nStart = 0; nStart < log.size();) {
         const size_t nFeed = std::min(log.find('\n', nStart), log.size());
         const size_t nEnd = nFeed > nStart && log[nFeed - 1] == '\r' ? nFeed - 1 : nFeed;
-        lines.push_back(log.substr(nStart, nEnd - nStart));
+        if (nEnd > nStart) {
+            lines.push_back(log.substr(nStart, nEnd - nStart));
+        }
         nStart = nFeed + 1;
     }
     return lines;
