@@ -115,16 +115,22 @@ nlohmann::json Raid(const CInfoValues& values) {
     return raid;
 }
 
-// The ports of one kind (eSATA or USB) with the volume mode and the disk of each.
+// "base[@attribute='n']".
+std::string Numbered(std::string_view base, std::string_view attribute, size_t nNumber) {
+    return std::string(base) + "[@" + std::string(attribute) + "='" + std::to_string(nNumber) + "']";
+}
+
+// The ports of one kind (eSATA or USB), numbered from 1 as the report numbers them (so no text of
+// the device ever becomes part of a path), with the volume mode and the disk of each.
 nlohmann::json ExternalPorts(const CInfoValues& values, std::string_view ports, std::string_view volumes) {
     nlohmann::json list = nlohmann::json::array();
-    for (const CInfoValues& port : values.Each(ports)) {
-        const std::string number = port.Attribute(".", "number");
-        nlohmann::json entry = {
-            {"port", JsonValues::NumberOrNull(number)},
-            {"mode", Attribute(values, std::string(volumes) + "[@port='" + number + "']", "mode")},
-            {"diskStatus", Attribute(port, "device/disk", "status")}};
-        AddCapacity(entry, port, "device/disk/volume/capacity");
+    const size_t nPorts = values.Count(ports);
+    for (size_t nPort = 1; nPort <= nPorts; ++nPort) {
+        const std::string disk = Numbered(ports, "number", nPort) + "/device/disk";
+        nlohmann::json entry = {{"port", nPort},
+                                {"mode", Attribute(values, Numbered(volumes, "port", nPort), "mode")},
+                                {"diskStatus", Attribute(values, disk, "status")}};
+        AddCapacity(entry, values, disk + "/volume/capacity");
         list.push_back(entry);
     }
     return list;
