@@ -339,6 +339,9 @@ TEST_F(SettingsFixture, ASettingsFileThatCannotBeOpenedStopsTheCommandAndStaysAs
             std::string::npos)
             << refused.err;
     }
+    const ProcessResult dumped = RunWithoutPrivileges({"settings", "dump", "--settings", m_settings});
+    EXPECT_EQ(dumped.exitCode, 1);
+    EXPECT_NE(dumped.err.find(m_settings + ": " + std::strerror(EACCES)), std::string::npos) << dumped.err;
     ASSERT_EQ(chmod(m_settings.c_str(), 0600), 0);
     EXPECT_EQ(FileBytes(m_settings), original);
     for (const auto& entry : std::filesystem::directory_iterator(m_directory)) {

@@ -1,4 +1,5 @@
 // korvanectl discover between test hosts; every run waits for the protocols' silences.
+#include "JsonSchema.h"
 #include "common/Simulator.h"
 #include "hosts/TestNetwork.h"
 
@@ -35,6 +36,13 @@ TEST(KorvanectlDiscover, ReportsEveryDeviceWithTheProtocolThatFoundIt) {
         EXPECT_EQ(device.at("product"), sim.Devices().at(0).model);
     }
     EXPECT_EQ(protocols, (std::set<std::string>{"qrx-alt", "kaf"}));
+    // The other half of KorvanectlJson's check of docs/json.md: the commands that need a network.
+    KorvaneTesting::JsonSchema schema = KorvaneTesting::JsonSchema::FromDocs();
+    EXPECT_EQ(schema.Problems(report, schema.CommandType("`discover --json`")), std::vector<std::string>());
+    const auto woken = net->RunIn(net->Admin(), KORVANECTL_PATH, {"wake", "02:4b:53:00:90:01", "--json"});
+    EXPECT_EQ(woken.exitCode, 0) << woken.err;
+    EXPECT_EQ(schema.Problems(nlohmann::json::parse(woken.out), schema.CommandType("`wake MAC --json`")),
+              std::vector<std::string>());
 
     const auto text = net->RunIn(net->Admin(), KORVANECTL_PATH, {"discover"});
     EXPECT_EQ(text.exitCode, 0) << text.err;

@@ -1,4 +1,5 @@
 // korvanectl's operations and updates on simulated devices.
+#include "JsonSchema.h"
 #include "ScriptedServer.h"
 #include "ScriptedSmtp.h"
 #include "common/ProcessRun.h"
@@ -7,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -173,4 +176,83 @@ TEST_F(ManagedDevices, IntervalAndWebPages) {
     std::string line;
     ASSERT_TRUE(std::getline(openedFile, line)) << "xdg-open did not run";
     EXPECT_EQ(line, "1|http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4");
+}
+
+namespace {
+
+// A run of korvanectl: the command's row in docs/json.md, its arguments and its exit code.
+struct JsonRun {
+    std::string documented;
+    std::vector<std::string> args;
+    int exitCode = 0;
+};
+
+// Runs each command (with the settings of the test) and checks its output against the schema and
+// its exit code.
+void CheckJson(KorvaneTesting::JsonSchema& schema, const std::vector<JsonRun>& runs,
+               const std::function<ProcessResult(const std::vector<std::string>&)>& run) {
+    for (const JsonRun& json : runs) {
+        const ProcessResult result = run(json.args);
+        SCOPED_TRACE(::testing::PrintToString(json.args) + "\n" + result.err);
+        EXPECT_EQ(result.exitCode, json.exitCode);
+        const nlohmann::json output = nlohmann::json::parse(result.out, nullptr, false);
+        ASSERT_FALSE(output.is_discarded()) << "standard output is one JSON document";
+        for (const std::string& problem : schema.Problems(output, schema.CommandType(json.documented))) {
+            ADD_FAILURE() << problem;
+        }
+    }
+}
+
+} // namespace
+
+// docs/json.md is the schema: every command's keys are exactly those documented, each value of its
+// documented type, and no value is "" or "-"; over devices that answer and fail, in a group and in
+// none, with and without eSATA and quota.
+TEST_F(ManagedDevices, EveryCommandPrintsTheJsonThatDocsJsonDescribes) {
+    Simulator sim({"--count", "3", "--base", "127.83.29.1", "--http-port", "0"});
+    Manage(sim);
+    ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001", "ks-002"}).exitCode, 0);
+    ASSERT_EQ(Run({"mail", "set", "--smtp-server", "127.84.0.1", "--from", "a@korvane.test", "--to",
+                   "b@korvane.test", "--auth", "plain", "--auth-user", "u", "--auth-password"},
+                  "secret\n")
+                  .exitCode,
+              0);
+    KorvaneTesting::JsonSchema schema = KorvaneTesting::JsonSchema::FromDocs();
+    const auto run = [this](const std::vector<std::string>& args) { return Run(args); };
+    std::vector<JsonRun> runs = {
+        {"`list --json`", {"list", "--json"}},
+        {"`group list --json`", {"group", "list", "--json"}},
+        {"`group show NAME --json`", {"group", "show", "棚 A", "--json"}},
+        {"`interval --json`", {"interval", "30", "--json"}},
+        {"`settings path --json`", {"settings", "path", "--json"}},
+        {"`mail show --json`", {"mail", "show", "--json"}},
+        {"`webpage PAGE NAME --json`", {"webpage", "ip", "ks-001", "ks-002", "ks-003", "--json"}},
+        {"`webpage PAGE NAME --json`", {"webpage", "quota", "ks-001", "ks-002", "ks-003", "--json"}},
+        {"`detail NAME --json`", {"detail", "ks-002", "--json"}},
+        {"`detail NAME --json`", {"detail", "ks-003", "--json"}}};
+    for (int nSection = 0; nSection <= 11; ++nSection) {
+        runs.push_back(
+            {"`detail NAME --json`", {"detail", "ks-001", "--json", "--section", std::to_string(nSection)}});
+    }
+    CheckJson(schema, runs, run);
+    CheckJson(schema,
+              {{"`info ADDRESS --json`", {"info", "127.83.29.2", "--json"}},
+               {"`resolve TEXT --json`", {"resolve", "127.83.29.1", "--json"}},
+               {"`resolve TEXT --json`", {"resolve", "::1", "--json"}}},
+              [](const std::vector<std::string>& args) {
+                  return KorvaneTesting::RunProcess(KORVANECTL_PATH, args);
+              });
+
+    sim.Set(1, "busy", "on");
+    sim.Set(2, "mode", "refuse");
+    CheckJson(schema,
+              {{"`melody start`", {"melody", "start", "ks-001", "ks-002", "--json"}, 1},
+               {"`update --json`", {"update", "--status", "--json"}, 1},
+               {"`list --json`", {"list", "--json"}},
+               {"`detail NAME --json`", {"detail", "ks-003", "--json"}, 1}},
+              run);
+
+    // Discovery and the Wake-on-LAN broadcast are checked between test hosts (KorvanectlDiscover).
+    EXPECT_EQ(schema.Unseen(),
+              (std::set<std::string>{"discovered-device", "discovery", "discovery-protocols", "wake"}));
 }

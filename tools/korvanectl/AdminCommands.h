@@ -20,7 +20,9 @@ std::unique_ptr<Command> MakeSettingsCommand();
 std::unique_ptr<Command> MakeMailCommand();
 // poweron, poweroff, reboot, melody, firmware, eco.
 std::vector<std::unique_ptr<Command>> MakeOperationCommands();
-// update, monitor, interval, webpage.
+// update, monitor.
 std::vector<std::unique_ptr<Command>> MakeUpdateCommands();
+std::unique_ptr<Command> MakeIntervalCommand();
+std::unique_ptr<Command> MakeWebpageCommand();
 
 } // namespace Korvanectl

@@ -1,6 +1,8 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "DetailJson.h"
+#include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -12,13 +14,14 @@
 #include "protocol/KorvaneErrors.h"
 #include "support/StringTable.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace Korvanectl {
 namespace {
 
 int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings", "section"}, {});
+    const Arguments args(argv, {"settings", "section"}, {"json"});
     if (args.Positionals().size() != 1) {
         throw UsageError("detail needs exactly one device name or MAC address");
     }
@@ -36,17 +39,27 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         store.Manager(),
         Korvane::InfoResult{fetched.nMessage, Korvane::CDetailFetch::CATEGORY, copy, fetched.strErrorCode});
     store.Save();
+    nlohmann::json shown = ManagedDeviceJson(store.Manager(), mac);
+    shown.update({{"section", nSection}, {"report", nullptr}});
     if (fetched.nMessage != Korvane::INFO_FETCHED) {
         err << "korvanectl detail: "
             << Zelt::CStringTable::Text(Korvane::CDetailFetch::MessageFor(fetched.nMessage, copy)) << '\n'
             << fetched.strFailure << '\n';
+        if (args.Flag("json")) {
+            out << TerminalText::Json(shown) << '\n';
+        }
         return cancel.Event()->IsSet() ? CancelOnInterrupt::EXIT_CANCELLED : 1;
     }
     const Korvane::CDetailReport report(copy, TerminalText::Escaped);
     if (!report.HasSection(nSection)) {
         throw CommandError("the device has no section " + std::to_string(nSection));
     }
-    out << report.SectionText(nSection);
+    if (args.Flag("json")) {
+        shown["report"] = DetailJson::Section(copy, nSection);
+        out << TerminalText::Json(shown) << '\n';
+    } else {
+        out << report.SectionText(nSection);
+    }
     return 0;
 }
 
@@ -55,10 +68,13 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 std::unique_ptr<Command> MakeDetailCommand() {
     return std::make_unique<FunctionCommand>(
         "detail", "fetch and print a device's detail report",
-        "usage: korvanectl detail NAME|MAC [--section N] [--settings FILE]\n"
+        "usage: korvanectl detail NAME|MAC [--section N] [--json] [--settings FILE]\n"
         "Fetches the device's detailed information with its stored password and prints the report:\n"
         "section 0 is the whole report; 1 system, 2 volumes (3 RAID, 4 eSATA, 5 USB), 6 network,\n"
-        "7 sharing (8 folders, 9 users, 10 groups), 11 log.\n",
+        "7 sharing (8 folders, 9 users, 10 groups), 11 log. --json gives the device (the fields of\n"
+        "list --json), section and report: the section's values as data (numbers, switches as\n"
+        "true/false, the device's own words for states, null for what it did not report), or null\n"
+        "when the fetch failed.\n",
         RunDetail);
 }
 

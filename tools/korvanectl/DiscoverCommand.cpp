@@ -4,6 +4,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "DiscoveryProgress.h"
+#include "JsonValues.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/SearchIntake.h"
@@ -57,18 +58,18 @@ nlohmann::json DeviceJson(int nOutcome, const Korvane::CKorvaneInfo& session,
                           Korvane::DiscoveryProtocol protocol) {
     return {{"protocol", ProtocolKey(protocol)},
             {"outcome", nOutcome == Korvane::REPORT_INFO_FETCHED ? "fetched" : "failed"},
-            {"name", session.GetHostName()},
-            {"product", TextAt(session, "product/name")},
-            {"firmware", TextAt(session, "product/firmware")},
-            {"ipv4", session.GetIPv4Address()},
-            {"ipv6", session.GetIPv6Address()},
-            {"mac", session.GetMacAddress()}};
+            {"name", JsonValues::TextOrNull(session.GetHostName())},
+            {"product", JsonValues::TextOrNull(TextAt(session, "product/name"))},
+            {"firmware", JsonValues::TextOrNull(TextAt(session, "product/firmware"))},
+            {"ipv4", JsonValues::TextOrNull(session.GetIPv4Address())},
+            {"ipv6", JsonValues::TextOrNull(session.GetIPv6Address())},
+            {"mac", JsonValues::TextOrNull(session.GetMacAddress())}};
 }
 
 std::string DeviceLine(const nlohmann::json& device) {
     const auto value = [&](const char* pszKey) {
-        const std::string text = device.at(pszKey).get<std::string>();
-        return text.empty() ? std::string("-") : TerminalText::Escaped(text);
+        const nlohmann::json& text = device.at(pszKey);
+        return text.is_null() ? std::string("-") : TerminalText::Escaped(text.get<std::string>());
     };
     if (device.at("outcome") == "failed") {
         return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") +

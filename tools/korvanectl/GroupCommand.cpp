@@ -1,11 +1,13 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
 #include "admin/GroupRules.h"
 #include "support/StringTable.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace Korvanectl {
@@ -18,14 +20,36 @@ void Check(int nMessageId) {
     }
 }
 
-void List(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out) {
+void List(const Korvane::CKorvaneAdminInfoMgr& manager, bool bJson, std::ostream& out) {
+    nlohmann::json groups = nlohmann::json::array();
     for (const auto& [name, members] : manager.Groups()) {
-        out << TerminalText::Escaped(name) << '\t' << members.size() << " device(s)\n";
+        groups.push_back({{"name", name}, {"deviceCount", members.size()}});
+        if (!bJson) {
+            out << TerminalText::Escaped(name) << '\t' << members.size() << " device(s)\n";
+        }
+    }
+    if (bJson) {
+        out << TerminalText::Json(groups) << '\n';
+    }
+}
+
+void Show(const Korvane::CKorvaneAdminInfoMgr& manager, const std::string& name,
+          const std::vector<std::string>& macs, bool bJson, std::ostream& out) {
+    nlohmann::json devices = nlohmann::json::array();
+    for (const std::string& mac : macs) {
+        devices.push_back(ManagedDeviceJson(manager, mac));
+        if (!bJson) {
+            out << TerminalText::Escaped(mac) << '\t'
+                << TerminalText::Escaped(manager.FindDevice(mac)->Name()) << '\n';
+        }
+    }
+    if (bJson) {
+        out << TerminalText::Json({{"name", name}, {"devices", devices}}) << '\n';
     }
 }
 
 int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings", "rename"}, {});
+    const Arguments args(argv, {"settings", "rename"}, {"json"});
     const std::vector<std::string>& words = args.Positionals();
     if (words.empty()) {
         throw UsageError("group needs an action: list, show, create, edit or delete");
@@ -35,7 +59,7 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     StoreAccess store(args.Value("settings"), bChanges ? StoreAccess::CHANGE : StoreAccess::READ, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     if (action == "list") {
-        List(manager, out);
+        List(manager, args.Flag("json"), out);
         return 0;
     }
     if (words.size() < 2) {
@@ -45,10 +69,7 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const std::vector<std::string> targets(words.begin() + 2, words.end());
     const TargetResolver resolver(manager);
     if (action == "show") {
-        for (const std::string& mac : resolver.GroupMembers(name)) {
-            out << TerminalText::Escaped(mac) << '\t'
-                << TerminalText::Escaped(manager.FindDevice(mac)->Name()) << '\n';
-        }
+        Show(manager, name, resolver.GroupMembers(name), args.Flag("json"), out);
         return 0;
     }
     if (action == "create") {
@@ -75,12 +96,13 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 std::unique_ptr<Command> MakeGroupCommand() {
     return std::make_unique<FunctionCommand>(
         "group", "list, create, edit and delete groups",
-        "usage: korvanectl group list\n"
-        "       korvanectl group show NAME\n"
+        "usage: korvanectl group list [--json]\n"
+        "       korvanectl group show NAME [--json]\n"
         "       korvanectl group create NAME [DEVICE...]\n"
         "       korvanectl group edit NAME [--rename NEW] [DEVICE...]   (the members become DEVICE...)\n"
         "       korvanectl group delete NAME\n"
-        "DEVICE is a device name or MAC address. All take --settings FILE.\n",
+        "DEVICE is a device name or MAC address. All take --settings FILE. --json gives the groups\n"
+        "(name, deviceCount) or the group (name, devices: one object per member as in list --json).\n",
         RunGroup);
 }
 

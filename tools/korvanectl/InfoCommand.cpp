@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "JsonValues.h"
 #include "Terminal.h"
 #include "TerminalText.h"
 #include "admin/TextFormat.h"
@@ -41,11 +42,11 @@ std::string FactValue(const Korvane::CKorvaneInfo& session, const Fact& fact) {
 }
 
 void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& out) {
-    nlohmann::json facts = {{"ipv4", session.GetIPv4Address()},
-                            {"ipv6", session.GetIPv6Address()},
-                            {"mac", session.GetMacAddress()}};
+    nlohmann::json facts = {{"ipv4", JsonValues::TextOrNull(session.GetIPv4Address())},
+                            {"ipv6", JsonValues::TextOrNull(session.GetIPv6Address())},
+                            {"mac", JsonValues::TextOrNull(session.GetMacAddress())}};
     for (const Fact& fact : kFacts) {
-        facts[fact.pszName] = FactValue(session, fact);
+        facts[fact.pszName] = JsonValues::TextOrNull(FactValue(session, fact));
     }
     if (bJson) {
         out << TerminalText::Json(facts) << '\n';
@@ -53,8 +54,9 @@ void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& 
     }
     for (const char* pszName :
          {"name", "description", "product", "firmware", "ipv4", "ipv6", "mac", "power", "condition"}) {
-        const std::string value = facts[pszName].get<std::string>();
-        out << pszName << ": " << (value.empty() ? "-" : TerminalText::Escaped(value)) << '\n';
+        const nlohmann::json& value = facts[pszName];
+        out << pszName << ": " << (value.is_null() ? "-" : TerminalText::Escaped(value.get<std::string>()))
+            << '\n';
     }
 }
 
@@ -63,7 +65,8 @@ void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& 
 std::string InfoCommand::Usage() const {
     return "usage: korvanectl info ADDRESS [--category N] [--password] [--wait MS] [--xml | --json]\n"
            "Fetches the information of the device at ADDRESS (IPv4, IPv6 or host name) and shows\n"
-           "its main facts, or the whole information document with --xml.\n"
+           "its main facts (--json: as an object, null for a fact the device did not report), or the\n"
+           "whole information document with --xml.\n"
            "  --category N  0 simple (no password needed, the default), 1 normal, 2 detail,\n"
            "                3 restore simple, 4 restore detail, 5 status\n"
            "  --password    ask for the device's administrator password (the other categories need\n"

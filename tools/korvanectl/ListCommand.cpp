@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "JsonValues.h"
 #include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
 #include "TableLayout.h"
@@ -7,6 +8,7 @@
 #include "TerminalText.h"
 #include "admin/CellText.h"
 #include "admin/InfoColumnTable.h"
+#include "admin/InfoValues.h"
 #include "support/StringTable.h"
 
 #include <nlohmann/json.hpp>
@@ -29,18 +31,6 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         macs = TargetResolver(manager).GroupMembers(*group);
     }
     nlohmann::json rows = nlohmann::json::array();
-    for (const std::string& mac : macs) {
-        const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
-        nlohmann::json row = ManagedDeviceJson(mac, device);
-        for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
-            row[column.key] = Korvane::CCellText::CellText(column.key, device);
-        }
-        rows.push_back(row);
-    }
-    if (args.Flag("json")) {
-        out << TerminalText::Json(rows) << '\n';
-        return 0;
-    }
     std::vector<std::vector<std::string>> lines;
     if (!args.Flag("no-headers")) {
         lines.emplace_back();
@@ -48,11 +38,22 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
             lines.back().emplace_back(Zelt::CStringTable::Text(column.headerTextId));
         }
     }
-    for (const nlohmann::json& row : rows) {
+    for (const std::string& mac : macs) {
+        const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
+        nlohmann::json row = ManagedDeviceJson(manager, mac);
         lines.emplace_back();
         for (const Korvane::InfoColumn& column : columns.VisibleColumns()) {
-            lines.back().push_back(TerminalText::Escaped(row[column.key].get<std::string>()));
+            const std::string cell = Korvane::CCellText::CellText(column.key, device);
+            // "-" is how the list shows a missing value; the JSON says null.
+            row[column.key] =
+                cell == Korvane::CInfoValues::NoValue() ? nullptr : JsonValues::TextOrNull(cell);
+            lines.back().push_back(TerminalText::Escaped(cell));
         }
+        rows.push_back(row);
+    }
+    if (args.Flag("json")) {
+        out << TerminalText::Json(rows) << '\n';
+        return 0;
     }
     TableLayout::Print(lines, TableLayout::FormForStandardOutput(), out);
     return 0;
@@ -69,10 +70,12 @@ std::unique_ptr<Command> MakeListCommand() {
         "separated by tabs. The first line names the columns unless --no-headers is given.\n"
         "--json gives one object per device with its key (the MAC in upper case), its state (0\n"
         "normal, 1 caution, 2 error; a device that did not answer its last update counts as an\n"
-        "error) and stateText, answered (whether it answered its last update), result (the last\n"
+        "error) and stateText, groups (the names of its groups), answered (whether it answered its last "
+        "update), result (the last\n"
         "update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
         "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and\n"
-        "a text per column key.\n",
+        "the text of each visible column by its key, null where the list shows \"-\" (docs/json.md\n"
+        "describes every field).\n",
         RunList);
 }
 

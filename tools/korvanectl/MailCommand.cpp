@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "JsonValues.h"
 #include "StoreAccess.h"
 #include "Terminal.h"
 #include "TerminalText.h"
@@ -9,6 +10,7 @@
 #include "mail/MailSettingForm.h"
 #include "support/StringTable.h"
 
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -126,21 +128,45 @@ std::string NameOf(const std::map<std::string, int>& choices, int nValue) {
     return "none";
 }
 
-void Show(const Korvane::CMailSettings& settings, std::ostream& out) {
-    nlohmann::json shown = {{"notify", settings.bNotify ? "on" : "off"},
-                            {"encoding", NameOf(kEncodings, settings.nEncoding)},
-                            {"auth", NameOf(kAuthMethods, settings.nAuthMethod)}};
+// "smtp-server" → "smtpServer": the option names as JSON keys.
+std::string CamelCase(const std::string& option) {
+    std::string key;
+    for (size_t nAt = 0; nAt < option.size(); ++nAt) {
+        const bool bAfterHyphen = nAt > 0 && option[nAt - 1] == '-';
+        if (option[nAt] != '-') {
+            key += bAfterHyphen ? static_cast<char>(std::toupper(static_cast<unsigned char>(option[nAt])))
+                                : option[nAt];
+        }
+    }
+    return key;
+}
+
+// The settings by option name, one line each in the order of the names; --json gives them typed
+// (numbers, a flag, null for an empty field) and says of a password only whether one is stored.
+void Show(const Korvane::CMailSettings& settings, bool bJson, std::ostream& out) {
+    std::map<std::string, std::string> lines = {{"notify", settings.bNotify ? "on" : "off"},
+                                                {"encoding", NameOf(kEncodings, settings.nEncoding)},
+                                                {"auth", NameOf(kAuthMethods, settings.nAuthMethod)}};
+    nlohmann::json shown = {
+        {"notify", settings.bNotify}, {"encoding", lines["encoding"]}, {"auth", lines["auth"]}};
     for (const auto& [option, field] : kTextOptions) {
-        shown[option] = settings.*field;
+        lines[option] = settings.*field;
+        shown[CamelCase(option)] = JsonValues::TextOrNull(settings.*field);
     }
     for (const auto& [option, field] : kSecretOptions) {
-        shown[option] = (settings.*field).empty() ? "" : "********";
+        lines[option] = (settings.*field).empty() ? "" : "********";
+        shown[CamelCase(option) + "Stored"] = !(settings.*field).empty();
     }
     for (const auto& [option, field] : kNumberOptions) {
-        shown[option] = settings.*field;
+        lines[option] = settings.*field;
+        shown[CamelCase(option)] = JsonValues::NumberOrNull(settings.*field);
     }
-    for (const auto& [key, value] : shown.items()) {
-        out << key << ": " << value.get<std::string>() << '\n';
+    if (bJson) {
+        out << TerminalText::Json(shown) << '\n';
+        return;
+    }
+    for (const auto& [key, value] : lines) {
+        out << key << ": " << value << '\n';
     }
 }
 
@@ -151,7 +177,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
             valueOptions.insert(option);
         }
     }
-    std::set<std::string> flags;
+    std::set<std::string> flags = {"json"};
     for (const auto& [option, field] : kSecretOptions) {
         flags.insert(option);
     }
@@ -163,7 +189,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     StoreAccess store(args.Value("settings"), action == "set" ? StoreAccess::CHANGE : StoreAccess::READ, err);
     Korvane::CMailSettings& stored = store.Manager().m_mail;
     if (action == "show") {
-        Show(Korvane::CMailSettingForm::Shown(stored), out);
+        Show(Korvane::CMailSettingForm::Shown(stored), args.Flag("json"), out);
         return 0;
     }
     const Korvane::CMailSettings fields = Edited(stored, args, err);
@@ -193,7 +219,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 std::unique_ptr<Command> MakeMailCommand() {
     return std::make_unique<FunctionCommand>(
         "mail", "show, change and test the mail notification settings",
-        "usage: korvanectl mail show\n"
+        "usage: korvanectl mail show [--json]\n"
         "       korvanectl mail set  [OPTIONS]   (checked as the settings dialog checks them)\n"
         "       korvanectl mail test [OPTIONS]   (sends the test mail; OPTIONS override the stored values)\n"
         "OPTIONS: --notify on|off --smtp-server HOST --smtp-port N --from ADDRESS --to A;B;...\n"
@@ -204,6 +230,7 @@ std::unique_ptr<Command> MakeMailCommand() {
         "line each from standard input (in that order), never from the command line.\n"
         "Ports (--smtp-port, --pop-port) are numbers from 1 to 65535. When the settings lack what a mail\n"
         "needs, set refuses them and names the options still to give.\n"
+        "show --json gives the settings typed, with whether each password is stored (never the password).\n"
         "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
         "(exit code 130).\n",
         RunMail);

@@ -20,4 +20,10 @@ nlohmann::json ManagedDeviceJson(const std::string& mac, const Korvane::CManaged
     return row;
 }
 
+nlohmann::json ManagedDeviceJson(const Korvane::CKorvaneAdminInfoMgr& manager, const std::string& mac) {
+    nlohmann::json row = ManagedDeviceJson(mac, *manager.FindDevice(mac));
+    row["groups"] = manager.GroupsOf(mac);
+    return row;
+}
+
 } // namespace Korvanectl

@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "OperationOutcomes.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
@@ -14,6 +15,7 @@
 #include "support/StringTable.h"
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
 
@@ -23,7 +25,13 @@ namespace {
 using Zelt::CStringTable;
 
 const std::set<std::string> kValueOptions = {"settings", "group", "minutes", "volume"};
-const std::set<std::string> kFlags = {"yes", "save-passwords"};
+const std::set<std::string> kFlags = {"yes", "save-passwords", "json"};
+
+const std::string kJsonUsage =
+    "--json prints, when the operation has run, one object: operation, summary, notice (or null) and\n"
+    "devices, one object per device with the fields of list --json, outcome (done, cancelled or why\n"
+    "it failed: no-password, password-rejected, timeout, ...) and outcomeText; the rows go to\n"
+    "standard error then. The exit code is the same.\n";
 
 // The confirmation asked before power on, power off and reboot.
 const std::map<int, int> kQuestions = {{Korvane::OPERATION_POWER_ON, 10022},
@@ -72,24 +80,32 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
     CancelOnInterrupt cancel;
     Korvane::COperationRun run(manager, nKind, macs, path, document);
     run.UseCancelEvent(cancel.Event());
+    OperationOutcomes outcomes(run);
+    // With --json, standard output carries the JSON alone; the rows go to the errors as progress.
+    std::ostream& progress = args.Flag("json") ? err : out;
     Zelt::CCallQueue owner;
     run.Start([&](const Korvane::OperationRowResult& result) {
         owner.Post([&, result] {
             run.ApplyResult(result);
+            outcomes.Keep(result);
             const Korvane::OperationRow& row = run.Rows()[result.nRow];
-            out << TerminalText::Escaped(row.name) << " (" << TerminalText::Escaped(row.mac)
-                << "): " << TerminalText::Escaped(row.text)
-                << (row.failure.empty() ? std::string() : " (" + row.failure + ")") << '\n'
-                << std::flush;
+            progress << TerminalText::Escaped(row.name) << " (" << TerminalText::Escaped(row.mac)
+                     << "): " << TerminalText::Escaped(row.text)
+                     << (row.failure.empty() ? std::string() : " (" + row.failure + ")") << '\n'
+                     << std::flush;
             if (run.IsFinished()) {
                 owner.Quit();
             }
         });
     });
     owner.Run();
-    out << run.SummaryText() << '\n';
-    if (run.ShowsFirmwareNotice()) {
-        out << CStringTable::Text(11230) << '\n';
+    if (args.Flag("json")) {
+        out << TerminalText::Json(outcomes.Json(manager)) << '\n';
+    } else {
+        out << run.SummaryText() << '\n';
+        if (run.ShowsFirmwareNotice()) {
+            out << CStringTable::Text(11230) << '\n';
+        }
     }
     for (const std::string& mac : run.ReauthenticationMacs()) {
         err << "korvanectl: set the password of " << TerminalText::Escaped(manager.FindDevice(mac)->Name())
@@ -171,7 +187,7 @@ int RunMelody(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 
 std::string TargetsUsage(const std::string& command) {
     return "usage: korvanectl " + command +
-           " NAME|MAC... | --group NAME  [--yes] [--save-passwords] [--settings FILE]\n";
+           " NAME|MAC... | --group NAME  [--yes] [--save-passwords] [--json] [--settings FILE]\n";
 }
 
 std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& summary, int nKind) {
@@ -180,7 +196,8 @@ std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& 
         TargetsUsage(name) +
             "Runs on every target at once and prints each device's outcome. Missing or rejected passwords\n"
             "are asked for first (kept for this run only unless --save-passwords). --yes skips the\n"
-            "confirmation. Ctrl-C cancels the devices still running (exit code 130).\n",
+            "confirmation. Ctrl-C cancels the devices still running (exit code 130).\n" +
+            kJsonUsage,
         [nKind](const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
             const Arguments args(argv, kValueOptions, kFlags);
             return RunOperation(nKind, args.Positionals(), args, out, err);
@@ -197,18 +214,22 @@ std::vector<std::unique_ptr<Command>> MakeOperationCommands() {
     commands.push_back(
         std::make_unique<FunctionCommand>("melody", "start or stop the locating melody",
                                           "usage: korvanectl melody start|stop NAME|MAC... | --group NAME  "
-                                          "[--save-passwords] [--settings FILE]\n",
+                                          "[--save-passwords] [--json] [--settings FILE]\n" +
+                                              kJsonUsage,
                                           RunMelody));
     commands.push_back(std::make_unique<FunctionCommand>(
         "firmware", "send a firmware image to devices",
-        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n"
-        "FILE must be a regular file. Ctrl-C cancels the devices still running (exit code 130).\n",
+        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--json]\n"
+        "                          [--settings FILE]\n"
+        "FILE must be a regular file. Ctrl-C cancels the devices still running (exit code 130).\n" +
+            kJsonUsage,
         RunFirmware));
     commands.push_back(std::make_unique<FunctionCommand>(
         "eco", "set the power saving of devices",
         "usage: korvanectl eco --minutes 0|10|15|20|30|60 [--volume internal|esata|usb1..usb4=on|off]...\n"
-        "                      NAME|MAC... | --group NAME  [--save-passwords] [--settings FILE]\n"
-        "Volumes not given keep what the first target reports.\n",
+        "                      NAME|MAC... | --group NAME  [--save-passwords] [--json] [--settings FILE]\n"
+        "Volumes not given keep what the first target reports.\n" +
+            kJsonUsage,
         RunEco));
     return commands;
 }

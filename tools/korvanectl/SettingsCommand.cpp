@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace Korvanectl {
@@ -65,7 +66,7 @@ int Import(const std::optional<std::string>& settingsPath, const std::string& so
 }
 
 int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
+    const Arguments args(argv, {"settings"}, {"json"});
     const std::vector<std::string>& positionals = args.Positionals();
     if (positionals.empty()) {
         throw UsageError("settings needs an action: path, dump, export or import");
@@ -79,6 +80,9 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
         throw UsageError(bTakesFile ? "settings " + action + " needs one FILE"
                                     : "settings " + action + " takes no FILE");
     }
+    if (args.Flag("json") && action != "path") {
+        throw UsageError("--json goes with settings path only");
+    }
     if (action == "export") {
         return Export(args.Value("settings"), positionals[1], err);
     }
@@ -88,7 +92,9 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
     const Korvane::CSettingsFile file =
         args.Value("settings") ? Korvane::CSettingsFile(*args.Value("settings")) : Korvane::CSettingsFile();
     if (action == "path") {
-        out << file.Path().string() << '\n';
+        out << (args.Flag("json") ? TerminalText::Json({{"path", file.Path().string()}})
+                                  : file.Path().string())
+            << '\n';
         return 0;
     }
     return Dump(file, out, err);
@@ -99,9 +105,11 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
 std::unique_ptr<Command> MakeSettingsCommand() {
     return std::make_unique<FunctionCommand>(
         "settings", "show where the settings are or their content; export and import them",
-        "usage: korvanectl settings path|dump [--settings FILE]\n"
+        "usage: korvanectl settings path [--json] [--settings FILE]\n"
+        "       korvanectl settings dump [--settings FILE]\n"
         "       korvanectl settings export|import FILE [--settings FILE]\n"
-        "path: the settings file; dump: its content, unscrambled (passwords included).\n"
+        "path: the settings file (--json: {\"path\": PATH}); dump: its content, unscrambled (passwords "
+        "included).\n"
         "export FILE: writes the settings to FILE as plain XML (mode 0600, passwords included),\n"
         "  which any user on any machine can import: a backup that survives a reinstall.\n"
         "import FILE: replaces the settings with an exported FILE, after checking that it loads;\n"

@@ -6,20 +6,14 @@
 #include "InterruptWatch.h"
 #include "ManagedDeviceJson.h"
 #include "StoreAccess.h"
-#include "TargetResolver.h"
 #include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
 #include "operations/SharedSettingsSaver.h"
-#include "operations/WebPages.h"
 #include "support/StringTable.h"
 
-#include <fcntl.h>
 #include <map>
 #include <ostream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace Korvanectl {
 namespace {
@@ -66,7 +60,7 @@ int RunUpdate(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             !failure.empty() && found != failures.end() && !found->second.empty()) {
             failure = found->second;
         }
-        outcomes.push_back(ManagedDeviceJson(mac, device));
+        outcomes.push_back(ManagedDeviceJson(manager, mac));
         outcomes.back()["failure"] = failure.empty() ? nlohmann::json(nullptr) : nlohmann::json(failure);
         if (device.GetStatusBits() != 0 && !bJson) {
             out << TerminalText::Escaped(device.Name()) << " (" << TerminalText::Escaped(mac) << "):\n"
@@ -157,85 +151,6 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     return 0;
 }
 
-int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
-    if (args.Positionals().size() > 1) {
-        throw UsageError("interval takes at most one number of minutes");
-    }
-    const bool bChange = args.Positionals().size() == 1;
-    StoreAccess store(args.Value("settings"), bChange ? StoreAccess::CHANGE : StoreAccess::READ, err);
-    if (bChange) {
-        const std::string& text = args.Positionals().front();
-        if (text != "0" && text != "10" && text != "20" && text != "30" && text != "60") {
-            throw UsageError("the interval is 0 (no automatic update), 10, 20, 30 or 60 minutes");
-        }
-        store.Manager().m_nUpdateInterval = std::stoi(text);
-        store.Save();
-    }
-    const int nMinutes = store.Manager().m_nUpdateInterval;
-    out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
-    return 0;
-}
-
-// Runs xdg-open on the URL without a shell: the URL holds stored addresses, which must never be
-// read as shell syntax.
-bool OpenInBrowser(const std::string& url) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string program = "xdg-open";
-    std::string argument = url;
-    char* const argv[] = {program.data(), argument.data(), nullptr};
-    pid_t pid = 0;
-    const int nError = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int nStatus = 0;
-    return nError == 0 && waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
-}
-
-int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {"open"});
-    const std::vector<std::string>& words = args.Positionals();
-    const std::map<std::string, int> pages = {{"time", Korvane::WEB_PAGE_TIME},
-                                              {"ip", Korvane::WEB_PAGE_IP_ADDRESS},
-                                              {"quota", Korvane::WEB_PAGE_QUOTA},
-                                              {"mail", Korvane::WEB_PAGE_MAIL}};
-    if (words.size() < 2 || pages.count(words.front()) == 0) {
-        throw UsageError("webpage needs a page (time, ip, quota or mail) and at least one device");
-    }
-    StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
-    std::vector<Korvane::CManagedDevice> devices;
-    for (const std::string& mac : TargetResolver(store.Manager())
-                                      .ResolveAll(std::vector<std::string>(words.begin() + 1, words.end()))) {
-        devices.push_back(*store.Manager().FindDevice(mac));
-    }
-    CancelOnInterrupt cancel;
-    const Korvane::WebPagePlan plan =
-        Korvane::CWebPages::Plan(pages.at(words.front()), devices, cancel.Event());
-    for (const Korvane::WebPageStep& step : plan.steps) {
-        const std::string shown = TerminalText::Escaped(step.text);
-        if (step.kind == Korvane::WebPageStep::SHOW_MESSAGE) {
-            err << shown << '\n';
-            continue;
-        }
-        out << shown << '\n';
-        if (args.Flag("open") && !OpenInBrowser(step.text)) {
-            err << "korvanectl webpage: xdg-open could not open " << shown << '\n';
-        }
-    }
-    if (plan.bCancelled) {
-        err << "korvanectl webpage: cancelled\n";
-        return 130;
-    }
-    if (plan.bStopped) {
-        err << "korvanectl webpage: " << TerminalText::Escaped(plan.stoppedBy)
-            << " answers on no address; stopped\n";
-        return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
@@ -262,16 +177,6 @@ std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
         "a slow mail server holds up nothing). Ctrl-C ends it and stops an error mail under way; the\n"
         "settings are saved then.\n",
         RunMonitor));
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "interval", "show or set the update interval",
-        "usage: korvanectl interval [0|10|20|30|60] [--settings FILE]\n", RunInterval));
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "webpage", "print (or open) devices' web setting pages",
-        "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--settings FILE]\n"
-        "Prints the URL of the page for each device that answers, in order; --open opens each in\n"
-        "the browser with xdg-open. Exit codes: 0 done, 1 a device answered on no address (the\n"
-        "devices after it are not asked), 130 cancelled.\n",
-        RunWebpage));
     return commands;
 }
 

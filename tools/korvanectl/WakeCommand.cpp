@@ -3,33 +3,47 @@
 #include "Arguments.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
+#include "TerminalText.h"
 #include "protocol/KorvaneInfo.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace Korvanectl {
 
 std::string WakeCommand::Usage() const {
-    return "usage: korvanectl wake MAC|NAME [--settings FILE]\n"
+    return "usage: korvanectl wake MAC|NAME [--json] [--settings FILE]\n"
            "Sends the Wake-on-LAN packet for MAC (00:11:22:33:44:55, 00-11-22-33-44-55 or 001122334455)\n"
            "or for the managed device NAME to UDP port 51055 by IPv4 limited broadcast. Any MAC address\n"
-           "may be woken; a name must be that of exactly one managed device.\n";
+           "may be woken; a name must be that of exactly one managed device. --json prints the outcome as\n"
+           "{key, name (null for a MAC), outcome: sent or failed, outcomeText}.\n";
 }
 
 int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
+    const Arguments args(argv, {"settings"}, {"json"});
     if (args.Positionals().size() != 1) {
         throw UsageError("wake needs one MAC address such as 00:11:22:33:44:55, or a device name");
     }
-    const std::string mac = MacToWake(args.Positionals().front(), args.Value("settings"), err);
+    const std::string& target = args.Positionals().front();
+    const std::string mac = MacToWake(target, args.Value("settings"), err);
+    // A MAC is woken without reading the settings, so only a name typed is known.
+    nlohmann::json outcome = {
+        {"key", mac},
+        {"name", TargetResolver::MacOf(target) ? nlohmann::json(nullptr) : nlohmann::json(target)},
+        {"outcome", "sent"},
+        {"outcomeText", "Wake-on-LAN sent to " + mac}};
     try {
         Korvane::CKorvaneInfo::SendWakeOnLan(mac);
     } catch (const std::exception& error) {
         err << "korvanectl wake: " << error.what() << '\n';
-        return 1;
+        outcome.update({{"outcome", "failed"}, {"outcomeText", error.what()}});
     }
-    out << "Wake-on-LAN sent to " << mac << '\n';
-    return 0;
+    if (args.Flag("json")) {
+        out << TerminalText::Json(outcome) << '\n';
+    } else if (outcome["outcome"] == "sent") {
+        out << outcome["outcomeText"].get<std::string>() << '\n';
+    }
+    return outcome["outcome"] == "sent" ? 0 : 1;
 }
 
 std::string WakeCommand::MacToWake(const std::string& target, const std::optional<std::string>& settingsPath,

@@ -41,6 +41,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
             commands.push_back(std::move(command));
         }
     }
+    commands.push_back(MakeIntervalCommand());
+    commands.push_back(MakeWebpageCommand());
     return commands;
 }
 

@@ -1,0 +1,44 @@
+#include "AdminCommands.h"
+#include "Arguments.h"
+#include "StoreAccess.h"
+#include "TerminalText.h"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace Korvanectl {
+namespace {
+
+int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Arguments args(argv, {"settings"}, {"json"});
+    if (args.Positionals().size() > 1) {
+        throw UsageError("interval takes at most one number of minutes");
+    }
+    const bool bChange = args.Positionals().size() == 1;
+    StoreAccess store(args.Value("settings"), bChange ? StoreAccess::CHANGE : StoreAccess::READ, err);
+    if (bChange) {
+        const std::string& text = args.Positionals().front();
+        if (text != "0" && text != "10" && text != "20" && text != "30" && text != "60") {
+            throw UsageError("the interval is 0 (no automatic update), 10, 20, 30 or 60 minutes");
+        }
+        store.Manager().m_nUpdateInterval = std::stoi(text);
+        store.Save();
+    }
+    const int nMinutes = store.Manager().m_nUpdateInterval;
+    if (args.Flag("json")) {
+        out << TerminalText::Json({{"minutes", nMinutes}}) << '\n';
+    } else {
+        out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
+    }
+    return 0;
+}
+
+} // namespace
+
+std::unique_ptr<Command> MakeIntervalCommand() {
+    return std::make_unique<FunctionCommand>("interval", "show or set the update interval",
+                                             "usage: korvanectl interval [0|10|20|30|60] [--settings FILE]\n",
+                                             RunInterval);
+}
+
+} // namespace Korvanectl
