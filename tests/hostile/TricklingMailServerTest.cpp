@@ -38,7 +38,7 @@ TEST_F(TricklingMailServer, CtrlCEndsTheMonitorAtOnceWhileItsErrorMailIsHeld) {
     ASSERT_TRUE(Holding(seconds(20))) << "the alert at start is mailed: " << monitor->Output();
     kill(monitor->Pid(), SIGINT);
     EXPECT_LT(SecondsUntilEnd(*monitor, seconds(5)), 1.0);
-    EXPECT_EQ(monitor->Stop(), 0) << monitor->Output();
+    EXPECT_EQ(monitor->Stop(), 130) << "Ctrl-C is an interruption: " << monitor->Output();
     const std::string cancelled = "error mail: " + std::string(Zelt::CStringTable::Text(90400));
     EXPECT_NE(monitor->Output().find(cancelled), std::string::npos) << monitor->Output();
 }

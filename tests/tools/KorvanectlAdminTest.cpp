@@ -250,7 +250,7 @@ TEST_F(SettingsFixture, OtherCommandsChangeTheSettingsWhileTheMonitorRunsAndItKe
     }
     const ProcessResult changed = Run({"group", "create", "g", "ks-001"});
     EXPECT_EQ(changed.exitCode, 0) << changed.err;
-    kill(monitor, SIGINT);
+    kill(monitor, SIGTERM); // how a service manager stops it: a clean end
     int status = 0;
     ASSERT_EQ(waitpid(monitor, &status, 0), monitor);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << FileBytes(log);

@@ -71,6 +71,25 @@ TEST_F(ManagedDevices, AnOperationReportsEveryDeviceAndTheSummary) {
         << reboot.out;
     EXPECT_NE(reboot.out.find("正常に終了していない処理があります。"), std::string::npos);
 
+    // A password the device rejects is asked for again on a terminal, and that device tried again.
+    sim.Set(2, "busy", "off");
+    sim.Set(2, "password", "renewed");
+    const ProcessResult retried =
+        KorvaneTesting::RunProcess("/usr/bin/script",
+                                   {"-qec",
+                                    std::string(KORVANECTL_PATH) + " melody start ks-003 --settings " +
+                                        (m_directory / "settings").string(),
+                                    "/dev/null"},
+                                   "y\nrenewed\n");
+    EXPECT_EQ(retried.exitCode, 0) << retried.out;
+    EXPECT_NE(retried.out.find("管理者パスワードの再設定を今すぐ行いますか？"), std::string::npos)
+        << retried.out;
+    EXPECT_TRUE(sim.State(2).melody) << retried.out;
+    // Given for that run only: the next run asks for it first.
+    const ProcessResult next = Run({"melody", "stop", "ks-003"}, "renewed\n");
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_NE(next.err.find("認証用パスワードが入力されていません。"), std::string::npos) << next.err;
+
     const ProcessResult declined = Run({"poweroff", "ks-001"}, "n\n");
     EXPECT_EQ(declined.exitCode, 1);
     EXPECT_NE(declined.err.find("選択された KORVANE を電源 OFF します。"), std::string::npos);

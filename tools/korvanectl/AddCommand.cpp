@@ -73,6 +73,9 @@ int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     if (nAdded != 0) {
         store.Save();
     }
+    if (cancel.Event()->IsSet()) {
+        return CancelOnInterrupt::EXIT_CANCELLED;
+    }
     return nAdded == args.Positionals().size() ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<Zelt::CancelEvent*> g_pInterruptEvent{nullptr};
 std::atomic<bool> g_bInterrupted{false};
+std::atomic<int> g_nSignal{0};
 
 // Setting the event is a write() on an eventfd, which a signal handler may do. The second signal
 // ends the program at once, the way the first would have without this handler: a wait that no
@@ -19,6 +20,7 @@ void SetInterruptEvent(int nSignal) {
         std::signal(nSignal, SIG_DFL);
         std::raise(nSignal); // blocked until this handler returns, then fatal
     } else if (Zelt::CancelEvent* pEvent = g_pInterruptEvent.load()) {
+        g_nSignal = nSignal;
         pEvent->Set();
     }
     errno = nSavedErrno;
@@ -30,9 +32,14 @@ CancelOnInterrupt::CancelOnInterrupt() : CancelOnInterrupt(std::make_shared<Zelt
 
 CancelOnInterrupt::CancelOnInterrupt(Zelt::CancelEventPtr event) : m_event(std::move(event)) {
     g_bInterrupted = false;
+    g_nSignal = 0;
     g_pInterruptEvent = m_event.get();
     std::signal(SIGINT, SetInterruptEvent);
     std::signal(SIGTERM, SetInterruptEvent);
+}
+
+int CancelOnInterrupt::Signal() {
+    return g_nSignal;
 }
 
 CancelOnInterrupt::~CancelOnInterrupt() {

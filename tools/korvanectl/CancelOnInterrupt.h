@@ -19,6 +19,8 @@ public:
     CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;
 
     const Zelt::CancelEventPtr& Event() const { return m_event; }
+    // The signal that set the event (SIGINT or SIGTERM); 0 while none came.
+    static int Signal();
 
 private:
     Zelt::CancelEventPtr m_event;

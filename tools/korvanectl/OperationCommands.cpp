@@ -14,10 +14,12 @@
 #include "support/CallQueue.h"
 #include "support/StringTable.h"
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
+#include <unistd.h>
 
 namespace Korvanectl {
 namespace {
@@ -64,22 +66,18 @@ void PromptForPasswords(int nKind, const std::vector<std::string>& macs, bool bS
     }
 }
 
+struct RunOutcome {
+    size_t nOtherFailures = 0;             // devices that failed for another reason
+    std::vector<std::string> rejectedMacs; // devices that rejected their stored password
+};
+
 // Runs the operation with one worker per device, printing each row when it is done.
-int RunOperation(int nKind, const std::vector<std::string>& names, const Arguments& args, std::ostream& out,
-                 std::ostream& err, const std::string& path = std::string(),
-                 const std::string& document = std::string()) {
-    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
-    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
-    const std::vector<std::string> macs = Targets(args, names, manager);
-    PromptForPasswords(nKind, macs, args.Flag("save-passwords"), manager, err);
-    if (const auto question = kQuestions.find(nKind); question != kQuestions.end() && !args.Flag("yes")) {
-        if (!Terminal::Confirm(std::string(CStringTable::Text(question->second)), err)) {
-            return 1;
-        }
-    }
-    CancelOnInterrupt cancel;
+RunOutcome RunOnce(int nKind, const std::vector<std::string>& macs, const Arguments& args,
+                   Korvane::CKorvaneAdminInfoMgr& manager, const Zelt::CancelEventPtr& cancel,
+                   std::ostream& out, std::ostream& err, const std::string& path,
+                   const std::string& document) {
     Korvane::COperationRun run(manager, nKind, macs, path, document);
-    run.UseCancelEvent(cancel.Event());
+    run.UseCancelEvent(cancel);
     OperationOutcomes outcomes(run);
     // With --json, standard output carries the JSON alone; the rows go to the errors as progress.
     std::ostream& progress = args.Flag("json") ? err : out;
@@ -107,16 +105,63 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
             out << CStringTable::Text(11230) << '\n';
         }
     }
-    for (const std::string& mac : run.ReauthenticationMacs()) {
-        err << "korvanectl: set the password of " << TerminalText::Escaped(manager.FindDevice(mac)->Name())
-            << " (" << TerminalText::Escaped(mac) << ") with: korvanectl password "
-            << TerminalText::Escaped(mac) << " --save\n";
+    const auto nFailed = static_cast<size_t>(
+        std::count_if(run.Rows().begin(), run.Rows().end(),
+                      [](const Korvane::OperationRow& row) { return row.nMark != Korvane::MARK_SUCCESS; }));
+    std::vector<std::string> rejected = run.ReauthenticationMacs();
+    return {nFailed - std::min(nFailed, rejected.size()), std::move(rejected)};
+}
+
+// As the desktop program does after a run, a terminal user may give the rejected passwords again
+// and have those devices tried once more; elsewhere the command says how to set them.
+bool AskAgainForRejected(const std::vector<std::string>& macs, const Arguments& args,
+                         Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& err) {
+    if (args.Flag("json") || !isatty(STDIN_FILENO) ||
+        !Terminal::Confirm(std::string(CStringTable::Text(11212)), err)) {
+        for (const std::string& mac : macs) {
+            err << "korvanectl: set the password of "
+                << TerminalText::Escaped(manager.FindDevice(mac)->Name()) << " ("
+                << TerminalText::Escaped(mac) << ") with: korvanectl password " << TerminalText::Escaped(mac)
+                << " --save\n";
+        }
+        return false;
+    }
+    for (const std::string& mac : macs) {
+        err << Korvane::CPasswordTexts::Prompt(Korvane::PASSWORD_PROMPT_REJECTED) << '\n';
+        const std::string password = Terminal::ReadSecret(
+            "administrator password of " + TerminalText::Escaped(manager.FindDevice(mac)->Name()) + ": ",
+            err);
+        manager.SetPassword(mac, password, args.Flag("save-passwords"));
+    }
+    return true;
+}
+
+int RunOperation(int nKind, const std::vector<std::string>& names, const Arguments& args, std::ostream& out,
+                 std::ostream& err, const std::string& path = std::string(),
+                 const std::string& document = std::string()) {
+    StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
+    Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
+    const std::vector<std::string> macs = Targets(args, names, manager);
+    PromptForPasswords(nKind, macs, args.Flag("save-passwords"), manager, err);
+    if (const auto question = kQuestions.find(nKind); question != kQuestions.end() && !args.Flag("yes")) {
+        if (!Terminal::Confirm(std::string(CStringTable::Text(question->second)), err)) {
+            return 1;
+        }
+    }
+    CancelOnInterrupt cancel;
+    RunOutcome outcome = RunOnce(nKind, macs, args, manager, cancel.Event(), out, err, path, document);
+    size_t nOtherFailures = outcome.nOtherFailures;
+    while (!outcome.rejectedMacs.empty() && !cancel.Event()->IsSet() &&
+           AskAgainForRejected(outcome.rejectedMacs, args, manager, err)) {
+        outcome =
+            RunOnce(nKind, outcome.rejectedMacs, args, manager, cancel.Event(), out, err, path, document);
+        nOtherFailures += outcome.nOtherFailures;
     }
     store.Save();
     if (cancel.Event()->IsSet()) {
         return CancelOnInterrupt::EXIT_CANCELLED;
     }
-    return run.ReauthenticationMacs().empty() && run.SummaryText() == CStringTable::Text(11206) ? 0 : 1;
+    return nOtherFailures == 0 && outcome.rejectedMacs.empty() ? 0 : 1;
 }
 
 Korvane::CEcoSettings EcoSettingsFor(const Arguments& args, const std::vector<std::string>& macs,

@@ -12,6 +12,7 @@
 #include "operations/SharedSettingsSaver.h"
 #include "support/StringTable.h"
 
+#include <csignal>
 #include <map>
 #include <ostream>
 
@@ -148,7 +149,8 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     }
     alerts.Keep(manager);
     saves.Save(manager);
-    return 0;
+    // Ctrl-C is an interruption like in every command; SIGTERM is how a service is stopped.
+    return CancelOnInterrupt::Signal() == SIGINT ? CancelOnInterrupt::EXIT_CANCELLED : 0;
 }
 
 } // namespace

@@ -57,7 +57,11 @@ void PrintHelp(const std::vector<std::unique_ptr<Command>>& commands, std::ostre
             << command->Summary() << '\n';
     }
     out << "\n'korvanectl help COMMAND' or 'korvanectl COMMAND --help' describes a command. --settings FILE\n"
-           "may come before or after the command.\n";
+           "may come before or after the command.\n"
+           "\n"
+           "exit codes: 0 success; 1 a failure (a device that could not be asked or did not do what was\n"
+           "asked, a file that cannot be used); 2 a mistake in the command line; 130 interrupted by Ctrl-C\n"
+           "(what was done until then is kept). monitor ends with 0 on SIGTERM.\n";
 }
 
 Command* FindCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& name) {
