@@ -183,6 +183,19 @@ TEST(KorvanectlFailures, SayWhatFailedWhereAndWhyTheSameInEveryCommand) {
     std::filesystem::remove_all(directory);
 }
 
+// Ctrl-C at a password prompt on a terminal ends the command with 130 and never leaves the
+// terminal without echo.
+TEST(KorvanectlFailures, CtrlCAtAPasswordPromptEndsWith130AndTheTerminalEchoesAgain) {
+    const std::string command = std::string(KORVANECTL_PATH) +
+                                " info 127.0.0.1 --password </dev/tty & p=\\$!; sleep 0.5; kill -INT \\$p; "
+                                "wait \\$p; echo status=\\$?; stty -a </dev/tty";
+    // script gives the commands a terminal; the sleep keeps its input open meanwhile.
+    const ProcessResult run = KorvaneTesting::RunProcess(
+        "/bin/sh", {"-c", "sleep 2 | /usr/bin/script -qec \"sh -c '" + command + "'\" /dev/null"});
+    EXPECT_NE(run.out.find("status=130"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" echo "), std::string::npos) << run.out;
+}
+
 // A host without a route to the address hears the system's reason at once.
 TEST(KorvanectlFailures, AnUnreachableNetworkIsNamed) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);

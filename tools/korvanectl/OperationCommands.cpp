@@ -151,6 +151,8 @@ int RunOperation(int nKind, const std::vector<std::string>& names, const Argumen
     CancelOnInterrupt cancel;
     RunOutcome outcome = RunOnce(nKind, macs, args, manager, cancel.Event(), out, err, path, document);
     size_t nOtherFailures = outcome.nOtherFailures;
+    // Kept before the questions, which Ctrl-C may end.
+    store.Save();
     while (!outcome.rejectedMacs.empty() && !cancel.Event()->IsSet() &&
            AskAgainForRejected(outcome.rejectedMacs, args, manager, err)) {
         outcome =
