@@ -24,6 +24,7 @@ constexpr int MSG_CANCELLED = 90754;
 constexpr int MSG_UNEXPECTED = 90755;
 constexpr int MSG_WITH_REASON = 90756;
 constexpr int MSG_ANOTHER_DEVICE = 90757;
+constexpr int MSG_WAKE_NOT_SENT = 90759;
 constexpr int MSG_BUSY = 90744;
 constexpr int MSG_PASSWORD_REJECTED = 90745;
 constexpr int MSG_PASSWORD_WITHHELD = 90302;
@@ -66,6 +67,16 @@ std::string Text(int nId) {
 }
 
 } // namespace
+
+std::string CFailureText::OfWakeOnLan(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Zelt::CSocketError& error) {
+        return WithReason(Text(MSG_WAKE_NOT_SENT), error.GetSystemError());
+    } catch (...) {
+        return Text(MSG_WAKE_NOT_SENT);
+    }
+}
 
 std::string CFailureText::Of(const std::exception_ptr& failure) {
     if (!failure) {

@@ -13,6 +13,8 @@ class CFailureText {
 public:
     // Empty for no failure.
     static std::string Of(const std::exception_ptr& failure);
+    // The failure of a Wake-on-LAN packet (sent to the broadcast, not to a device).
+    static std::string OfWakeOnLan(const std::exception_ptr& failure);
 };
 
 } // namespace Korvane

@@ -4,6 +4,7 @@
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
+#include "operations/FailureText.h"
 #include "protocol/KorvaneInfo.h"
 
 #include <nlohmann/json.hpp>
@@ -34,9 +35,10 @@ int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
         {"outcomeText", "Wake-on-LAN sent to " + mac}};
     try {
         Korvane::CKorvaneInfo::SendWakeOnLan(mac);
-    } catch (const std::exception& error) {
-        err << "korvanectl wake: " << error.what() << '\n';
-        outcome.update({{"outcome", "failed"}, {"outcomeText", error.what()}});
+    } catch (...) {
+        const std::string failure = Korvane::CFailureText::OfWakeOnLan(std::current_exception());
+        err << "korvanectl wake: " << failure << '\n';
+        outcome.update({{"outcome", "failed"}, {"outcomeText", failure}});
     }
     if (args.Flag("json")) {
         out << TerminalText::Json(outcome) << '\n';
