@@ -1,10 +1,14 @@
 // Arbitrary bytes as what an SMTP or POP3 server sends, in pieces of varying size: the reply
 // reader keeps exactly the bytes received, stops within its bound, and the code, the
-// continuation rule and a CRAM-MD5 challenge are read without going out of bounds.
+// continuation rule and a CRAM-MD5 challenge are read without going out of bounds, and an EHLO
+// reply announces STARTTLS only where a line of it names the extension.
 #include "mail/MailReply.h"
+#include "mail/SmtpDialogue.h"
 #include "net/SocketErrors.h"
 #include "support/Digest.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +44,14 @@ void ReadInPieces(Korvane::CMailReply::Style style, std::string_view stream, siz
         std::abort();
     }
     Korvane::CMailReply::HasCode(reply.Text(), "+OK");
+    if (Korvane::CSmtpDialogue::Offers(reply.Text(), "STARTTLS")) {
+        std::string upper = reply.Text();
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (upper.find("STARTTLS") == std::string::npos) {
+            std::abort();
+        }
+    }
     if (const auto challenge = Korvane::CMailReply::Challenge(reply.Text())) {
         Zelt::CDigest::CramMd5Response(*challenge, "user", "password");
     }

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-noto-cjk trayer xdg-utils iproute2 procps util-linux dnsmasq-base
-  exim4-daemon-light dovecot-pop3d
+  exim4-daemon-light dovecot-pop3d openssl
 )
 
 missing=()

@@ -70,6 +70,24 @@ const AuthType& TypeNamed(const std::optional<std::string>& name) {
     return kAuthTypes[0];
 }
 
+// The words of the "security" element; anything else reads as none.
+constexpr const char* kSecurityNames[] = {"none", "starttls", "tls"};
+
+int SecurityNamed(const std::optional<std::string>& name) {
+    for (int nSecurity = MAIL_SECURITY_NONE; nSecurity <= MAIL_SECURITY_TLS; ++nSecurity) {
+        if (name && SettingsXml::EqualsNoCase(*name, kSecurityNames[nSecurity])) {
+            return nSecurity;
+        }
+    }
+    return MAIL_SECURITY_NONE;
+}
+
+const char* SecurityName(int nSecurity) {
+    return nSecurity >= MAIL_SECURITY_NONE && nSecurity <= MAIL_SECURITY_TLS
+               ? kSecurityNames[nSecurity]
+               : kSecurityNames[MAIL_SECURITY_NONE];
+}
+
 constexpr const char* kUtf8Name = "UTF-8";
 constexpr const char* kIso2022JpName = "ISO-2022-JP";
 
@@ -87,6 +105,10 @@ void CMailSettingsXml::Write(Zelt::CXMLDocument& document, const Zelt::CXMLNode&
     AppendElement(document, mailElement, "encode",
                   mail.nEncoding == MAIL_ENCODING_UTF8 ? kUtf8Name : kIso2022JpName);
     WriteAuth(document, mailElement, mail);
+    const Zelt::CXMLNode security = AppendElement(document, mailElement, "security");
+    AppendElement(document, security, "smtp", SecurityName(mail.nSmtpSecurity));
+    AppendElement(document, security, "pop3", SecurityName(mail.nPop3Security));
+    AppendElement(document, security, "trusted", mail.strTrustedCertificateFile);
 }
 
 void CMailSettingsXml::WriteAuth(Zelt::CXMLDocument& document, const Zelt::CXMLNode& mailElement,
@@ -113,6 +135,10 @@ void CMailSettingsXml::Read(const Zelt::CXMLNode& mailElement, CMailSettings& ma
     mail.nEncoding = !encoding || SettingsXml::EqualsNoCase(*encoding, kUtf8Name) ? MAIL_ENCODING_UTF8
                                                                                   : MAIL_ENCODING_ISO2022JP;
     ReadAuth(mailElement, mail);
+    // Files written before TLS was offered have no such element: no security, as they were sent.
+    mail.nSmtpSecurity = SecurityNamed(SettingsXml::OptionalText(mailElement, "security/smtp"));
+    mail.nPop3Security = SecurityNamed(SettingsXml::OptionalText(mailElement, "security/pop3"));
+    mail.strTrustedCertificateFile = SettingsXml::TextOrEmpty(mailElement, "security/trusted");
     const std::optional<std::string> enable = SettingsXml::OptionalAttribute(mailElement, "enable");
     mail.bNotify = enable && SettingsXml::EqualsNoCase(*enable, "true");
 }

@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +41,20 @@ QLineEdit* PasswordEdit(QWidget* pParent) {
     auto* pEdit = new QLineEdit(pParent);
     pEdit->setEchoMode(QLineEdit::Password);
     return pEdit;
+}
+
+constexpr int TEXT_SECURITY_LABEL = 90783;
+constexpr int FIRST_SECURITY_TEXT = 90784; // none, STARTTLS, SSL/TLS
+constexpr int TEXT_TRUSTED_FILE_LABEL = 90787;
+constexpr int TEXT_BROWSE = 90788;
+constexpr int TEXT_CHOOSE_TRUSTED_FILE = 90789;
+
+QComboBox* SecurityList(QWidget* pParent) {
+    auto* pList = new QComboBox(pParent);
+    for (int nSecurity = Korvane::MAIL_SECURITY_NONE; nSecurity <= Korvane::MAIL_SECURITY_TLS; ++nSecurity) {
+        pList->addItem(Text(FIRST_SECURITY_TEXT + nSecurity));
+    }
+    return pList;
 }
 
 QMessageBox::Icon BoxIcon(Korvane::MailMessageIcon icon) {
@@ -87,6 +102,10 @@ MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
 
     Fill(CMailSettingForm::Shown(stored));
     connect(m_pAuthMethod, &QComboBox::currentIndexChanged, this, &MailSettingDialog::ShowAuthTab);
+    connect(m_pAuthMethod, &QComboBox::currentIndexChanged, this,
+            &MailSettingDialog::UpdateClearPasswordWarning);
+    connect(m_pSmtpSecurity, &QComboBox::currentIndexChanged, this, &MailSettingDialog::OnSecurityChosen);
+    connect(m_pPop3Security, &QComboBox::currentIndexChanged, this, &MailSettingDialog::OnSecurityChosen);
     connect(m_pTestMail, &QPushButton::clicked, this, &MailSettingDialog::SendTestMail);
     connect(m_pOk, &QPushButton::clicked, this, &MailSettingDialog::accept);
     connect(m_pCancel, &QPushButton::clicked, this, [this] { m_bSending ? StopTestMail() : reject(); });
@@ -118,6 +137,16 @@ QWidget* MailSettingDialog::BuildMainPage() {
     for (const std::string& text : CMailSettingForm::AuthMethodTexts()) {
         m_pAuthMethod->addItem(Qs(text));
     }
+    m_pSmtpSecurity = SecurityList(pPage);
+    m_pTrustedFile = new QLineEdit(pPage);
+    auto* pBrowse = new QPushButton(Text(TEXT_BROWSE), pPage);
+    connect(pBrowse, &QPushButton::clicked, this, &MailSettingDialog::ChooseTrustedFile);
+    auto* pTrusted = new QHBoxLayout;
+    pTrusted->addWidget(m_pTrustedFile, 1);
+    pTrusted->addWidget(pBrowse);
+    m_pClearPasswordWarning = new QLabel(Text(CMailSettingForm::CLEAR_PASSWORD_WARNING), pPage);
+    m_pClearPasswordWarning->setWordWrap(true);
+    m_pClearPasswordWarning->setStyleSheet(QStringLiteral("color: #b00000"));
     auto* pEncodings = new QHBoxLayout;
     pEncodings->addWidget(m_pUtf8);
     pEncodings->addWidget(m_pIso2022Jp);
@@ -125,10 +154,13 @@ QWidget* MailSettingDialog::BuildMainPage() {
     auto* pForm = new QFormLayout(pPage);
     pForm->addRow(QString::fromUtf8("送信サーバー (SMTP):"), m_pSmtpServer);
     pForm->addRow(QString::fromUtf8("SMTP ポート:"), m_pSmtpPort);
+    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pSmtpSecurity);
+    pForm->addRow(Text(TEXT_TRUSTED_FILE_LABEL), pTrusted);
     pForm->addRow(QString::fromUtf8("差出人メールアドレス:"), m_pFrom);
     pForm->addRow(QString::fromUtf8("送付先メールアドレス:"), m_pTo);
     pForm->addRow(QString::fromUtf8("エンコード:"), pEncodings);
     pForm->addRow(QString::fromUtf8("認証設定:"), m_pAuthMethod);
+    pForm->addRow(QString(), m_pClearPasswordWarning);
     return pPage;
 }
 
@@ -146,6 +178,8 @@ QWidget* MailSettingDialog::BuildPop3Page() {
     auto* pForm = new QFormLayout(pGroup);
     pForm->addRow(QString::fromUtf8("受信サーバー (POP3):"), m_pPop3Server);
     pForm->addRow(QString::fromUtf8("POP3 ポート:"), m_pPop3Port);
+    m_pPop3Security = SecurityList(pGroup);
+    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pPop3Security);
     pForm->addRow(QString::fromUtf8("アカウント:"), m_pPop3Account);
     pForm->addRow(QString::fromUtf8("パスワード:"), m_pPop3Password);
     pForm->addRow(QString::fromUtf8("POP3 承認待ち時間:"), pWait);
@@ -177,6 +211,11 @@ void MailSettingDialog::Fill(const CMailSettings& shown) {
     m_pTo->setText(Qs(shown.strToAddresses));
     (shown.nEncoding == Korvane::MAIL_ENCODING_UTF8 ? m_pUtf8 : m_pIso2022Jp)->setChecked(true);
     m_pAuthMethod->setCurrentIndex(shown.nAuthMethod);
+    m_nSmtpSecurity = shown.nSmtpSecurity;
+    m_nPop3Security = shown.nPop3Security;
+    m_pSmtpSecurity->setCurrentIndex(shown.nSmtpSecurity);
+    m_pPop3Security->setCurrentIndex(shown.nPop3Security);
+    m_pTrustedFile->setText(Qs(shown.strTrustedCertificateFile));
     m_pPop3Server->setText(Qs(shown.strPop3Server));
     m_pPop3Account->setText(Qs(shown.strPop3Account));
     m_pPop3Password->setText(Qs(shown.strPop3Password));
@@ -185,6 +224,7 @@ void MailSettingDialog::Fill(const CMailSettings& shown) {
     m_pAuthUser->setText(Qs(shown.strSmtpAuthUser));
     m_pAuthPassword->setText(Qs(shown.strSmtpAuthPassword));
     ShowAuthTab();
+    UpdateClearPasswordWarning();
 }
 
 CMailSettings MailSettingDialog::Fields() const {
@@ -203,6 +243,9 @@ CMailSettings MailSettingDialog::Fields() const {
     fields.strPop3Port = CMailSettingForm::NumberText(Std(m_pPop3Port->text()));
     fields.strSmtpAuthUser = Std(m_pAuthUser->text());
     fields.strSmtpAuthPassword = Std(m_pAuthPassword->text());
+    fields.nSmtpSecurity = std::max(m_pSmtpSecurity->currentIndex(), 0);
+    fields.nPop3Security = std::max(m_pPop3Security->currentIndex(), 0);
+    fields.strTrustedCertificateFile = Std(m_pTrustedFile->text());
     return fields;
 }
 
@@ -226,6 +269,35 @@ void MailSettingDialog::ShowAuthTab() {
     if (pWanted != nullptr && m_pTabs->count() == 1) {
         m_pTabs->addTab(pWanted, Qs(CMailSettingForm::TabTexts(nMethod).at(1)));
     }
+}
+
+void MailSettingDialog::OnSecurityChosen() {
+    // The ports follow from the securities they showed last, so a typed port stays.
+    CMailSettings fields = Fields();
+    const int nSmtpSecurity = fields.nSmtpSecurity;
+    const int nPop3Security = fields.nPop3Security;
+    fields.nSmtpSecurity = m_nSmtpSecurity;
+    fields.nPop3Security = m_nPop3Security;
+    CMailSettingForm::SetSmtpSecurity(fields, nSmtpSecurity);
+    CMailSettingForm::SetPopSecurity(fields, nPop3Security);
+    m_nSmtpSecurity = nSmtpSecurity;
+    m_nPop3Security = nPop3Security;
+    m_pSmtpPort->setText(Qs(fields.strSmtpPort));
+    m_pPop3Port->setText(Qs(fields.strPop3Port));
+    UpdateClearPasswordWarning();
+}
+
+void MailSettingDialog::ChooseTrustedFile() {
+    const QString file =
+        QFileDialog::getOpenFileName(this, Text(TEXT_CHOOSE_TRUSTED_FILE), m_pTrustedFile->text(),
+                                     QStringLiteral("PEM (*.pem *.crt *.cer);;* (*)"));
+    if (!file.isEmpty()) {
+        m_pTrustedFile->setText(file);
+    }
+}
+
+void MailSettingDialog::UpdateClearPasswordWarning() {
+    m_pClearPasswordWarning->setVisible(CMailSettingForm::SendsPasswordInClear(Fields()));
 }
 
 void MailSettingDialog::accept() {
@@ -262,9 +334,11 @@ void MailSettingDialog::SendTestMail() {
     m_testMailCancel = std::make_shared<Zelt::CancelEvent>();
     // The thread owns its copy of the values; the dialog joins it before it goes.
     m_testMailThread = std::thread([this, fields, cancel = m_testMailCancel] {
-        const MailDialogMessage message = CMailSettingForm::SendTestMail(fields, cancel);
+        std::string failure;
+        const MailDialogMessage message = CMailSettingForm::SendTestMail(fields, cancel, &failure);
         QMetaObject::invokeMethod(
-            this, [this, message] { OnTestMailSent(message); }, Qt::QueuedConnection);
+            this, [this, message, failure = Qs(failure)] { OnTestMailSent(message, failure); },
+            Qt::QueuedConnection);
     });
 }
 
@@ -287,15 +361,19 @@ void MailSettingDialog::SetSending(bool bSending) {
     }
 }
 
-void MailSettingDialog::OnTestMailSent(const MailDialogMessage& message) {
+void MailSettingDialog::OnTestMailSent(const MailDialogMessage& message, const QString& failure) {
     SetSending(false);
-    ShowMessage(message);
+    ShowMessage(message, failure);
     emit TestMailFinished(message.nTextId);
 }
 
-void MailSettingDialog::ShowMessage(const MailDialogMessage& message) {
-    QMessageBox box(BoxIcon(message.icon), QStringLiteral("KORVANE Admin"), Text(message.nTextId),
+void MailSettingDialog::ShowMessage(const MailDialogMessage& message, const QString& failure) {
+    // The failure names the server and the certificate check's reason, as korvanectl does.
+    QMessageBox box(BoxIcon(message.icon), QStringLiteral("KORVANE Admin"),
+                    failure.isEmpty() ? Text(message.nTextId)
+                                      : Text(message.nTextId) + QStringLiteral("\n\n") + failure,
                     QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -46,6 +47,11 @@ public:
     QRadioButton* Utf8Button() const { return m_pUtf8; }
     QRadioButton* Iso2022JpButton() const { return m_pIso2022Jp; }
     QComboBox* AuthMethodList() const { return m_pAuthMethod; }
+    QComboBox* SmtpSecurityList() const { return m_pSmtpSecurity; }
+    QComboBox* Pop3SecurityList() const { return m_pPop3Security; }
+    QLineEdit* TrustedFileEdit() const { return m_pTrustedFile; }
+    // The warning that the chosen method sends its password readable, shown while it does.
+    QLabel* ClearPasswordWarning() const { return m_pClearPasswordWarning; }
     QLineEdit* Pop3ServerEdit() const { return m_pPop3Server; }
     QLineEdit* Pop3AccountEdit() const { return m_pPop3Account; }
     QLineEdit* Pop3PasswordEdit() const { return m_pPop3Password; }
@@ -77,8 +83,12 @@ private:
     // Adds, replaces or removes the second tab for the chosen method.
     void ShowAuthTab();
     void SetSending(bool bSending);
-    void OnTestMailSent(const Korvane::MailDialogMessage& message);
-    void ShowMessage(const Korvane::MailDialogMessage& message);
+    void OnTestMailSent(const Korvane::MailDialogMessage& message, const QString& failure);
+    void ShowMessage(const Korvane::MailDialogMessage& message, const QString& failure = QString());
+    // A security chosen: the port follows unless typed; the warning follows the choice.
+    void OnSecurityChosen();
+    void ChooseTrustedFile();
+    void UpdateClearPasswordWarning();
 
     Korvane::CMailSettings& m_stored;
     bool m_bSending = false;
@@ -96,6 +106,13 @@ private:
     QRadioButton* m_pUtf8 = nullptr;
     QRadioButton* m_pIso2022Jp = nullptr;
     QComboBox* m_pAuthMethod = nullptr;
+    QComboBox* m_pSmtpSecurity = nullptr;
+    QComboBox* m_pPop3Security = nullptr;
+    QLineEdit* m_pTrustedFile = nullptr;
+    QLabel* m_pClearPasswordWarning = nullptr;
+    // The securities the port edits last followed.
+    int m_nSmtpSecurity = Korvane::MAIL_SECURITY_NONE;
+    int m_nPop3Security = Korvane::MAIL_SECURITY_NONE;
     QLineEdit* m_pPop3Server = nullptr;
     QLineEdit* m_pPop3Account = nullptr;
     QLineEdit* m_pPop3Password = nullptr;

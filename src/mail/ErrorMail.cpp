@@ -37,12 +37,16 @@ std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
 }
 
 int CErrorMail::SendLines(const CMailSettings& settings, const std::vector<std::string>& lines,
-                          Zelt::CancelEventPtr cancel) {
+                          Zelt::CancelEventPtr cancel, std::string* pFailure) {
     MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME), std::move(cancel));
     for (const std::string& line : lines) {
         sender.AddBodyLine(line);
     }
-    return sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));
+    const int nResult = sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));
+    if (pFailure != nullptr) {
+        *pFailure = sender.FailureText();
+    }
+    return nResult;
 }
 
 } // namespace Korvane

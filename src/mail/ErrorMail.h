@@ -20,8 +20,9 @@ public:
     static std::optional<int> Send(const CKorvaneAdminInfoMgr& manager);
     // The same with the lines and settings taken beforehand, for sending on another thread than
     // the store's (CErrorMailThread): the MailSendResult.
+    // A TLS failure's reason goes to pFailure.
     static int SendLines(const CMailSettings& settings, const std::vector<std::string>& lines,
-                         Zelt::CancelEventPtr cancel = nullptr);
+                         Zelt::CancelEventPtr cancel = nullptr, std::string* pFailure = nullptr);
 };
 
 } // namespace Korvane

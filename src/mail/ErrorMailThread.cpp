@@ -52,9 +52,10 @@ void CErrorMailThread::Serve() {
         m_waiting.pop_front();
         m_bSending = true;
         lock.unlock();
-        const int nResult = CErrorMail::SendLines(mail.settings, mail.lines, m_cancel);
+        std::string failure;
+        const int nResult = CErrorMail::SendLines(mail.settings, mail.lines, m_cancel, &failure);
         if (m_onOutcome) {
-            m_onOutcome(nResult);
+            m_onOutcome(nResult, failure);
         }
         lock.lock();
         m_bSending = false;

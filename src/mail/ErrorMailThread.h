@@ -18,8 +18,9 @@ namespace Korvane {
 // what it needs when it is queued; the thread never touches the store.
 class CErrorMailThread {
 public:
-    // Called on the mail thread with the MailSendResult of each mail sent.
-    using OutcomeHandler = std::function<void(int nMailSendResult)>;
+    // Called on the mail thread with the MailSendResult of each mail sent and a TLS failure's
+    // reason (empty for none).
+    using OutcomeHandler = std::function<void(int nMailSendResult, const std::string& failure)>;
 
     // At most this many mails wait behind the one under way; a newer one pushes out the oldest
     // (each lists every device's current state).

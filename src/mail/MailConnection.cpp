@@ -36,10 +36,50 @@ void CMailConnection::Open(const std::string& strAddress, int nPort) {
     m_socket.Open(strAddress, static_cast<uint16_t>(nPort));
 }
 
+void CMailConnection::StartTls(const std::string& strServerName, const std::string& strTrustedFile) {
+    m_tls = std::make_unique<CMailTls>(m_socket.TakeDescriptorNonBlocking(), strServerName, strTrustedFile);
+    DriveTls([this] { return m_tls->Handshake(); }, Zelt::SOCKET_KIND_RECEIVE);
+    Zelt::DebugTrace("CMailConnection::StartTls: TLS with %s\n", strServerName.c_str());
+}
+
+template <typename Step>
+void CMailConnection::DriveTls(Step&& step, int nSocketErrorKind) {
+    for (;;) {
+        const CMailTls::Progress progress = step();
+        if (progress == CMailTls::Progress::DONE) {
+            return;
+        }
+        LimitNextStep(nSocketErrorKind);
+        if (progress == CMailTls::Progress::WANT_READ) {
+            m_socket.WaitUntilReadable();
+        } else {
+            m_socket.WaitUntilWritable();
+        }
+    }
+}
+
+size_t CMailConnection::WriteSome(std::string_view text) {
+    if (!m_tls) {
+        return m_socket.Write(text.data(), text.size());
+    }
+    size_t nSent = 0;
+    DriveTls([&] { return m_tls->Write(text.data(), text.size(), nSent); }, Zelt::SOCKET_KIND_SEND);
+    return nSent;
+}
+
+size_t CMailConnection::ReadSome(char* pBuffer, size_t nSize) {
+    if (!m_tls) {
+        return m_socket.Read(pBuffer, nSize, nullptr, nullptr);
+    }
+    size_t nRead = 0;
+    DriveTls([&] { return m_tls->Read(pBuffer, nSize, nRead); }, Zelt::SOCKET_KIND_RECEIVE);
+    return nRead;
+}
+
 bool CMailConnection::Write(std::string_view text) {
     while (!text.empty()) {
         LimitNextStep(Zelt::SOCKET_KIND_SEND);
-        const size_t nSent = m_socket.Write(text.data(), text.size());
+        const size_t nSent = WriteSome(text);
         if (nSent == 0) {
             return false;
         }
@@ -53,7 +93,7 @@ std::string CMailConnection::ReadReply() {
     char buffer[READ_SIZE];
     for (;;) {
         LimitNextStep(Zelt::SOCKET_KIND_RECEIVE);
-        const size_t nRead = m_socket.Read(buffer, sizeof buffer, nullptr, nullptr);
+        const size_t nRead = ReadSome(buffer, sizeof buffer);
         if (nRead == 0 || reply.Append(std::string_view(buffer, nRead))) {
             return reply.Text();
         }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "mail/MailReply.h"
+#include "mail/MailTls.h"
 #include "net/CancelEvent.h"
 #include "net/StrmCltSocket.h"
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,9 @@ public:
 
     // Connects to a numeric IPv4 address; a port outside 1 to 65535 fails as an address error.
     void Open(const std::string& strAddress, int nPort);
+    // TLS from here on (see CMailTls): the handshake within the step and dialogue limits. A
+    // certificate that does not verify, or a handshake that fails, throws CMailTlsError.
+    void StartTls(const std::string& strServerName, const std::string& strTrustedFile);
     // Sends every byte of the text; false when a write could send nothing.
     bool Write(std::string_view text);
     // One whole reply; empty when the server closed without one. A reply longer than
@@ -57,8 +62,14 @@ private:
     // The next step waits at most the step limit and what is left of the dialogue; a dialogue
     // whose time is up ends with a time-out of the step's kind.
     void LimitNextStep(int nSocketErrorKind);
+    // Repeats a TLS step, waiting as it asks, until it is done.
+    template <typename Step>
+    void DriveTls(Step&& step, int nSocketErrorKind);
+    size_t WriteSome(std::string_view text);
+    size_t ReadSome(char* pBuffer, size_t nSize);
 
     Zelt::CStrmCltSocket m_socket;
+    std::unique_ptr<CMailTls> m_tls;
     ReplyStyle m_style;
     Clock::time_point m_deadline;
 };

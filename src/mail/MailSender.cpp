@@ -18,6 +18,7 @@ MailSender::MailSender(const CMailSettings& settings, std::string_view senderNam
 int MailSender::Send(std::string_view recipients, std::string_view subject) {
     m_strToList = recipients;
     m_strSubject = subject;
+    m_strFailure.clear();
     const std::vector<std::string> list = SplitRecipients(recipients);
     size_t nFailed = 0;
     for (const std::string& recipient : list) {
@@ -45,13 +46,14 @@ int MailSender::SendOne(const std::string& recipient) {
     if (!strAddress) {
         return MAIL_DIALOGUE_FAILED;
     }
-    if (m_settings.nAuthMethod == MAIL_AUTH_POP_BEFORE_SMTP && !CPopBeforeSmtp::Run(m_settings, m_limits)) {
+    if (m_settings.nAuthMethod == MAIL_AUTH_POP_BEFORE_SMTP &&
+        !CPopBeforeSmtp::Run(m_settings, m_limits, m_strFailure)) {
         return MAIL_DIALOGUE_FAILED;
     }
     const MailHeaders headers(m_strSubject, m_settings.strSenderName, m_settings.strFromAddress, m_strToList);
     const bool bDelivered = CSmtpDialogue::Deliver(m_settings, m_limits, *strAddress, recipient,
                                                    headers.Block(m_settings.nEncoding, std::time(nullptr)),
-                                                   m_body.Encoded(m_settings.nEncoding));
+                                                   m_body.Encoded(m_settings.nEncoding), m_strFailure);
     return bDelivered ? MAIL_DIALOGUE_DELIVERED : MAIL_DIALOGUE_FAILED;
 }
 

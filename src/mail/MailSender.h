@@ -25,7 +25,8 @@ enum MailDialogueResult : int {
     MAIL_DIALOGUE_INCOMPLETE = 2, // settings incomplete, nothing was sent
 };
 
-// Sends one mail by SMTP, optionally after POP before SMTP or with SMTP AUTH, without TLS. Each
+// Sends one mail by SMTP, optionally after POP before SMTP or with SMTP AUTH, each server with the
+// connection security of the settings. Each
 // recipient gets a whole dialogue of its own. Blocks its thread until every dialogue is over: each
 // POP3 and SMTP dialogue ends after the dialogue length at the latest, and all end at once when
 // the cancel event is set.
@@ -51,6 +52,9 @@ public:
     // The recipients of a list: every piece before a ";", empty ones included, and the rest after
     // the last ";" when it is not empty. Spaces are kept.
     static std::vector<std::string> SplitRecipients(std::string_view recipients);
+    // Why the last failed dialogue failed, when it was TLS (the certificate check, a server that
+    // does not offer STARTTLS); empty otherwise.
+    const std::string& FailureText() const { return m_strFailure; }
 
 private:
     CMailSenderSettings m_settings;
@@ -58,6 +62,7 @@ private:
     CMailBody m_body;
     std::string m_strToList;
     std::string m_strSubject;
+    std::string m_strFailure;
 };
 
 } // namespace Korvane

@@ -13,16 +13,34 @@ CMailSenderSettings CMailSenderSettings::From(const CMailSettings& settings, std
     result.nEncoding = settings.nEncoding;
     result.strSenderName = senderName;
     result.strSmtpServer = settings.strSmtpServer;
-    result.nSmtpPort = NumberOf(settings.strSmtpPort, DEFAULT_SMTP_PORT);
+    result.nSmtpSecurity = settings.nSmtpSecurity;
+    result.nPopSecurity = settings.nPop3Security;
+    result.strTrustedFile = settings.strTrustedCertificateFile;
+    result.nSmtpPort = NumberOf(settings.strSmtpPort, UsualSmtpPort(settings.nSmtpSecurity));
     result.strFromAddress = settings.strFromAddress;
     result.strPopServer = settings.strPop3Server;
     result.strPopAccount = settings.strPop3Account;
     result.strPopPassword = settings.strPop3Password;
-    result.nPopPort = NumberOf(settings.strPop3Port, DEFAULT_POP3_PORT);
+    result.nPopPort = NumberOf(settings.strPop3Port, UsualPopPort(settings.nPop3Security));
     result.nPopWait = NumberOf(settings.strPop3Wait, DEFAULT_POP3_WAIT);
     result.strAuthUser = settings.strSmtpAuthUser;
     result.strAuthPassword = settings.strSmtpAuthPassword;
     return result;
+}
+
+int CMailSenderSettings::UsualSmtpPort(int nSecurity) {
+    switch (nSecurity) {
+    case MAIL_SECURITY_STARTTLS:
+        return DEFAULT_SUBMISSION_PORT;
+    case MAIL_SECURITY_TLS:
+        return DEFAULT_SMTPS_PORT;
+    default:
+        return DEFAULT_SMTP_PORT;
+    }
+}
+
+int CMailSenderSettings::UsualPopPort(int nSecurity) {
+    return nSecurity == MAIL_SECURITY_TLS ? DEFAULT_POP3S_PORT : DEFAULT_POP3_PORT;
 }
 
 bool CMailSenderSettings::IsComplete(std::string_view recipient) const {

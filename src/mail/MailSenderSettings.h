@@ -9,7 +9,10 @@ namespace Korvane {
 
 inline constexpr int DEFAULT_SMTP_PORT = 25;
 inline constexpr int DEFAULT_POP3_PORT = 110;
-inline constexpr int DEFAULT_POP3_WAIT = 300; // milliseconds
+inline constexpr int DEFAULT_POP3_WAIT = 300;       // milliseconds
+inline constexpr int DEFAULT_SUBMISSION_PORT = 587; // SMTP with STARTTLS
+inline constexpr int DEFAULT_SMTPS_PORT = 465;
+inline constexpr int DEFAULT_POP3S_PORT = 995;
 
 // The mail settings as the sender uses them: numbers read from their texts, an unknown
 // authentication method taken as none. Texts are kept whole, however long.
@@ -27,8 +30,15 @@ struct CMailSenderSettings {
     int nPopWait = DEFAULT_POP3_WAIT;
     std::string strAuthUser;
     std::string strAuthPassword;
+    int nSmtpSecurity = MAIL_SECURITY_NONE;
+    int nPopSecurity = MAIL_SECURITY_NONE;
+    std::string strTrustedFile;
 
     static CMailSenderSettings From(const CMailSettings& settings, std::string_view senderName);
+    // The usual port of a server with the security: what an empty port stands for, and what the
+    // dialog proposes when the security changes.
+    static int UsualSmtpPort(int nSecurity);
+    static int UsualPopPort(int nSecurity);
 
     // Whether a dialogue with the recipient has everything it needs; checked before any traffic.
     bool IsComplete(std::string_view recipient) const;

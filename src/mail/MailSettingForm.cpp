@@ -32,6 +32,17 @@ std::string ShownNumber(const std::string& strStored, int nDefault) {
     return std::to_string(CMailSenderSettings::NumberOf(strStored, nDefault));
 }
 
+bool IsKnownSecurity(int nSecurity) {
+    return nSecurity >= MAIL_SECURITY_NONE && nSecurity <= MAIL_SECURITY_TLS;
+}
+
+// The port follows the security unless the user typed it.
+void FollowSecurity(std::string& port, int nOldUsual, int nNewUsual) {
+    if (port.empty() || port == std::to_string(nOldUsual)) {
+        port = std::to_string(nNewUsual);
+    }
+}
+
 } // namespace
 
 CMailSettings CMailSettingForm::Shown(const CMailSettings& stored) {
@@ -41,8 +52,12 @@ CMailSettings CMailSettingForm::Shown(const CMailSettings& stored) {
     }
     shown.nEncoding = shown.nEncoding == MAIL_ENCODING_UTF8 ? MAIL_ENCODING_UTF8 : MAIL_ENCODING_ISO2022JP;
     shown.nAuthMethod = IsKnownMethod(stored.nAuthMethod) ? stored.nAuthMethod : MAIL_AUTH_NONE;
-    shown.strSmtpPort = ShownNumber(stored.strSmtpPort, DEFAULT_SMTP_PORT);
-    shown.strPop3Port = ShownNumber(stored.strPop3Port, DEFAULT_POP3_PORT);
+    shown.nSmtpSecurity = IsKnownSecurity(stored.nSmtpSecurity) ? stored.nSmtpSecurity : MAIL_SECURITY_NONE;
+    shown.nPop3Security = IsKnownSecurity(stored.nPop3Security) ? stored.nPop3Security : MAIL_SECURITY_NONE;
+    shown.strSmtpPort =
+        ShownNumber(stored.strSmtpPort, CMailSenderSettings::UsualSmtpPort(shown.nSmtpSecurity));
+    shown.strPop3Port =
+        ShownNumber(stored.strPop3Port, CMailSenderSettings::UsualPopPort(shown.nPop3Security));
     shown.strPop3Wait = ShownNumber(stored.strPop3Wait, DEFAULT_POP3_WAIT);
     return shown;
 }
@@ -112,17 +127,46 @@ std::optional<MailDialogMessage> CMailSettingForm::Accept(const CMailSettings& f
     return std::nullopt;
 }
 
-MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel) {
+MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel,
+                                                 std::string* pFailure) {
     if (!IsComplete(fields)) {
         return INCOMPLETE_MESSAGE;
     }
     MailSender sender(fields, CStringTable::Text(SENDER_NAME), std::move(cancel));
     sender.AddBodyLine(CStringTable::Text(TEST_MAIL_BODY));
-    return ResultMessage(sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT)));
+    const int nResult = sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT));
+    if (pFailure != nullptr) {
+        *pFailure = sender.FailureText();
+    }
+    return ResultMessage(nResult);
 }
 
 MailDialogMessage CMailSettingForm::ResultMessage(int nMailSendResult) {
     return SEND_MESSAGES[nMailSendResult];
+}
+
+void CMailSettingForm::SetSmtpSecurity(CMailSettings& fields, int nSecurity) {
+    FollowSecurity(fields.strSmtpPort, CMailSenderSettings::UsualSmtpPort(fields.nSmtpSecurity),
+                   CMailSenderSettings::UsualSmtpPort(nSecurity));
+    fields.nSmtpSecurity = nSecurity;
+}
+
+void CMailSettingForm::SetPopSecurity(CMailSettings& fields, int nSecurity) {
+    FollowSecurity(fields.strPop3Port, CMailSenderSettings::UsualPopPort(fields.nPop3Security),
+                   CMailSenderSettings::UsualPopPort(nSecurity));
+    fields.nPop3Security = nSecurity;
+}
+
+bool CMailSettingForm::SendsPasswordInClear(const CMailSettings& fields) {
+    switch (fields.nAuthMethod) {
+    case MAIL_AUTH_PLAIN:
+    case MAIL_AUTH_LOGIN:
+        return fields.nSmtpSecurity == MAIL_SECURITY_NONE;
+    case MAIL_AUTH_POP_BEFORE_SMTP:
+        return fields.nPop3Security == MAIL_SECURITY_NONE;
+    default:
+        return false;
+    }
 }
 
 } // namespace Korvane

@@ -29,7 +29,8 @@ struct MailDialogMessage {
 class CMailSettingForm {
 public:
     // The values the controls show for the stored settings: the numbers read as numbers, with the
-    // defaults 25, 110 and 300 for empty texts, and an unknown authentication method as none. A
+    // usual ports of the servers' security (25 and 110 without) and 300 for empty texts, and an
+    // unknown security or authentication method as none. A
     // record with nothing stored at all shows ISO-2022-JP.
     static CMailSettings Shown(const CMailSettings& stored);
     // What a digit-only edit stores: empty for an empty edit, else the number in decimal.
@@ -51,9 +52,19 @@ public:
     static std::optional<MailDialogMessage> Accept(const CMailSettings& fields, CMailSettings& stored);
     // The test mail to the values' recipients, stored nowhere; blocks until it is sent or the
     // cancel event is set. The message to show: incomplete values, or ResultMessage.
-    static MailDialogMessage SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel = nullptr);
+    // A TLS failure's reason (a certificate's check) goes to pFailure, shown below the message.
+    static MailDialogMessage SendTestMail(const CMailSettings& fields, Zelt::CancelEventPtr cancel = nullptr,
+                                          std::string* pFailure = nullptr);
     // The message of a MailSendResult: done, failed, partly failed or cancelled.
     static MailDialogMessage ResultMessage(int nMailSendResult);
+    // A new connection security for the SMTP (POP3) server. The port follows to the usual one of
+    // the new security unless it is one the user typed (not the usual one of the old security).
+    static void SetSmtpSecurity(CMailSettings& fields, int nSecurity);
+    static void SetPopSecurity(CMailSettings& fields, int nSecurity);
+    // Whether the selected method sends a password that anyone on the network can read: PLAIN,
+    // LOGIN or the POP3 password to a server without connection security.
+    static bool SendsPasswordInClear(const CMailSettings& fields);
+    static constexpr int CLEAR_PASSWORD_WARNING = 90782;
 
     static constexpr MailDialogMessage INCOMPLETE_MESSAGE{10007, MailMessageIcon::Stop};
 };

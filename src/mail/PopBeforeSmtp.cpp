@@ -17,9 +17,10 @@ constexpr std::string_view POP3_OK = "+OK";
 
 } // namespace
 
-bool CPopBeforeSmtp::Run(const CMailSenderSettings& settings, const MailDialogueLimits& limits) {
+bool CPopBeforeSmtp::Run(const CMailSenderSettings& settings, const MailDialogueLimits& limits,
+                         std::string& strFailure) {
     const std::optional<std::string> strAddress = CMailConnection::ResolveIpv4(settings.strPopServer);
-    if (!strAddress || !Login(*strAddress, settings, limits)) {
+    if (!strAddress || !Login(*strAddress, settings, limits, strFailure)) {
         return false;
     }
     // "More than" the wait: the server may record the login a moment after the logout.
@@ -30,20 +31,40 @@ bool CPopBeforeSmtp::Run(const CMailSenderSettings& settings, const MailDialogue
 
 // The connection closes when this returns, before the wait.
 bool CPopBeforeSmtp::Login(const std::string& strAddress, const CMailSenderSettings& settings,
-                           const MailDialogueLimits& limits) {
+                           const MailDialogueLimits& limits, std::string& strFailure) {
     try {
         CMailConnection connection(CMailConnection::ReplyStyle::Pop3, limits);
         connection.Open(strAddress, settings.nPopPort);
-        return connection.ExpectReply(POP3_OK) &&
+        return Greeting(connection, settings) &&
                connection.Command("USER " + CInertMailText::OneLine(settings.strPopAccount) + "\r\n",
                                   POP3_OK) &&
                connection.Command("PASS " + CInertMailText::OneLine(settings.strPopPassword) + "\r\n",
                                   POP3_OK) &&
                connection.Command("QUIT\r\n", POP3_OK);
+    } catch (const CMailTlsError& error) {
+        strFailure = MailTlsFailureText(error, settings.strPopServer, settings.nPopPort);
+        Zelt::DebugTrace("CPopBeforeSmtp::Login: %s\n", strFailure.c_str());
+        return false;
     } catch (const std::exception& error) {
         Zelt::DebugTrace("CPopBeforeSmtp::Login: %s\n", error.what());
         return false;
     }
+}
+
+bool CPopBeforeSmtp::Greeting(CMailConnection& connection, const CMailSenderSettings& settings) {
+    if (settings.nPopSecurity == MAIL_SECURITY_TLS) {
+        connection.StartTls(settings.strPopServer, settings.strTrustedFile);
+    }
+    if (!connection.ExpectReply(POP3_OK)) {
+        return false;
+    }
+    if (settings.nPopSecurity == MAIL_SECURITY_STARTTLS) {
+        if (!connection.Command("STLS\r\n", POP3_OK)) {
+            throw CMailTlsNotOffered("STLS");
+        }
+        connection.StartTls(settings.strPopServer, settings.strTrustedFile);
+    }
+    return true;
 }
 
 bool CPopBeforeSmtp::WaitUnlessCancelled(std::chrono::milliseconds time, const Zelt::CancelEvent& cancel) {

@@ -4,6 +4,8 @@
 #include "net/SockAddr.h"
 #include "support/Trace.h"
 
+#include <sys/ioctl.h>
+
 namespace Zelt {
 
 CStrmCltSocket::CStrmCltSocket(int nFamily, CancelEventPtr cancelEvent, int nWaitMilliseconds)
@@ -17,6 +19,11 @@ void CStrmCltSocket::Open(std::string_view address, uint16_t nPort) {
     DebugTrace("CStrmCltSocket::Open: OpenSocket() OK.\n");
     Connect(address, nPort);
     DebugTrace("CStrmCltSocket::Open: Connect() OK.\n");
+}
+
+int CStrmCltSocket::TakeDescriptorNonBlocking() {
+    m_socket.IoCtlSocket(FIONBIO, 1);
+    return m_socket.GetSocket(m_socket.GetFamily());
 }
 
 size_t CStrmCltSocket::Write(const void* pData, size_t nLength) {

@@ -19,6 +19,12 @@ public:
     size_t Write(const void* pData, size_t nLength) override;
     // 0 when the peer has closed the connection.
     size_t Read(void* pBuffer, size_t nSize, sockaddr_storage* pSource, socklen_t* pSourceLength) override;
+
+    // For a layer above the socket (TLS) that reads and writes the connected descriptor itself:
+    // the descriptor, made non-blocking, and the waits of Read and Write.
+    int TakeDescriptorNonBlocking();
+    void WaitUntilReadable() { WaitReadable("CStrmCltSocket::WaitUntilReadable(): SocketEvent Wait Error!"); }
+    void WaitUntilWritable() { WaitWritable("CStrmCltSocket::WaitUntilWritable(): SocketEvent Wait Error!"); }
 };
 
 } // namespace Zelt

@@ -161,7 +161,9 @@ TEST_F(SettingsFileTest, ElementsAreWrittenInTheirFixedOrder) {
     EXPECT_EQ(ChildNames(app.SingleSelectNode("window/size")), (Names{"x", "y", "h", "w", "h1", "w1"}));
     EXPECT_EQ(app.SingleSelectNode("window/size/x").GetText(), "-4");
     EXPECT_EQ(ChildNames(app.SingleSelectNode("mail")),
-              (Names{"smtp", "sendfrom", "sendto", "encode", "auth"}));
+              (Names{"smtp", "sendfrom", "sendto", "encode", "auth", "security"}));
+    EXPECT_EQ(ChildNames(app.SingleSelectNode("mail/security")), (Names{"smtp", "pop3", "trusted"}));
+    EXPECT_EQ(app.SingleSelectNode("mail/security/smtp").GetText(), "starttls");
     EXPECT_EQ(ChildNames(app.SingleSelectNode("mail/smtp")), (Names{"srv", "port"}));
     EXPECT_EQ(app.SingleSelectNode("mail").GetAttributeValue("enable"), "true");
     EXPECT_EQ(app.SingleSelectNode("mail/auth").GetAttributeValue("type"), "POP3");

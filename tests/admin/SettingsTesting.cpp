@@ -88,6 +88,9 @@ CMailSettings MailOfMethod(int nAuthMethod) {
     mail.strToAddresses = "a@example.jp;b@example.jp";
     mail.nEncoding = nAuthMethod % 2 == 0 ? MAIL_ENCODING_ISO2022JP : MAIL_ENCODING_UTF8;
     mail.nAuthMethod = nAuthMethod;
+    mail.nSmtpSecurity = MAIL_SECURITY_STARTTLS;
+    mail.nPop3Security = MAIL_SECURITY_TLS;
+    mail.strTrustedCertificateFile = "/etc/ssl/local ca & <mail>.pem";
     if (nAuthMethod == MAIL_AUTH_POP_BEFORE_SMTP) {
         mail.strPop3Server = "pop.example.jp";
         mail.strPop3Account = "watch'er";

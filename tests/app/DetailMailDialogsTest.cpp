@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -359,6 +360,32 @@ TEST_F(MailDialog, TheAuthenticationTabFollowsTheChosenMethod) {
     EXPECT_EQ(dialog.Tabs()->widget(0), dialog.MainPage());
     EXPECT_FALSE(dialog.AuthUserEdit()->isVisible());
     EXPECT_FALSE(dialog.Pop3ServerEdit()->isVisible());
+}
+
+// The security proposes its port without overwriting a typed one, and the warning beside the
+// method shows while a password would cross the network readable.
+TEST_F(MailDialog, TheConnectionSecurityProposesItsPortAndTheWarningFollows) {
+    CMailSettings stored;
+    MailSettingDialog dialog(stored);
+    dialog.show();
+    dialog.AuthMethodList()->setCurrentIndex(MAIL_AUTH_PLAIN);
+    EXPECT_TRUE(dialog.ClearPasswordWarning()->isVisible());
+    dialog.SmtpSecurityList()->setCurrentIndex(MAIL_SECURITY_TLS);
+    EXPECT_EQ(dialog.SmtpPortEdit()->text(), QStringLiteral("465"));
+    EXPECT_FALSE(dialog.ClearPasswordWarning()->isVisible());
+    dialog.SmtpPortEdit()->setText(QStringLiteral("2465"));
+    dialog.SmtpSecurityList()->setCurrentIndex(MAIL_SECURITY_STARTTLS);
+    EXPECT_EQ(dialog.SmtpPortEdit()->text(), QStringLiteral("2465"));
+
+    dialog.AuthMethodList()->setCurrentIndex(MAIL_AUTH_POP_BEFORE_SMTP);
+    EXPECT_TRUE(dialog.ClearPasswordWarning()->isVisible());
+    dialog.Pop3SecurityList()->setCurrentIndex(MAIL_SECURITY_TLS);
+    EXPECT_EQ(dialog.Pop3PortEdit()->text(), QStringLiteral("995"));
+    EXPECT_FALSE(dialog.ClearPasswordWarning()->isVisible());
+    dialog.TrustedFileEdit()->setText(QStringLiteral("/etc/ssl/site-ca.pem"));
+    EXPECT_EQ(dialog.Fields().nSmtpSecurity, MAIL_SECURITY_STARTTLS);
+    EXPECT_EQ(dialog.Fields().nPop3Security, MAIL_SECURITY_TLS);
+    EXPECT_EQ(dialog.Fields().strTrustedCertificateFile, "/etc/ssl/site-ca.pem");
 }
 
 TEST_F(MailDialog, OkStoresOnlyWhatNamesEverythingAMailNeeds) {

@@ -23,18 +23,32 @@ std::string FileText(const fs::path& path) {
 
 } // namespace
 
+std::string EximServer::TlsConfiguration(const CertifiedKey* pTls) const {
+    if (pTls == nullptr) {
+        return "tls_advertise_hosts =\n";
+    }
+    return "tls_advertise_hosts = *\ntls_certificate = " + pTls->certificate +
+           "\ntls_privatekey = " + pTls->key + "\ntls_on_connect_ports = " + std::to_string(m_tlsPort) + "\n";
+}
+
 EximServer::EximServer(const ScratchDirectory& directory, const std::string& address,
-                       const MailAccount& account)
+                       const MailAccount& account, const CertifiedKey* pTls)
     : m_root(directory.Path() + "/exim"), m_port(FreeTcpPort(address)) {
+    if (pTls != nullptr) {
+        m_tlsPort = FreeTcpPort(address);
+    }
     const MailUser user = UnprivilegedMailUser();
     directory.MakeDirectory("exim/spool", user, 0750);
     directory.MakeDirectory("exim/log", user);
     m_maildir = directory.MakeDirectory("exim/Maildir", user);
-    const std::string config = directory.WriteFile("exim/exim.conf", Configuration(address, account));
+    const std::string config = directory.WriteFile("exim/exim.conf", Configuration(address, account, pTls));
+    const std::string ports =
+        std::to_string(m_port) + (pTls != nullptr ? ":" + std::to_string(m_tlsPort) : "");
     // -bdf: daemon in the foreground; -odf: each message is delivered before the next command.
-    m_process = StartServerProcess(
-        EXIM_PROGRAM, {"-C", config, "-bdf", "-odf", "-oX", std::to_string(m_port)}, m_root + "/daemon.log");
-    if (!WaitForListener(address, m_port, *m_process, std::chrono::seconds(10))) {
+    m_process = StartServerProcess(EXIM_PROGRAM, {"-C", config, "-bdf", "-odf", "-oX", ports},
+                                   m_root + "/daemon.log");
+    if (!WaitForListener(address, m_port, *m_process, std::chrono::seconds(10)) ||
+        (pTls != nullptr && !WaitForListener(address, m_tlsPort, *m_process, std::chrono::seconds(10)))) {
         throw std::runtime_error("Exim did not start:\n" + Log());
     }
 }
@@ -43,12 +57,16 @@ EximServer::~EximServer() {
     m_process->Stop();
 }
 
-std::string EximServer::Configuration(const std::string& address, const MailAccount& account) const {
+std::string EximServer::Configuration(const std::string& address, const MailAccount& account,
+                                      const CertifiedKey* pTls) const {
     const std::string user = UnprivilegedMailUser().name;
     const std::string credentials =
         "{eq{$auth2}{" + account.user + "}}{eq{$auth3}{" + account.password + "}}";
     const std::string loginCredentials =
         "{eq{$auth1}{" + account.user + "}}{eq{$auth2}{" + account.password + "}}";
+    // With TLS, AUTH is announced only inside it, as mail providers do.
+    const std::string advertise =
+        pTls != nullptr ? "  server_advertise_condition = ${if def:tls_in_cipher}\n" : "";
     std::ostringstream text;
     text
         << "primary_hostname = " << DOMAIN << "\n"
@@ -59,8 +77,8 @@ std::string EximServer::Configuration(const std::string& address, const MailAcco
         << "local_interfaces = " << address << "\n"
         << "domainlist local_domains = " << DOMAIN << "\n"
         << "acl_smtp_rcpt = check_recipient\n"
-        << "host_lookup =\nrfc1413_hosts =\ntls_advertise_hosts =\nkeep_environment =\n"
-        << "\nbegin acl\ncheck_recipient:\n"
+        << "host_lookup =\nrfc1413_hosts =\nkeep_environment =\n"
+        << TlsConfiguration(pTls) << "\nbegin acl\ncheck_recipient:\n"
         << "  deny local_parts = " << REFUSED_LOCAL_PART << "\n"
         << "  accept domains = +local_domains\n"
         << "  deny message = relay not permitted\n"
@@ -71,11 +89,12 @@ std::string EximServer::Configuration(const std::string& address, const MailAcco
         << "  user = " << user << "\n  group = " << user << "\n  mode = 0644\n"
         << "\nbegin authenticators\n"
         << "plain:\n  driver = plaintext\n  public_name = PLAIN\n"
-        << "  server_condition = ${if and {" << credentials << "}}\n"
+        << advertise << "  server_condition = ${if and {" << credentials << "}}\n"
         << "login:\n  driver = plaintext\n  public_name = LOGIN\n  server_prompts = Username:: : Password::\n"
-        << "  server_condition = ${if and {" << loginCredentials << "}}\n"
+        << advertise << "  server_condition = ${if and {" << loginCredentials << "}}\n"
         << "cram:\n  driver = cram_md5\n  public_name = CRAM-MD5\n"
-        << "  server_secret = ${if eq{$auth1}{" << account.user << "}{" << account.password << "}fail}\n";
+        << advertise << "  server_secret = ${if eq{$auth1}{" << account.user << "}{" << account.password
+        << "}fail}\n";
     return text.str();
 }
 

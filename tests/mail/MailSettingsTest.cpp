@@ -2,6 +2,7 @@
 // the lines of the error mail.
 #include "SampleDevices.h"
 #include "admin/AdminInfoMgr.h"
+#include "admin/MailSettingsXml.h"
 #include "admin/StatusEvaluation.h"
 #include "mail/ErrorMail.h"
 #include "mail/MailSender.h"
@@ -9,6 +10,7 @@
 
 #include <climits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -126,6 +128,53 @@ TEST(MailSettingForm, StoredValuesAreShownAsNumbers) {
 
     EXPECT_EQ(CMailSettingForm::NumberText(""), "");
     EXPECT_EQ(CMailSettingForm::NumberText("0080"), "80");
+}
+
+// Choosing a security proposes its usual port unless the user typed one; the password warning
+// follows the method and the security of the server it goes to; files without the element read
+// as none; an empty port means the usual one.
+TEST(MailSettingForm, ConnectionSecurityPortsWarningAndStoredForm) {
+    CMailSettings fields = CMailSettingForm::Shown(CompleteSettings(MAIL_AUTH_PLAIN));
+    EXPECT_TRUE(CMailSettingForm::SendsPasswordInClear(fields));
+    CMailSettingForm::SetSmtpSecurity(fields, MAIL_SECURITY_TLS);
+    EXPECT_EQ(fields.strSmtpPort, "465");
+    CMailSettingForm::SetSmtpSecurity(fields, MAIL_SECURITY_STARTTLS);
+    EXPECT_EQ(fields.strSmtpPort, "587");
+    EXPECT_FALSE(CMailSettingForm::SendsPasswordInClear(fields));
+    fields.strSmtpPort = "2587";
+    CMailSettingForm::SetSmtpSecurity(fields, MAIL_SECURITY_TLS);
+    EXPECT_EQ(fields.strSmtpPort, "2587") << "a typed port stays";
+    fields.nAuthMethod = MAIL_AUTH_POP_BEFORE_SMTP;
+    EXPECT_TRUE(CMailSettingForm::SendsPasswordInClear(fields)) << "the POP3 password goes in clear";
+    CMailSettingForm::SetPopSecurity(fields, MAIL_SECURITY_TLS);
+    EXPECT_EQ(fields.strPop3Port, "995");
+    EXPECT_FALSE(CMailSettingForm::SendsPasswordInClear(fields));
+    fields.nAuthMethod = MAIL_AUTH_CRAM_MD5;
+    fields.nSmtpSecurity = MAIL_SECURITY_NONE;
+    EXPECT_FALSE(CMailSettingForm::SendsPasswordInClear(fields)) << "CRAM-MD5 sends no password";
+
+    CMailSettings stored = CompleteSettings(MAIL_AUTH_PLAIN);
+    stored.strSmtpPort.clear();
+    stored.strPop3Port.clear();
+    stored.nSmtpSecurity = MAIL_SECURITY_TLS;
+    stored.nPop3Security = MAIL_SECURITY_TLS;
+    EXPECT_EQ(CMailSenderSettings::From(stored, "n").nSmtpPort, 465);
+    EXPECT_EQ(CMailSenderSettings::From(stored, "n").nPopPort, 995);
+
+    for (const auto& [xml, nSmtp, nPop] :
+         {std::tuple("<mail><smtp><srv>x</srv></smtp></mail>", MAIL_SECURITY_NONE, MAIL_SECURITY_NONE),
+          std::tuple("<mail><security><smtp>STARTTLS</smtp><pop3>tls</pop3><trusted>/ca.pem</trusted></"
+                     "security></mail>",
+                     MAIL_SECURITY_STARTTLS, MAIL_SECURITY_TLS),
+          std::tuple("<mail><security><smtp>ssl</smtp></security></mail>", MAIL_SECURITY_NONE,
+                     MAIL_SECURITY_NONE)}) {
+        Zelt::CXMLDocument document;
+        document.LoadFromBytes(xml);
+        CMailSettings read;
+        CMailSettingsXml::Read(document.GetRootNode(), read);
+        EXPECT_EQ(read.nSmtpSecurity, nSmtp) << xml;
+        EXPECT_EQ(read.nPop3Security, nPop) << xml;
+    }
 }
 
 TEST(MailSettingForm, MethodsTabsAndPages) {

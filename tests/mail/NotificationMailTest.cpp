@@ -117,8 +117,8 @@ TEST(ErrorMailThread, SendsBesideTheStoreAndCancelsTheMailUnderWayWhenItGoes) {
         session.WaitForClose();
     });
     std::vector<int> outcomes;
-    auto mailThread =
-        std::make_unique<CErrorMailThread>([&outcomes](int nResult) { outcomes.push_back(nResult); });
+    auto mailThread = std::make_unique<CErrorMailThread>(
+        [&outcomes](int nResult, const std::string&) { outcomes.push_back(nResult); });
     mailThread->Send(NotifyingStore(server.Port()));
     for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
          !bHolding && std::chrono::steady_clock::now() < until;) {

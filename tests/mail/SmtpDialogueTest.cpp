@@ -304,3 +304,51 @@ TEST(SmtpAuth, ARefusalEndsTheDialogue) {
         EXPECT_EQ(sent.substr(nLastLine + 2, 5), "AUTH ") << "nothing after the refused AUTH: " << sent;
     }
 }
+
+// With STARTTLS chosen, a server that does not offer it ends the dialogue before any password or
+// message goes out, and so does one that takes STARTTLS and then never handshakes: at the
+// dialogue's deadline, or at once when the sending is cancelled.
+TEST(SmtpStartTls, NoPasswordOrMessageLeavesWithoutTls) {
+    const auto Greeted = [](const std::string& capabilities, const std::string& startTlsReply) {
+        return [capabilities, startTlsReply](ScriptedSession& session) {
+            session.Send("220 mail.korvane.test ESMTP\r\n");
+            session.ReadLine();
+            session.Send(capabilities);
+            if (session.ReadLine() && !startTlsReply.empty()) {
+                session.Send(startTlsReply);
+            }
+            session.WaitForClose();
+        };
+    };
+    CMailSettings settings = ScriptedSettings(0, MAIL_AUTH_PLAIN);
+    settings.nSmtpSecurity = MAIL_SECURITY_STARTTLS;
+
+    ScriptedServer withoutTls(Greeted("250-mail.korvane.test\r\n250 AUTH PLAIN LOGIN\r\n", ""));
+    settings.strSmtpPort = std::to_string(withoutTls.Port());
+    MailSender refused(settings, "KORVANE Admin");
+    EXPECT_EQ(refused.Send(TO_ADDRESS, "Subject"), MAIL_SEND_FAILED);
+    EXPECT_NE(refused.FailureText().find("STARTTLS に対応していない"), std::string::npos)
+        << refused.FailureText();
+    EXPECT_EQ(withoutTls.Transcripts().at(0), "EHLO localhost\r\n");
+
+    ScriptedServer stalling(Greeted("250-mail.korvane.test\r\n250 STARTTLS\r\n", "220 go ahead\r\n"));
+    settings.strSmtpPort = std::to_string(stalling.Port());
+    const steady_clock::time_point start = steady_clock::now();
+    EXPECT_EQ(MailSender(settings, "KORVANE Admin", nullptr, milliseconds(1000)).Send(TO_ADDRESS, "Subject"),
+              MAIL_SEND_FAILED);
+    EXPECT_LT(steady_clock::now() - start, milliseconds(2500));
+    const auto cancel = std::make_shared<Zelt::CancelEvent>();
+    std::thread canceller([cancel] {
+        std::this_thread::sleep_for(milliseconds(300));
+        cancel->Set();
+    });
+    const steady_clock::time_point cancelledAt = steady_clock::now();
+    EXPECT_EQ(MailSender(settings, "KORVANE Admin", cancel).Send(TO_ADDRESS, "Subject"), MAIL_SEND_CANCELLED);
+    EXPECT_LT(steady_clock::now() - cancelledAt, milliseconds(1500));
+    canceller.join();
+    for (const std::string& sent : stalling.Transcripts()) {
+        // A TLS handshake record follows STARTTLS, and nothing else.
+        EXPECT_EQ(sent.rfind("EHLO localhost\r\nSTARTTLS\r\n\x16\x03", 0), 0u) << sent;
+        EXPECT_EQ(sent.find("AUTH"), std::string::npos);
+    }
+}

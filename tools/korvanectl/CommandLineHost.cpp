@@ -26,7 +26,8 @@ std::string OneLine(std::string_view text) {
 CommandLineHost::CommandLineHost(Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& out,
                                  Zelt::CancelEventPtr mailCancel)
     : m_manager(manager), m_out(out), m_timerThread([this] { TimerLoop(); }),
-      m_errorMail([this](int nResult) { PrintMailOutcome(nResult); }, std::move(mailCancel)) {}
+      m_errorMail([this](int nResult, const std::string& failure) { PrintMailOutcome(nResult, failure); },
+                  std::move(mailCancel)) {}
 
 CommandLineHost::~CommandLineHost() {
     {
@@ -118,10 +119,11 @@ void CommandLineHost::SendErrorMail() {
     m_errorMail.Send(m_manager);
 }
 
-void CommandLineHost::PrintMailOutcome(int nMailSendResult) {
+void CommandLineHost::PrintMailOutcome(int nMailSendResult, const std::string& failure) {
     const int nTextId = Korvane::CMailSettingForm::ResultMessage(nMailSendResult).nTextId;
     PrintLine(Korvane::CTextFormat::LocalTimeText() +
-              " error mail: " + std::string(Zelt::CStringTable::Text(nTextId)));
+              " error mail: " + std::string(Zelt::CStringTable::Text(nTextId)) +
+              (failure.empty() ? std::string() : " (" + TerminalText::Escaped(failure) + ")"));
 }
 
 void CommandLineHost::PrintLine(const std::string& line) {

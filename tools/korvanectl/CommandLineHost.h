@@ -66,7 +66,7 @@ private:
     void TimerLoop();
     // One line on the output, from whichever thread.
     void PrintLine(const std::string& line);
-    void PrintMailOutcome(int nMailSendResult);
+    void PrintMailOutcome(int nMailSendResult, const std::string& failure);
 
     Korvane::CKorvaneAdminInfoMgr& m_manager;
     std::ostream& m_out;

@@ -12,10 +12,12 @@
 
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
+#include <unistd.h>
 
 namespace Korvanectl {
 namespace {
@@ -28,6 +30,10 @@ const std::map<std::string, int> kAuthMethods = {{"none", Korvane::MAIL_AUTH_NON
                                                  {"login", Korvane::MAIL_AUTH_LOGIN},
                                                  {"cram-md5", Korvane::MAIL_AUTH_CRAM_MD5}};
 
+const std::map<std::string, int> kSecurities = {{"none", Korvane::MAIL_SECURITY_NONE},
+                                                {"starttls", Korvane::MAIL_SECURITY_STARTTLS},
+                                                {"tls", Korvane::MAIL_SECURITY_TLS}};
+
 // Each text option and the field it sets.
 const std::map<std::string, std::string Korvane::CMailSettings::*> kTextOptions = {
     {"smtp-server", &Korvane::CMailSettings::strSmtpServer},
@@ -36,6 +42,7 @@ const std::map<std::string, std::string Korvane::CMailSettings::*> kTextOptions 
     {"pop-server", &Korvane::CMailSettings::strPop3Server},
     {"pop-account", &Korvane::CMailSettings::strPop3Account},
     {"auth-user", &Korvane::CMailSettings::strSmtpAuthUser},
+    {"ca-file", &Korvane::CMailSettings::strTrustedCertificateFile},
 };
 // The secrets: flags, each read from the terminal without echo or as a line of standard input,
 // never from the command line, where every user of the machine can read it.
@@ -56,6 +63,11 @@ int Choice(const std::map<std::string, int>& choices, const std::string& option,
         throw UsageError("unknown --" + option + " \"" + value + "\"");
     }
     return found->second;
+}
+
+bool IsReadableFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && access(path.c_str(), R_OK) == 0;
 }
 
 // A port that no connection could use is a mistake the user should see, not a value to store.
@@ -91,10 +103,20 @@ std::string MissingOptions(const Korvane::CMailSettings& fields) {
 Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Arguments& args,
                               std::ostream& err) {
     Korvane::CMailSettings fields = Korvane::CMailSettingForm::Shown(stored);
+    // Before the ports: a port given with the security stays as given.
+    if (const auto value = args.Value("smtp-security")) {
+        Korvane::CMailSettingForm::SetSmtpSecurity(fields, Choice(kSecurities, "smtp-security", *value));
+    }
+    if (const auto value = args.Value("pop-security")) {
+        Korvane::CMailSettingForm::SetPopSecurity(fields, Choice(kSecurities, "pop-security", *value));
+    }
     for (const auto& [option, field] : kTextOptions) {
         if (const auto value = args.Value(option)) {
             fields.*field = *value;
         }
+    }
+    if (const auto file = args.Value("ca-file"); file && !file->empty() && !IsReadableFile(*file)) {
+        throw CommandError("cannot read the certificate file " + TerminalText::Escaped(*file));
     }
     for (const auto& [option, field] : kSecretOptions) {
         if (args.Flag(option)) {
@@ -144,11 +166,17 @@ std::string CamelCase(const std::string& option) {
 // The settings by option name, one line each in the order of the names; --json gives them typed
 // (numbers, a flag, null for an empty field) and says of a password only whether one is stored.
 void Show(const Korvane::CMailSettings& settings, bool bJson, std::ostream& out) {
-    std::map<std::string, std::string> lines = {{"notify", settings.bNotify ? "on" : "off"},
-                                                {"encoding", NameOf(kEncodings, settings.nEncoding)},
-                                                {"auth", NameOf(kAuthMethods, settings.nAuthMethod)}};
-    nlohmann::json shown = {
-        {"notify", settings.bNotify}, {"encoding", lines["encoding"]}, {"auth", lines["auth"]}};
+    std::map<std::string, std::string> lines = {
+        {"notify", settings.bNotify ? "on" : "off"},
+        {"encoding", NameOf(kEncodings, settings.nEncoding)},
+        {"auth", NameOf(kAuthMethods, settings.nAuthMethod)},
+        {"smtp-security", NameOf(kSecurities, settings.nSmtpSecurity)},
+        {"pop-security", NameOf(kSecurities, settings.nPop3Security)}};
+    nlohmann::json shown = {{"notify", settings.bNotify},
+                            {"encoding", lines["encoding"]},
+                            {"auth", lines["auth"]},
+                            {"smtpSecurity", lines["smtp-security"]},
+                            {"popSecurity", lines["pop-security"]}};
     for (const auto& [option, field] : kTextOptions) {
         lines[option] = settings.*field;
         shown[CamelCase(option)] = JsonValues::TextOrNull(settings.*field);
@@ -171,7 +199,8 @@ void Show(const Korvane::CMailSettings& settings, bool bJson, std::ostream& out)
 }
 
 int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    std::set<std::string> valueOptions = {"settings", "encoding", "auth", "notify"};
+    std::set<std::string> valueOptions = {"settings", "encoding",      "auth",
+                                          "notify",   "smtp-security", "pop-security"};
     for (const auto& options : {kTextOptions, kNumberOptions}) {
         for (const auto& [option, field] : options) {
             valueOptions.insert(option);
@@ -199,15 +228,23 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
                                Korvane::CTextFormat::FormatId(90721, {MissingOptions(fields)}));
         }
         store.Save();
+        if (Korvane::CMailSettingForm::SendsPasswordInClear(fields)) {
+            err << "korvanectl mail set: "
+                << Zelt::CStringTable::Text(Korvane::CMailSettingForm::CLEAR_PASSWORD_WARNING) << '\n';
+        }
         return 0;
     }
     if (action != "test") {
         throw UsageError("unknown mail action \"" + action + "\"");
     }
     const CancelOnInterrupt interrupt;
+    std::string failure;
     const Korvane::MailDialogMessage message =
-        Korvane::CMailSettingForm::SendTestMail(fields, interrupt.Event());
+        Korvane::CMailSettingForm::SendTestMail(fields, interrupt.Event(), &failure);
     out << Zelt::CStringTable::Text(message.nTextId) << '\n';
+    if (!failure.empty()) {
+        err << "korvanectl mail test: " << TerminalText::Escaped(failure) << '\n';
+    }
     if (message == Korvane::CMailSettingForm::ResultMessage(Korvane::MAIL_SEND_CANCELLED)) {
         return 130;
     }
@@ -226,11 +263,17 @@ std::unique_ptr<Command> MakeMailCommand() {
         "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
         "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password\n"
         "         --auth-user NAME --auth-password --settings FILE\n"
+        "         --smtp-security none|starttls|tls --pop-security none|starttls|tls --ca-file FILE\n"
         "--pop-password and --auth-password read the password from the terminal without echo, or a\n"
         "line each from standard input (in that order), never from the command line.\n"
         "Ports (--smtp-port, --pop-port) are numbers from 1 to 65535. When the settings lack what a mail\n"
         "needs, set refuses them and names the options still to give.\n"
         "show --json gives the settings typed, with whether each password is stored (never the password).\n"
+        "Connection security: starttls (STLS for POP3) protects the connection after the greeting, tls\n"
+        "from the first byte (ports 465 and 995 unless given); the server's certificate must verify\n"
+        "against the system's CA store or the --ca-file (a CA or the server's own certificate), and\n"
+        "its name or address must be the server's. Without security, PLAIN, LOGIN and the POP3\n"
+        "password cross the network readable: set warns.\n"
         "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
         "(exit code 130).\n",
         RunMail);
