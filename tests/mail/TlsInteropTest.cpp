@@ -8,7 +8,9 @@
 #include "MailServerPrerequisites.h"
 #include "ScratchDirectory.h"
 #include "TestCertificates.h"
+#include "mail/ErrorMail.h"
 #include "mail/MailSender.h"
+#include "mail/MailSettingForm.h"
 
 #include <chrono>
 #include <memory>
@@ -97,13 +99,18 @@ std::string TlsCaseName(const ::testing::TestParamInfo<std::tuple<int, int>>& in
 
 } // namespace
 
-TEST_P(TlsDeliveryTest, TheMailIsDeliveredAndTheLoginHappenedInsideTls) {
+// The test mail and the error mail, each through the mode and the login of the case.
+TEST_P(TlsDeliveryTest, BothMailsAreDeliveredAndTheLoginHappenedInsideTls) {
     const auto [nMethod, nSecurity] = GetParam();
     StartServers(m_certificates->server);
-    MailSender sender(Settings(nMethod, nSecurity), "KORVANE Admin");
-    sender.AddBodyLine("over TLS");
-    ASSERT_EQ(sender.Send(RECIPIENT, "TLS"), MAIL_SEND_DONE) << sender.FailureText() << Logs();
-    EXPECT_EQ(m_exim->WaitForMessages(1, seconds(10)).size(), 1u) << Logs();
+    CMailSettings settings = Settings(nMethod, nSecurity);
+    settings.strToAddresses = RECIPIENT;
+    std::string failure;
+    ASSERT_EQ(CMailSettingForm::SendTestMail(settings, nullptr, &failure).nTextId, 10008)
+        << failure << Logs();
+    ASSERT_EQ(CErrorMail::SendLines(settings, {"・ ks-001 : エラー"}, nullptr, &failure), MAIL_SEND_DONE)
+        << failure << Logs();
+    EXPECT_EQ(m_exim->WaitForMessages(2, seconds(10)).size(), 2u) << Logs();
     // Exim logs the arrival with the cipher (X=) and the authenticator (A=) on one line.
     static const char* const AUTHENTICATORS[] = {"", "", " A=plain", " A=login", " A=cram"};
     EXPECT_TRUE(HasLineWith(m_exim->Log(), {" <= ", " X=TLS", AUTHENTICATORS[nMethod]})) << Logs();
@@ -113,12 +120,9 @@ TEST_P(TlsDeliveryTest, TheMailIsDeliveredAndTheLoginHappenedInsideTls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSecurityAndLogin, TlsDeliveryTest,
-                         ::testing::Values(std::tuple(MAIL_AUTH_PLAIN, MAIL_SECURITY_STARTTLS),
-                                           std::tuple(MAIL_AUTH_LOGIN, MAIL_SECURITY_TLS),
-                                           std::tuple(MAIL_AUTH_CRAM_MD5, MAIL_SECURITY_STARTTLS),
-                                           std::tuple(MAIL_AUTH_PLAIN, MAIL_SECURITY_TLS),
-                                           std::tuple(MAIL_AUTH_POP_BEFORE_SMTP, MAIL_SECURITY_STARTTLS),
-                                           std::tuple(MAIL_AUTH_POP_BEFORE_SMTP, MAIL_SECURITY_TLS)),
+                         ::testing::Combine(::testing::Values(MAIL_AUTH_POP_BEFORE_SMTP, MAIL_AUTH_PLAIN,
+                                                              MAIL_AUTH_LOGIN, MAIL_AUTH_CRAM_MD5),
+                                            ::testing::Values(MAIL_SECURITY_STARTTLS, MAIL_SECURITY_TLS)),
                          TlsCaseName);
 
 // Each certificate that must not be trusted stops the dialogue with the check's reason, before
