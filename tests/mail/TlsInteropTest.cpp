@@ -153,4 +153,11 @@ TEST_F(TlsMailTest, ACertificateThatDoesNotVerifyStopsTheDialogueWithItsReason) 
         EXPECT_FALSE(HasLineWith(m_exim->Log(), {" A="})) << Logs();
         EXPECT_TRUE(m_exim->WaitForMessages(1, std::chrono::milliseconds(200)).empty()) << Logs();
     }
+    // The server's own certificate, chosen as the trusted file, is trusted instead of a CA.
+    StartServers(m_certificates->server);
+    CMailSettings settings = Settings(MAIL_AUTH_PLAIN, MAIL_SECURITY_TLS);
+    settings.strTrustedCertificateFile = m_certificates->server.certificate;
+    MailSender sender(settings, "KORVANE Admin");
+    sender.AddBodyLine("trusted by its own certificate");
+    EXPECT_EQ(sender.Send(RECIPIENT, "TLS"), MAIL_SEND_DONE) << sender.FailureText() << Logs();
 }

@@ -313,6 +313,21 @@ TEST_F(SettingsFixture, MailSettingsAreCheckedStoredAndTested) {
                                        "secret\n");
     EXPECT_EQ(withAuth.exitCode, 0) << withAuth.err;
     EXPECT_NE(Run({"mail", "show"}).out.find("auth-password: ********\n"), std::string::npos);
+
+    // Without connection security PLAIN sends its password readable: set warns. A security keeps
+    // the port the user gave; a certificate file must be readable.
+    EXPECT_NE(withAuth.err.find("暗号化されずにネットワークを流れます"), std::string::npos) << withAuth.err;
+    EXPECT_EQ(Run({"mail", "set", "--smtp-security", "starttls", "--ca-file", m_settings + ".none"}).exitCode,
+              1);
+    const ProcessResult secured =
+        Run({"mail", "set", "--smtp-security", "starttls", "--ca-file", m_settings});
+    EXPECT_EQ(secured.exitCode, 0) << secured.err;
+    EXPECT_EQ(secured.err.find("暗号化されずに"), std::string::npos) << secured.err;
+    const std::string securedShown = Run({"mail", "show"}).out;
+    EXPECT_NE(securedShown.find("smtp-security: starttls\n"), std::string::npos) << securedShown;
+    EXPECT_NE(securedShown.find("smtp-port: " + std::to_string(server.Port()) + "\n"), std::string::npos)
+        << securedShown;
+    EXPECT_NE(securedShown.find("ca-file: " + m_settings + "\n"), std::string::npos) << securedShown;
 }
 
 // A file that cannot be opened may well be whole: the command stops with the path and the system's
