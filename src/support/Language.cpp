@@ -6,7 +6,7 @@
 namespace Zelt {
 namespace {
 
-std::atomic<Language> g_current{Language::English};
+std::atomic<Language> g_current{Language::Japanese};
 
 bool IsJapanese(std::string_view locale) {
     return locale.starts_with("ja");

@@ -19,7 +19,7 @@ public:
     // The environment of the process.
     static Language FromEnvironment();
 
-    // The language in force; English until Set is called.
+    // The language in force; Japanese until Set is called.
     static Language Current();
     static void Set(Language language);
 
