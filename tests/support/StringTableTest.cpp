@@ -259,7 +259,7 @@ TEST(StringTableTexts, CommandDescriptionsCarryMenuTextAndTooltip) {
     });
 }
 
-TEST(StringTableTexts, PortOwnTextsExist) {
+TEST(StringTableTexts, SaveFailureAndMissingTrayTextsExist) {
     EXPECT_FALSE(CStringTable::Text(90000).empty());
     EXPECT_FALSE(CStringTable::Text(90001).empty());
 }
