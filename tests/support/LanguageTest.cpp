@@ -31,7 +31,8 @@ TEST_P(LanguageChoice, FollowsTheOverrideThenLcAllLcMessagesAndLang) {
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, LanguageChoice,
-    ::testing::Values(LanguageCase{{}, Language::English}, LanguageCase{{{"LANG", "ja_JP.UTF-8"}}, Language::Japanese},
+    ::testing::Values(LanguageCase{{}, Language::English},
+                      LanguageCase{{{"LANG", "ja_JP.UTF-8"}}, Language::Japanese},
                       LanguageCase{{{"LANG", "en_US.UTF-8"}}, Language::English},
                       LanguageCase{{{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "C"}}, Language::English},
                       LanguageCase{{{"LANG", "C"}, {"LC_MESSAGES", "ja_JP.eucJP"}}, Language::Japanese},
