@@ -1,6 +1,8 @@
 # Turns the string table (res/strings.txt) into the C++ source that Zelt::CStringTable searches.
 #
-#   cmake -DINPUT=<strings.txt> -DOUTPUT=<StringTableData.cpp> -P GenerateStringTable.cmake
+#   cmake -DINPUT=<strings.txt> -DOUTPUT=<StringTableData.cpp> [-DTABLE=<name>] -P GenerateStringTable.cmake
+#
+# TABLE names the generated array (kStringTable unless given; one per language).
 #
 # Input: UTF-8 lines; blank lines and lines starting with "#" are ignored; every other line is
 # NNNNN "text", where the text is a C string-literal body with the escapes \n \r \t \\ \" only.
@@ -9,6 +11,9 @@
 
 if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
     message(FATAL_ERROR "GenerateStringTable: give -DINPUT=<strings.txt> and -DOUTPUT=<source>.")
+endif()
+if(NOT DEFINED TABLE)
+    set(TABLE kStringTable)
 endif()
 if(NOT EXISTS "${INPUT}")
     message(FATAL_ERROR "GenerateStringTable: ${INPUT} does not exist.")
@@ -87,17 +92,17 @@ if(count EQUAL 0)
 endif()
 
 file(WRITE "${OUTPUT}"
-    "// Generated from res/strings.txt by cmake/GenerateStringTable.cmake. Do not edit.\n"
+    "// Generated from the string table by cmake/GenerateStringTable.cmake. Do not edit.\n"
     "#include \"support/StringTableData.h\"\n"
     "\n"
     "#include <iterator>\n"
     "\n"
     "namespace Zelt::detail {\n"
     "\n"
-    "extern const StringTableEntry kStringTable[] = {\n"
+    "extern const StringTableEntry ${TABLE}[] = {\n"
     "${body}"
     "};\n"
     "\n"
-    "extern const std::size_t kStringTableSize = std::size(kStringTable);\n"
+    "extern const std::size_t ${TABLE}Size = std::size(${TABLE});\n"
     "\n"
     "} // namespace Zelt::detail\n")

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Language.h"
+
 #include <string_view>
 #include <vector>
 
@@ -12,12 +14,14 @@ class CStringTable {
 public:
     // The text of the id, or an empty view when the table has no such id. The view refers to
     // static storage and stays valid for the whole run.
+    // In the language in force (CLanguage::Current).
     static std::string_view Text(int nID);
+    static std::string_view Text(int nID, Language language);
 
     static bool Contains(int nID);
 
-    // Every id of the table in ascending order.
-    static std::vector<int> Ids();
+    // Every id of a language's table in ascending order.
+    static std::vector<int> Ids(Language language = Language::Japanese);
 };
 
 } // namespace Zelt

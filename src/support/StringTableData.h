@@ -10,9 +10,12 @@ struct StringTableEntry {
     std::string_view text;
 };
 
-// Generated from res/strings.txt at build time (cmake/GenerateStringTable.cmake): ascending ids,
-// each once, so that CStringTable can search it by bisection.
-extern const StringTableEntry kStringTable[];
-extern const std::size_t kStringTableSize;
+// Generated from res/strings.txt and res/strings.en.txt at build time
+// (cmake/GenerateStringTable.cmake): ascending ids, each once, so that CStringTable can search
+// them by bisection.
+extern const StringTableEntry kStringTableJa[];
+extern const std::size_t kStringTableJaSize;
+extern const StringTableEntry kStringTableEn[];
+extern const std::size_t kStringTableEnSize;
 
 } // namespace Zelt::detail

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -501,3 +502,33 @@ TEST_F(StringTableGenerator, RejectsMalformedTablesNamingTheLine) {
 }
 
 } // namespace
+
+namespace {
+
+// The printf conversions of a text in order ("%%" is none).
+std::vector<std::string> Placeholders(std::string_view text) {
+    static const std::regex kConversion("%%|%[-+ #0]*[0-9]*(\\.[0-9]+)?(l|ll|z)?[a-zA-Z]");
+    std::vector<std::string> found;
+    const std::string whole(text);
+    for (auto it = std::sregex_iterator(whole.begin(), whole.end(), kConversion);
+         it != std::sregex_iterator(); ++it) {
+        if (it->str() != "%%") {
+            found.push_back(it->str());
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+// Every text exists in both languages, with the same printf conversions in the same order, so
+// that a format never reads an argument it was not given.
+TEST(StringTableLanguages, EveryTextHasBothLanguagesWithTheSamePlaceholders) {
+    EXPECT_EQ(CStringTable::Ids(Zelt::Language::Japanese), CStringTable::Ids(Zelt::Language::English));
+    for (const int nId : CStringTable::Ids(Zelt::Language::Japanese)) {
+        const std::string_view english = CStringTable::Text(nId, Zelt::Language::English);
+        EXPECT_FALSE(english.empty()) << nId;
+        EXPECT_EQ(Placeholders(CStringTable::Text(nId, Zelt::Language::Japanese)), Placeholders(english))
+            << nId;
+    }
+}

@@ -1,0 +1,42 @@
+// The language follows the locale as Linux programs do, with KORVANE_LANG over everything.
+#include "support/Language.h"
+
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+using Zelt::CLanguage;
+using Zelt::Language;
+
+namespace {
+
+struct LanguageCase {
+    std::map<std::string, std::string> environment;
+    Language expected;
+};
+
+class LanguageChoice : public ::testing::TestWithParam<LanguageCase> {};
+
+} // namespace
+
+TEST_P(LanguageChoice, FollowsTheOverrideThenLcAllLcMessagesAndLang) {
+    const LanguageCase& choice = GetParam();
+    const auto lookup = [&choice](const char* pszName) -> const char* {
+        const auto found = choice.environment.find(pszName);
+        return found == choice.environment.end() ? nullptr : found->second.c_str();
+    };
+    EXPECT_EQ(CLanguage::FromEnvironment(lookup), choice.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, LanguageChoice,
+    ::testing::Values(LanguageCase{{}, Language::English},
+                      LanguageCase{{{"LANG", "ja_JP.UTF-8"}}, Language::Japanese},
+                      LanguageCase{{{"LANG", "en_US.UTF-8"}}, Language::English},
+                      LanguageCase{{{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "C"}}, Language::English},
+                      LanguageCase{{{"LANG", "C"}, {"LC_MESSAGES", "ja_JP.eucJP"}}, Language::Japanese},
+                      LanguageCase{{{"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "ja"}}, Language::Japanese},
+                      LanguageCase{{{"LANG", "POSIX"}}, Language::English},
+                      LanguageCase{{{"LC_ALL", "ja_JP.UTF-8"}, {"KORVANE_LANG", "en"}}, Language::English},
+                      LanguageCase{{{"LANG", "de_DE.UTF-8"}, {"KORVANE_LANG", "ja"}}, Language::Japanese}));
