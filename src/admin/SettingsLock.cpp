@@ -36,6 +36,14 @@ CSettingsLock::CSettingsLock(const std::filesystem::path& settingsPath, std::chr
     }
 }
 
+std::string CSettingsLock::RefusalText() const {
+    if (!m_bHeldByOther) {
+        return "cannot lock the settings: " + m_strReason;
+    }
+    const std::string holder = m_otherHolder ? " (process " + std::to_string(*m_otherHolder) + ")" : "";
+    return "the settings are in use by another program" + holder;
+}
+
 std::filesystem::path CSettingsLock::LockPathFor(const std::filesystem::path& settingsPath) {
     std::filesystem::path lockPath = settingsPath;
     lockPath += ".lock";

@@ -7,7 +7,6 @@
 #include "protocol/KorvaneErrors.h"
 #include "support/StringTable.h"
 
-#include <clocale>
 #include <cstring>
 #include <locale.h>
 

@@ -21,12 +21,7 @@ CSharedSettingsSaver::SaveResult CSharedSettingsSaver::Save(CKorvaneAdminInfoMgr
                                                             std::chrono::milliseconds lockWait) {
     const CSettingsLock lock(m_file.Path(), lockWait);
     if (!lock.IsHeld()) {
-        if (!lock.IsHeldByOther()) {
-            return {Outcome::FAILED, "cannot lock the settings: " + lock.Reason()};
-        }
-        const std::string holder =
-            lock.OtherHolder() ? " (process " + std::to_string(*lock.OtherHolder()) + ")" : "";
-        return {Outcome::IN_USE, "the settings are in use by another program" + holder};
+        return {lock.IsHeldByOther() ? Outcome::IN_USE : Outcome::FAILED, lock.RefusalText()};
     }
     Outcome outcome = Outcome::SAVED;
     if (m_file.Stamp() != m_stamp) {

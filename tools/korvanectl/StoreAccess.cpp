@@ -16,14 +16,9 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
     if (mode == CHANGE) {
         m_lock = std::make_unique<Korvane::CSettingsLock>(m_file.Path());
         if (!m_lock->IsHeld()) {
-            std::string holder;
-            if (m_lock->OtherHolder()) {
-                holder = " (process " + std::to_string(*m_lock->OtherHolder()) + ")";
-            }
-            throw CommandError(m_lock->IsHeldByOther()
-                                   ? "the settings are in use by another program" + holder +
-                                         ", probably the desktop program; close it and try again"
-                                   : "cannot lock the settings: " + m_lock->Reason());
+            throw CommandError(
+                m_lock->RefusalText() +
+                (m_lock->IsHeldByOther() ? ", probably the desktop program; close it and try again" : ""));
         }
     }
     m_loadedStamp = m_file.Stamp();
