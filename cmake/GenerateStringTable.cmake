@@ -1,13 +1,16 @@
 # Turns the string table (res/strings.txt) into the C++ source that Zelt::CStringTable searches.
 #
-#   cmake -DINPUT=<strings.txt> -DOUTPUT=<StringTableData.cpp> [-DTABLE=<name>] -P GenerateStringTable.cmake
+#   cmake -DINPUT=<strings.txt> -DOUTPUT=<StringTableData.cpp> [-DTABLE=<name>] [-DNAMES=<TextIds.h>]
+#         -P GenerateStringTable.cmake
 #
-# TABLE names the generated array (kStringTable unless given; one per language).
+# TABLE names the generated array (kStringTable unless given; one per language). NAMES asks for a
+# header of named constants, Zelt::Text::<Name> = id, so that code reads by name.
 #
 # Input: UTF-8 lines; blank lines and lines starting with "#" are ignored; every other line is
-# NNNNN "text", where the text is a C string-literal body with the escapes \n \r \t \\ \" only.
-# Ids must ascend strictly. Any other line stops the build with the line number, so a broken
-# table never reaches the program.
+# NNNNN Name "text" (the name optional), where the text is a C string-literal body with the
+# escapes \n \r \t \\ \" only. Ids must ascend strictly, names are unique identifiers starting
+# with a capital letter. Any other line stops the build with the line number, so a broken table
+# never reaches the program.
 
 if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
     message(FATAL_ERROR "GenerateStringTable: give -DINPUT=<strings.txt> and -DOUTPUT=<source>.")
@@ -40,6 +43,7 @@ string(REPLACE "]" "${kCloseBracket}" content "${content}")
 string(REPLACE "\n" ";" lines "${content}")
 
 set(body "")
+set(names "")
 set(lineNumber 0)
 set(count 0)
 set(previousId "")
@@ -56,11 +60,20 @@ foreach(rawLine IN LISTS lines)
     if(line MATCHES "^[ \t]*$" OR line MATCHES "^[ \t]*#")
         continue()
     endif()
-    if(NOT line MATCHES "^([1-9][0-9]*)[ \t]+\"(.*)\"[ \t]*$")
-        message(FATAL_ERROR "${INPUT}:${lineNumber}: expected NNNNN \"text\", found: ${line}")
+    if(NOT line MATCHES "^([1-9][0-9]*)[ \t]+(([A-Z][A-Za-z0-9]*)[ \t]+)?\"(.*)\"[ \t]*$")
+        message(FATAL_ERROR "${INPUT}:${lineNumber}: expected NNNNN Name \"text\", found: ${line}")
     endif()
     set(id "${CMAKE_MATCH_1}")
-    set(text "${CMAKE_MATCH_2}")
+    set(name "${CMAKE_MATCH_3}")
+    set(text "${CMAKE_MATCH_4}")
+    if(NOT name STREQUAL "")
+        if(DEFINED nameLine_${name})
+            message(FATAL_ERROR "${INPUT}:${lineNumber}: duplicate name ${name} "
+                                "(already on line ${nameLine_${name}}).")
+        endif()
+        set(nameLine_${name} ${lineNumber})
+        string(APPEND names "inline constexpr int ${name} = ${id};\n")
+    endif()
 
     string(LENGTH "${id}" idLength)
     if(idLength GREATER 9)
@@ -106,3 +119,23 @@ file(WRITE "${OUTPUT}"
     "extern const std::size_t ${TABLE}Size = std::size(${TABLE});\n"
     "\n"
     "} // namespace Zelt::detail\n")
+
+if(DEFINED NAMES)
+    string(CONCAT header
+        "// Generated from the string table by cmake/GenerateStringTable.cmake. Do not edit.\n"
+        "#pragma once\n"
+        "\n"
+        "// The ids of the string table by name: CStringTable::Text(Text::ConfirmExit).\n"
+        "namespace Zelt::Text {\n"
+        "\n"
+        "${names}"
+        "\n"
+        "} // namespace Zelt::Text\n")
+    # Rewritten only when it changes, so that editing a text recompiles only the table.
+    if(EXISTS "${NAMES}")
+        file(READ "${NAMES}" previous)
+    endif()
+    if(NOT previous STREQUAL header)
+        file(WRITE "${NAMES}" "${header}")
+    endif()
+endif()

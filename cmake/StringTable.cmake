@@ -4,19 +4,24 @@
 # directory that uses it).
 set(KORVANE_STRING_TABLE_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/GenerateStringTable.cmake)
 set(KORVANE_STRING_TABLE_SOURCES "")
+set(KORVANE_TEXT_IDS_HEADER ${CMAKE_BINARY_DIR}/generated/support/TextIds.h)
 foreach(language IN ITEMS Ja En)
     string(TOLOWER ${language} code)
-    set(input ${PROJECT_SOURCE_DIR}/res/strings.txt)
-    if(NOT code STREQUAL "ja")
-        set(input ${PROJECT_SOURCE_DIR}/res/strings.${code}.txt)
-    endif()
     set(output ${CMAKE_BINARY_DIR}/generated/StringTableData${language}.cpp)
+    # The Japanese table is the master: its lines carry the names of the ids.
+    if(code STREQUAL "ja")
+        set(input ${PROJECT_SOURCE_DIR}/res/strings.txt)
+        set(names ${KORVANE_TEXT_IDS_HEADER})
+    else()
+        set(input ${PROJECT_SOURCE_DIR}/res/strings.${code}.txt)
+        set(names "")
+    endif()
     add_custom_command(
-        OUTPUT ${output}
+        OUTPUT ${output} ${names}
         COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${output} -DTABLE=kStringTable${language}
-                -P ${KORVANE_STRING_TABLE_SCRIPT}
+                "$<$<BOOL:${names}>:-DNAMES=${names}>" -P ${KORVANE_STRING_TABLE_SCRIPT}
         DEPENDS ${input} ${KORVANE_STRING_TABLE_SCRIPT}
         COMMENT "Generating the string table from ${input}"
         VERBATIM)
-    list(APPEND KORVANE_STRING_TABLE_SOURCES ${output})
+    list(APPEND KORVANE_STRING_TABLE_SOURCES ${output} ${names})
 endforeach()

@@ -264,7 +264,7 @@ void MainWindow::closeEvent(QCloseEvent* pEvent) {
 
 void MainWindow::Exit(bool bAsk) {
     if (bAsk &&
-        QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(10004)) != QMessageBox::Yes) {
+        QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::ConfirmExit)) != QMessageBox::Yes) {
         return;
     }
     m_scheduler->Shutdown();

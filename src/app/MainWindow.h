@@ -47,7 +47,7 @@ public:
 
     // Menus, buttons, context menus and the tray route here by command id.
     void RunCommand(int nCommand);
-    // The exit command: asks 10004 first unless told not to (tests).
+    // The exit command: asks the exit question first unless told not to (tests).
     void Exit(bool bAsk = true);
 
     // The list shows the selected group again (rows deleted first), or refreshes it in place.

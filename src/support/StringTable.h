@@ -1,14 +1,15 @@
 #pragma once
 
 #include "support/Language.h"
+#include "support/TextIds.h"
 
 #include <string_view>
 #include <vector>
 
 namespace Zelt {
 
-// The user-visible texts of the program by number (res/strings.txt), e.g.
-// CStringTable::Text(10004) for the exit question. Texts are UTF-8 with real line breaks and are
+// The user-visible texts of the program by id (res/strings.txt), named in support/TextIds.h, e.g.
+// CStringTable::Text(Text::ConfirmExit) for the exit question. Texts are UTF-8 with real line breaks and are
 // used exactly as stored: format strings keep their %s/%d, whole report lines keep their padding.
 class CStringTable {
 public:

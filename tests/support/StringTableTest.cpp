@@ -436,12 +436,15 @@ protected:
         const fs::path log = m_dir / "log.txt";
         fs::remove(m_output);
         const std::string command = "cmake -DINPUT='" + input.string() + "' -DOUTPUT='" + m_output.string() +
-                                    "' -P '" + m_script.string() + "' >'" + log.string() + "' 2>&1";
+                                    "' -DNAMES='" + NamesHeader().string() + "' -P '" + m_script.string() +
+                                    "' >'" + log.string() + "' 2>&1";
         const int status = std::system(command.c_str());
         m_log = ReadFile(log);
         m_source = fs::exists(m_output) ? ReadFile(m_output) : std::string();
         return status;
     }
+
+    fs::path NamesHeader() const { return m_dir / "generated/TextIds.h"; }
 
     // The entry lines of the generated array, in order.
     std::vector<std::string> EntryLines() const {
@@ -469,8 +472,9 @@ TEST_F(StringTableGenerator, KeepsSemicolonsBracketsEscapesAndQuotes) {
                               "8 \"[x] [[y]] ]z[\"\r\n"
                               "9 \"back\\\\slash \\\"quoted\\\" tab\\t line\\r\\n#not a comment\"\n"
                               "   # indented comment\n"
-                              "100 \"\"\n";
+                              "100 EmptyText \"\"\n";
     ASSERT_EQ(Generate(table), 0) << m_log;
+    EXPECT_NE(ReadFile(NamesHeader()).find("inline constexpr int EmptyText = 100;"), std::string::npos);
     const std::vector<std::string> entries = EntryLines();
     ASSERT_EQ(entries.size(), 4u) << m_source;
     EXPECT_EQ(entries[0], "    {7, \"a;b;;c\"},");
@@ -489,6 +493,8 @@ TEST_F(StringTableGenerator, RejectsMalformedTablesNamingTheLine) {
         {"1 \"a\"\n2 b\n", "strings.txt:2:"},                   // text without quotes
         {"1 \"a\"\nx2 \"b\"\n", "strings.txt:2:"},              // not a number
         {"1 \"a\"\n02 \"b\"\n", "strings.txt:2:"},              // leading zero
+        {"1 Same \"a\"\n2 Same \"b\"\n", "strings.txt:2:"},     // duplicate name
+        {"1 lower \"a\"\n", "strings.txt:1:"},                  // name not an identifier in capitals
         {"1 \"a\"\n2 \"say \"hi\"\"\n", "strings.txt:2:"},      // lone quote inside the text
         {"1 \"a\"\n\n\n2 \"c:\\temp\\x\"\n", "strings.txt:4:"}, // escape C++ would read otherwise
         {"1 \"ends in backslash\\\"\n", "strings.txt:1:"},      // escaped closing quote
