@@ -21,6 +21,7 @@
 #include "ProgressDialog.h"
 #include "UpdateIntervalDialog.h"
 #include "WindowUpdateHost.h"
+#include "admin/ManualFile.h"
 #include "admin/PasswordTexts.h"
 #include "admin/SearchJob.h"
 #include "admin/StatusPane.h"
@@ -263,8 +264,8 @@ void MainWindow::closeEvent(QCloseEvent* pEvent) {
 }
 
 void MainWindow::Exit(bool bAsk) {
-    if (bAsk &&
-        QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::ConfirmExit)) != QMessageBox::Yes) {
+    if (bAsk && QMessageBox::question(this, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::ConfirmExit)) !=
+                    QMessageBox::Yes) {
         return;
     }
     m_scheduler->Shutdown();
@@ -440,7 +441,8 @@ void MainWindow::RunSettingDialog(int nKind, Korvane::TargetRule rule) {
 }
 
 void MainWindow::OpenManual() {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/KorvaneAdmin.pdf");
+    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                         Qs(Korvane::CManualFile::FileName(Zelt::CLanguage::Current()));
     // A FIFO or device in the manual's place would hold the viewer, not show a manual.
     if (Zelt::CRegularFile::HoldsOtherThanRegularFile(Std(path), true)) {
         QMessageBox::warning(this, QStringLiteral("KORVANE Admin"),

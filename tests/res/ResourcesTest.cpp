@@ -1,4 +1,7 @@
 // The desktop program's assets: the pictures of res/korvane.qrc and the generated user manual.
+#include "admin/ManualFile.h"
+#include "common/ProcessRun.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,13 @@
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+
+namespace Zelt {
+// Names the language in the test's name ("ja", "en").
+void PrintTo(Language language, std::ostream* os) {
+    *os << CLanguage::Code(language);
+}
+} // namespace Zelt
 
 namespace {
 
@@ -202,20 +212,82 @@ int PdfPageCount(const std::string& pdf) {
         std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
 }
 
-TEST(Manual, PdfIsCompleteOfTwoToFourPagesWithAnEmbeddedJapaneseFont) {
-    const fs::path pdfPath(KORVANE_MANUAL_PDF);
-    ASSERT_TRUE(fs::is_regular_file(pdfPath)) << pdfPath << " was not generated (target korvane_manual)";
-    const std::string pdf = ReadFile(pdfPath);
+// A text as a PDF text string the way Qt writes one: in parentheses, UTF-16BE after a byte order
+// mark, with the bytes "(", ")" and backslash escaped.
+std::string PdfTextString(const std::string& utf8) {
+    std::string string = "(\xFE\xFF";
+    for (const QChar unit : QString::fromStdString(utf8)) {
+        for (const char byte :
+             {static_cast<char>(unit.unicode() >> 8), static_cast<char>(unit.unicode() & 0xFF)}) {
+            if (byte == '(' || byte == ')' || byte == '\\') {
+                string += '\\';
+            }
+            string += byte;
+        }
+    }
+    return string + ")";
+}
+
+// The manual of a language: its PDF under the name the help menu opens, and its source.
+class Manual : public ::testing::TestWithParam<Zelt::Language> {
+protected:
+    static fs::path Pdf() {
+        return fs::path(KORVANE_MANUAL_DIR) / Korvane::CManualFile::FileName(GetParam());
+    }
+    // KorvaneAdmin.md, KorvaneAdmin.en.md
+    static fs::path Source() {
+        return SourceDir() / "res/manual" / Pdf().filename().replace_extension(".md");
+    }
+};
+
+TEST_P(Manual, PdfIsCompleteOfTwoToFourPagesTitledByItsSourceWithAnEmbeddedCjkFont) {
+    ASSERT_TRUE(fs::is_regular_file(Pdf())) << Pdf() << " was not generated (target korvane_manual)";
+    const std::string pdf = ReadFile(Pdf());
     ASSERT_GT(pdf.size(), 10000U) << "too small to hold the manual";
     EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0) << "no PDF header";
     EXPECT_NE(pdf.find("%%EOF", pdf.size() - 64), std::string::npos) << "the file is cut short";
     const int pages = PdfPageCount(pdf);
     EXPECT_GE(pages, 2);
     EXPECT_LE(pages, 4);
-    // The Japanese text needs a CJK font, embedded so that any viewer shows it.
+    // Rendered from the source of its language: the title is the source's first heading.
+    const std::string source = ReadFile(Source());
+    ASSERT_EQ(source.compare(0, 2, "# "), 0) << Source() << " does not start with its title";
+    const std::string title = source.substr(2, source.find('\n') - 2);
+    EXPECT_NE(pdf.find("/Title " + PdfTextString(title)), std::string::npos) << "not titled " << title;
+    // Both languages are set in a CJK font (it holds the Latin letters too), embedded so that any
+    // viewer shows it; the tool refuses text whose characters that font lacks.
     EXPECT_TRUE(std::regex_search(pdf, std::regex(R"(/BaseFont\s*/[A-Z]*\+?[A-Za-z-]*CJK)")))
         << "no CJK font in the manual";
     EXPECT_NE(pdf.find("/FontFile"), std::string::npos) << "the fonts are not embedded";
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, Manual,
+                         ::testing::Values(Zelt::Language::Japanese, Zelt::Language::English),
+                         [](const ::testing::TestParamInfo<Zelt::Language>& info) {
+                             return std::string(Zelt::CLanguage::Code(info.param));
+                         });
+
+// A manual that would show empty boxes, or has no title for the PDF and the footer, fails the build.
+TEST(ManualTool, RefusesASourceWithoutTitleOrWithCharactersItsFontLacks) {
+    const fs::path folder = fs::temp_directory_path() / "korvane-make-manual-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const struct {
+        const char* markdown;
+        const char* reason;
+    } cases[] = {{"# Manual\n\nThai \xE0\xB8\x81 in `code \xE0\xB8\x82`\n",
+                  "glyph for \xE0\xB8\x81 (U+0E01), \xE0\xB8\x82 (U+0E02)"},
+                 {"Text without a heading\n", "has no title"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.markdown);
+        std::ofstream(folder / "manual.md") << test.markdown;
+        const KorvaneTesting::ProcessResult result = KorvaneTesting::RunProcess(
+            KORVANE_MAKE_MANUAL, {(folder / "manual.md").string(), (folder / "manual.pdf").string()});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find(test.reason), std::string::npos) << result.err;
+        EXPECT_FALSE(fs::exists(folder / "manual.pdf"));
+    }
+    fs::remove_all(folder);
 }
 
 } // namespace

@@ -3,9 +3,11 @@
 //
 //   korvane-make-manual SOURCE.md OUTPUT.pdf
 //
-// It runs on Qt's "offscreen" platform, so the build needs no display. The Japanese text is set in
-// "Noto Sans CJK JP" (Debian package fonts-noto-cjk); when that family is missing the tool fails
-// rather than write a manual whose Japanese text could come out as empty boxes.
+// It runs on Qt's "offscreen" platform, so the build needs no display. The manual's first heading
+// is its title (in the PDF's properties and the footer). The text, Japanese or English, is set in
+// "Noto Sans CJK JP" (Debian package fonts-noto-cjk), which holds both scripts; when that family is
+// missing, or a character of the text has no glyph in the font it is set in, the tool fails rather
+// than write a manual whose text could come out as empty boxes.
 #include <cstdio>
 
 #include <QAbstractTextDocumentLayout>
@@ -17,6 +19,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -27,7 +30,6 @@ namespace {
 
 const QString kBodyFamily = QStringLiteral("Noto Sans CJK JP");
 const QString kCodeFamily = QStringLiteral("Noto Sans Mono CJK JP");
-const QString kTitle = QStringLiteral("KORVANE Admin ユーザーマニュアル");
 constexpr qreal kBodyPointSize = 9.5;
 constexpr qreal kFooterPointSize = 8.0;
 const QColor kHeadingColor(0x1F, 0x4E, 0x79);
@@ -152,10 +154,46 @@ void StyleTables(QTextDocument& document) {
     }
 }
 
+// The text of the first top-level heading; empty when there is none.
+QString TitleOf(const QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 1) {
+            return block.text().trimmed();
+        }
+    }
+    return QString();
+}
+
+// The characters that have no glyph in the font they are set in, each once, as "X (U+XXXX)".
+// Qt would draw them from some other font, or as empty boxes where no font has them.
+QStringList MissingGlyphs(const QTextDocument& document) {
+    QStringList missing;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QRawFont font =
+                QRawFont::fromFont(fragment.charFormat().font().resolve(document.defaultFont()));
+            for (const char32_t c : fragment.text().toUcs4()) {
+                if (!QChar::isPrint(c) || QChar::isSpace(c) || font.supportsCharacter(c)) {
+                    continue;
+                }
+                const QString entry =
+                    QStringLiteral("%1 (U+%2)")
+                        .arg(QString::fromUcs4(&c, 1),
+                             QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, '0'));
+                if (!missing.contains(entry)) {
+                    missing << entry;
+                }
+            }
+        }
+    }
+    return missing;
+}
+
 // Lays the document out on A4 pages with a footer (title and page number) and writes the PDF.
-bool WritePdf(QTextDocument& document, const QString& path) {
+bool WritePdf(QTextDocument& document, const QString& title, const QString& path) {
     QPdfWriter writer(path);
-    writer.setTitle(kTitle);
+    writer.setTitle(title);
     writer.setCreator(QStringLiteral("KORVANE Admin korvane-make-manual"));
     writer.setResolution(300);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -206,7 +244,7 @@ bool WritePdf(QTextDocument& document, const QString& path) {
         painter.setPen(kHeadingColor);
         painter.setFont(footerFont);
         const QRectF footerText = footer.adjusted(0, footerMetrics.height(), 0, 0);
-        painter.drawText(footerText, Qt::AlignLeft | Qt::AlignTop, kTitle);
+        painter.drawText(footerText, Qt::AlignLeft | Qt::AlignTop, title);
         painter.drawText(footerText, Qt::AlignRight | Qt::AlignTop,
                          QStringLiteral("%1 / %2").arg(page + 1).arg(pageCount));
     }
@@ -264,6 +302,16 @@ int main(int argc, char** argv) {
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     StyleBlocks(document, codeFamily);
     StyleTables(document);
+    const QString title = TitleOf(document);
+    if (title.isEmpty()) {
+        Fail(QStringLiteral("%1 has no title (a first-level heading)").arg(sourcePath));
+        return 1;
+    }
+    if (const QStringList missing = MissingGlyphs(document); !missing.isEmpty()) {
+        Fail(QStringLiteral("%1: the fonts have no glyph for %2")
+                 .arg(sourcePath, missing.join(QStringLiteral(", "))));
+        return 1;
+    }
 
     if (!QDir().mkpath(QFileInfo(outputPath).absolutePath())) {
         Fail(QStringLiteral("cannot create the directory of %1").arg(outputPath));
@@ -272,7 +320,7 @@ int main(int argc, char** argv) {
     // Written beside the output and renamed when complete, so that a failed run never leaves a
     // half-written PDF that the build would take as up to date.
     const QString partPath = outputPath + QStringLiteral(".part");
-    if (!WritePdf(document, partPath)) {
+    if (!WritePdf(document, title, partPath)) {
         QFile::remove(partPath);
         return 1;
     }
