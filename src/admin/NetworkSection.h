@@ -9,7 +9,7 @@
 namespace Korvane {
 
 // The network section of the detail report: host, the one or two network ports, the settings
-// common to them and the Windows network. The filter writes every value from the device (see
+// common to them and the Microsoft network. The filter writes every value from the device (see
 // CReportWriter).
 class CNetworkSection {
 public:

@@ -8,8 +8,8 @@
 
 namespace Korvane {
 
-// Builds the settings document from the manager's state, in the element order the file has
-// always had, and serialises it.
+// Builds the settings document from the manager's state, in the file's fixed element order, and
+// serialises it.
 //
 // The devices' information documents, nearly all of the file, are not copied into the settings
 // document: each "korvane" gets an empty "korvaneinfo" placeholder, and the serialised skeleton

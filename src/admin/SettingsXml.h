@@ -37,7 +37,7 @@ std::string TextOrEmpty(const Zelt::CXMLNode& node, std::string_view path);
 
 std::optional<std::string> OptionalAttribute(const Zelt::CXMLNode& element, std::string_view name);
 
-// ASCII letters compared without regard to case, as the stored keywords always were.
+// ASCII letters compared without regard to case, as stored keywords are compared.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 } // namespace Korvane::SettingsXml

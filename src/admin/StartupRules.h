@@ -15,7 +15,7 @@ public:
     // Whether any of the command-line arguments (the program name left out) asks for it.
     static bool TrayStartRequested(const std::vector<std::string>& arguments);
     // The browser component must be version 6 or later. The major version is the decimal number
-    // in front of the first "."; a version that cannot be read passes, and Linux has none to read.
+    // in front of the first "."; a version that cannot be read passes, as does none at all.
     static bool BrowserVersionSuffices(const std::optional<std::string>& versionText);
     // The scale of painted sizes: logical dots per inch over 96.
     static double ScaleFactor(double dLogicalDpi) { return dLogicalDpi / 96.0; }

@@ -24,7 +24,7 @@ constexpr BitRule kBitRules[] = {
     {STATUS_BIT_NOTICE, "statusinfo/status/notify[@type='notify']/param", "ON"},
 };
 
-// The alert lines in the order the text has always shown them: the RAID line before capacity.
+// The alert lines in the order the text shows them: the RAID line before capacity.
 constexpr std::pair<int, int> kTextLines[] = {
     {STATUS_BIT_UNREACHABLE, 11904}, {STATUS_BIT_QUOTA, 11906}, {STATUS_BIT_DISK_ERROR, 11901},
     {STATUS_BIT_CAPACITY, 11907},    {STATUS_BIT_UPS, 11908},   {STATUS_BIT_NOTICE, 11909},

@@ -9,7 +9,7 @@ namespace Korvane {
 // The plain-text body of a mail: lines ended by "\r\n" within a fixed capacity.
 class CMailBody {
 public:
-    // The capacity of the body including the terminating zero it always had.
+    // The capacity of the body, a terminating zero included.
     static constexpr size_t CAPACITY = 65536;
 
     // Appends the line and "\r\n"; false, and nothing appended, when that would not fit. A later,

@@ -43,7 +43,7 @@ struct CMailSenderSettings {
     // Whether a dialogue with the recipient has everything it needs; checked before any traffic.
     bool IsComplete(std::string_view recipient) const;
 
-    // A stored number text read as a decimal integer, as the settings always were: leading digits
+    // A stored number text read leniently as a decimal integer: leading digits
     // (after spaces and a sign) count, anything else gives 0, values beyond int are clamped. An
     // empty text gives the default.
     static int NumberOf(std::string_view text, int nDefault);

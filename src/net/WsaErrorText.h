@@ -2,8 +2,9 @@
 
 namespace Zelt {
 
-// Winsock error codes. Socket errors keep these numbers and texts on every platform, so that
-// messages and traces read the same everywhere; errno values are mapped onto them.
+// The socket error codes (WSA codes) of the program's socket errors, with their texts, so that
+// messages and traces read the same whatever errno the system gave; errno values are mapped
+// onto them.
 constexpr int WSA_INVALID_HANDLE = 6;
 constexpr int WSA_NOT_ENOUGH_MEMORY = 8;
 constexpr int WSA_INVALID_PARAMETER = 87;
@@ -100,15 +101,15 @@ constexpr int WSA_QOS_ESDMODEOBJ = 11029;
 constexpr int WSA_QOS_ESHAPERATEOBJ = 11030;
 constexpr int WSA_QOS_RESERVED_PETYPE = 11031;
 
-// The Winsock code for an errno value: 0 stays 0 (no error); an errno without a Winsock
+// The WSA code for an errno value: 0 stays 0 (no error); an errno without a WSA
 // counterpart becomes its negation, which no row of the text table has (and a negative value
 // stays as it is).
 int WsaErrorFromErrno(int nErrno);
 
-// The calling thread's errno as a Winsock code.
+// The calling thread's errno as a WSA code.
 int LastSocketError();
 
-// "NAME: Description.\n" of a Winsock code; "WSA_UNKNOWN: Unknown WSA error code\n" for any other.
+// "NAME: Description.\n" of a WSA code; "WSA_UNKNOWN: Unknown WSA error code\n" for any other.
 const char* WsaErrorText(int nWsaCode);
 
 // WsaErrorText(LastSocketError()).

@@ -51,7 +51,8 @@ private:
     iconv_t m_cd;
 };
 
-// Windows sends half-width katakana as their full-width forms in ISO-2022-JP; so do we.
+// ISO-2022-JP mail carries half-width katakana as their full-width forms, as Japanese mail software
+// sends them.
 constexpr std::array<char16_t, 63> FULL_WIDTH_KATAKANA = {
     0x3002, 0x300C, 0x300D, 0x3001, 0x30FB, 0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9, 0x30E3, 0x30E5,
     0x30E7, 0x30C3, 0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB, 0x30AD, 0x30AF, 0x30B1, 0x30B3,
@@ -80,7 +81,8 @@ std::optional<uint16_t> ToShiftJisCode(const std::string& strBytes) {
 
 // CP932 has two codes for the IBM extension characters. glibc encodes the IBM ones (leads 0xFA-0xFC),
 // which lie outside the 94 JIS rows; the NEC-selected twins (leads 0xED-0xEE, rows 89-92) are what
-// Windows' ISO-2022-JP encoder sends. The pairs are read off iconv itself once.
+// Japanese mail software sends in ISO-2022-JP and receivers read. The pairs are read off iconv
+// itself once.
 std::unordered_map<uint16_t, uint16_t> BuildIbmToNecSelected() {
     std::unordered_map<uint16_t, uint16_t> mapCodes;
     CIconv fromCp932("UTF-8", "CP932");

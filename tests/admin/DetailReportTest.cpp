@@ -724,7 +724,7 @@ TEST(DetailReportMissingValues, MissingElementsPrintANoValueText) {
     EXPECT_NE(system.find("    UPS バッテリー残量                   : -\r\n"), std::string::npos);
     const std::vector<std::string> network = Lines(report.SectionText(Korvane::SECTION_NETWORK));
     ASSERT_GE(network.size(), 3u);
-    // No DNS server at all, and no Windows network method: only the WINS line remains.
+    // No DNS server at all, and no Microsoft network method: only the WINS line remains.
     EXPECT_EQ(network[network.size() - 3], "        DNS サーバーアドレス             : -");
     EXPECT_EQ(network[network.size() - 2], "    WINS サーバーアドレス                : 198.18.10.5");
 }
