@@ -1,4 +1,5 @@
-// The desktop program's assets: the pictures of res/korvane.qrc and the generated user manual.
+// The desktop program's assets: the pictures of res/korvane.qrc, the user manual of each language and
+// the tool that renders it.
 #include "admin/ManualFile.h"
 #include "common/ProcessRun.h"
 
@@ -9,6 +10,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <QFile>
@@ -269,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(Languages, Manual,
 
 // A manual that would show empty boxes, or has no title for the PDF and the footer, fails the build.
 TEST(ManualTool, RefusesASourceWithoutTitleOrWithCharactersItsFontLacks) {
-    const fs::path folder = fs::temp_directory_path() / "korvane-make-manual-test";
+    const fs::path folder =
+        fs::temp_directory_path() / ("korvane-make-manual-test-" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     const struct {
