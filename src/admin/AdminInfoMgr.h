@@ -14,7 +14,7 @@
 
 namespace Korvane {
 
-// Orders group names by UTF-16 code units, as the group tree always has.
+// Orders group names by UTF-16 code units, the order of the group tree.
 struct Utf16Less {
     bool operator()(const std::string& a, const std::string& b) const {
         return Zelt::CUtf8::CompareUtf16(a, b) < 0;

@@ -6,7 +6,7 @@
 namespace Korvane {
 
 // Numbers at the start of device texts ("41 ℃", "30 分後", "2000398934016"), read the forgiving
-// way the texts have always been read: leading blanks and a sign are skipped, reading stops at
+// way, since devices write units after them: leading blanks and a sign are skipped, reading stops at
 // the first non-digit, no digits give 0, and a value beyond the type's range saturates.
 class CDecimal {
 public:

@@ -21,7 +21,7 @@ public:
     // The MAC of a key; nullopt for a key that this table never gave out.
     std::optional<std::string> MacOf(uint32_t nKey) const;
 
-    // Packing as the views have always done it; nullopt for a MAC without a maker's prefix.
+    // The packed key of a MAC with a maker's prefix; nullopt for any other MAC.
     static std::optional<uint32_t> Pack(const std::string& mac);
     static std::optional<std::string> Unpack(uint32_t nKey);
 

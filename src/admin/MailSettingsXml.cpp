@@ -24,7 +24,7 @@ struct AuthElement {
     size_t nFields;
 };
 
-// The POP3 server is not needed to accept the element: files that lack it were always read.
+// The POP3 server is not needed to accept the element, so that a file without it still loads.
 constexpr AuthField kPop3Fields[] = {
     {"srv", &CMailSettings::strPop3Server, false},     {"account", &CMailSettings::strPop3Account, true},
     {"passwd", &CMailSettings::strPop3Password, true}, {"waittime", &CMailSettings::strPop3Wait, true},

@@ -43,7 +43,7 @@ std::optional<int> StrictDecimal(std::string_view text) {
     return nValue;
 }
 
-// The interval was always read leniently: the leading decimal number of the text, 0 when there
+// The interval is read leniently: the leading decimal number of the text, 0 when there
 // is none, out-of-range values held at the limits.
 int LeadingDecimal(std::string_view text) {
     return static_cast<int>(std::clamp<int64_t>(CDecimal::LeadingInteger(text), INT_MIN, INT_MAX));

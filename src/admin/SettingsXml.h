@@ -20,7 +20,7 @@ constexpr const char* UNAPPROVED_ADDRESSES = "unapprovedaddresses";
 constexpr const char* LAST_UPDATE = "lastupdate";
 
 // Appends a new element of the document to parent; its text only when the text is not empty,
-// as the settings file has always been written.
+// so that an empty value is an empty element.
 Zelt::CXMLNode AppendElement(Zelt::CXMLDocument& document, Zelt::CXMLNode parent, std::string_view name,
                              std::string_view text = {});
 

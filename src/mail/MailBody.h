@@ -13,9 +13,9 @@ public:
     static constexpr size_t CAPACITY = 65536;
 
     // Appends the line and "\r\n"; false, and nothing appended, when that would not fit. A later,
-    // shorter line may still fit. A line ends at a zero byte, as it always has; line ends and
-    // controls within it are written as visible escapes (CInertMailText), so that the body has
-    // exactly the lines added to it.
+    // shorter line may still fit. A line ends at a zero byte; line ends and controls within it are
+    // written as visible escapes (CInertMailText), so that the body has exactly the lines added
+    // to it.
     bool AddLine(std::string_view strLine);
     const std::string& Text() const { return m_strText; }
 

@@ -10,8 +10,7 @@ class CMailDate {
 public:
     // The time as local time with the zone of ZoneText.
     static std::string Text(std::time_t time);
-    // The local zone's standard-time offset, whether or not daylight saving time is in effect,
-    // as mail has always been dated by this program.
+    // The local zone's standard-time offset, whether or not daylight saving time is in effect.
     static std::string ZoneText();
     // The zone of a bias in minutes (UTC = local time + bias): "-0500" for 300, "+0530" for -330,
     // "-0000" for 0.

@@ -20,8 +20,8 @@ constexpr int WAIT_FOREVER = -1;
 
 // One wait over sockets, queue handles (readable while they hold data) and cancel events.
 // Everything is watched by one poll(), so a set event is noticed at once, also while a socket
-// keeps receiving. Limits are counted in whole passes of 1500 ms, as the protocol's time
-// limits have always been: 1000 and 1500 both end after 1.5 s, 1501 after 3 s.
+// keeps receiving. Limits are counted in whole passes of 1500 ms, the granularity of the
+// protocol's time limits: 1000 and 1500 both end after 1.5 s, 1501 after 3 s.
 class WaitSet {
 public:
     // Each returns the object's index within its own list.

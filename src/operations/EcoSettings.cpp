@@ -110,7 +110,7 @@ void CEcoSettings::ReadCurrentSetting(const CKorvaneInfo& device) {
     for (size_t i = 0; i < VOLUME_COUNT; ++i) {
         m_volumeOn[i] = CInfoValues::SameText(values.Attribute(VolumePath(Volumes()[i]), "enable"), "true");
     }
-    // Read the forgiving way device numbers have always been read: the leading digits.
+    // Read the forgiving way of device numbers: the leading digits.
     const std::optional<size_t> position = PositionOf(CDecimal::LeadingInteger(values.Text(minutePath)));
     if (!position) {
         m_nInitialMessageId = kUnknownTimeId;

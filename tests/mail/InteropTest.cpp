@@ -44,7 +44,7 @@ const char* AuthenticatorName(int nMethod) {
 }
 
 // An ISO-2022-JP body ends with its last line's "\r\n", and the end of the data "\r\n.\r\n" follows
-// it as it always has, which leaves one empty line at the end. A Base64 body has no line end of
+// it, which leaves one empty line at the end. A Base64 body has no line end of
 // its own.
 std::string ExpectedBody(int nEncoding) {
     std::string body;

@@ -54,7 +54,7 @@ std::vector<std::string> Targets(const Arguments& args, const std::vector<std::s
     return macs;
 }
 
-// Missing or rejected passwords are asked for first, as the program has always done.
+// Missing or rejected passwords are asked for first, as the desktop program asks for them.
 void PromptForPasswords(int nKind, const std::vector<std::string>& macs, bool bSave,
                         Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& err) {
     for (const Korvane::PasswordPrompt& prompt : Korvane::CPasswordPrompts::For(nKind, manager, macs)) {
