@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang clang-format libclang-rt-14-dev
   libxml2-dev libssl-dev nlohmann-json3-dev
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-noto-cjk trayer xdg-utils iproute2 procps util-linux dnsmasq-base
   exim4-daemon-light dovecot-pop3d openssl

@@ -3,6 +3,7 @@
 #include "admin/DeviceKeyTable.h"
 #include "admin/MailSettings.h"
 #include "admin/ManagedDevice.h"
+#include "support/Language.h"
 #include "support/Utf8.h"
 
 #include <array>
@@ -101,6 +102,8 @@ public:
     WindowNumbers m_window = {-1, -1, -1, -1, -1, -1};
     std::vector<std::string> m_columnKeys;
     CMailSettings m_mail;
+    // The desktop program's language; none: the system's (the locale).
+    std::optional<Zelt::Language> m_language;
 
     void ClearDevices() { m_devices.clear(); }
     void ClearGroups() { m_groups.clear(); }

@@ -80,6 +80,7 @@ bool CSettingsReader::Apply(const Zelt::CXMLDocument& document, CKorvaneAdminInf
         return false;
     }
     try {
+        ApplyLanguage(document.GetRootNode(), manager);
         ApplyParts(*parts, manager);
     } catch (const Zelt::CXMLError& error) {
         Zelt::DebugTrace("CSettingsReader::Apply(): %s", error.what());
@@ -112,6 +113,13 @@ void CSettingsReader::ApplyParts(const Parts& parts, CKorvaneAdminInfoMgr& manag
     ApplyWindow(parts.window, manager);
     ApplyMail(parts.mail, manager);
     ApplyDevices(parts.devices, manager);
+}
+
+// Files without the choice, or with one this version does not know, follow the system.
+void CSettingsReader::ApplyLanguage(const Zelt::CXMLNode& root, CKorvaneAdminInfoMgr& manager) {
+    const std::string code =
+        SettingsXml::TextOrEmpty(root, std::string("appsettings/") + SettingsXml::LANGUAGE);
+    manager.m_language = Zelt::CLanguage::FromCode(code);
 }
 
 void CSettingsReader::ApplyGroups(const Parts& parts, CKorvaneAdminInfoMgr& manager) {

@@ -10,9 +10,9 @@ namespace Korvane {
 // Applies a parsed settings document to the manager.
 class CSettingsReader {
 public:
-    // Applies, in this order, the update interval, the groups, the window, the mail settings and
-    // the devices. False, with nothing applied, when one of the five top-level parts is missing.
-    // A failure inside a part keeps what was applied before it.
+    // Applies, in this order, the language choice, the update interval, the groups, the window,
+    // the mail settings and the devices. False, with nothing applied, when one of the five top-level parts is
+    // missing. A failure inside a part keeps what was applied before it.
     static bool Apply(const Zelt::CXMLDocument& document, CKorvaneAdminInfoMgr& manager);
 
 private:
@@ -26,6 +26,7 @@ private:
 
     static std::optional<Parts> FindParts(const Zelt::CXMLNode& root);
     static void ApplyParts(const Parts& parts, CKorvaneAdminInfoMgr& manager);
+    static void ApplyLanguage(const Zelt::CXMLNode& root, CKorvaneAdminInfoMgr& manager);
     static void ApplyGroups(const Parts& parts, CKorvaneAdminInfoMgr& manager);
     static void ApplyWindow(const Zelt::CXMLNode& window, CKorvaneAdminInfoMgr& manager);
     static void ApplyMail(const Zelt::CXMLNode& mail, CKorvaneAdminInfoMgr& manager);

@@ -105,6 +105,10 @@ void CSettingsWriter::WriteAppSettings(const Zelt::CXMLNode& root) {
     WriteGroupList(appSettings);
     WriteWindow(appSettings);
     CMailSettingsXml::Write(m_document, appSettings, m_manager.m_mail);
+    if (m_manager.m_language) {
+        AppendElement(m_document, appSettings, SettingsXml::LANGUAGE,
+                      Zelt::CLanguage::Code(*m_manager.m_language));
+    }
 }
 
 void CSettingsWriter::WriteGroupList(const Zelt::CXMLNode& appSettings) {

@@ -18,6 +18,8 @@ constexpr std::array<const char*, 6> WINDOW_NUMBER_NAMES = {"x", "y", "h", "w", 
 constexpr const char* APPROVED_ADDRESSES = "approvedaddresses";
 constexpr const char* UNAPPROVED_ADDRESSES = "unapprovedaddresses";
 constexpr const char* LAST_UPDATE = "lastupdate";
+// In "appsettings", after "mail": "ja" or "en", left out while the program follows the system.
+constexpr const char* LANGUAGE = "language";
 
 // Appends a new element of the document to parent; its text only when the text is not empty,
 // so that an empty value is an empty element.

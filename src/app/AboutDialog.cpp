@@ -1,5 +1,9 @@
 #include "AboutDialog.h"
 
+#include "AppText.h"
+#include "CommandTable.h"
+#include "admin/TextFormat.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -9,13 +13,13 @@
 namespace KorvaneApp {
 
 AboutDialog::AboutDialog(QWidget* pParent) : QDialog(pParent) {
-    setWindowTitle(QString::fromUtf8("バージョン情報 - KORVANE Admin"));
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_APP_ABOUT)));
     auto* pIcon = new QLabel(this);
     pIcon->setPixmap(QIcon(QStringLiteral(":/images/korvane.svg")).pixmap(48, 48));
     auto* pTexts = new QVBoxLayout;
     pTexts->addWidget(new QLabel(QStringLiteral("KORVANE Admin Version 2.02"), this));
     pTexts->addWidget(
-        new QLabel(QString::fromUtf8("Linux 版 (Qt %1)").arg(QString::fromLatin1(qVersion())), this));
+        new QLabel(Qs(Korvane::CTextFormat::FormatId(Zelt::Text::AboutPlatform, {qVersion()})), this));
     auto* pRow = new QHBoxLayout;
     pRow->addWidget(pIcon);
     pRow->addLayout(pTexts);

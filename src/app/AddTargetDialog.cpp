@@ -50,25 +50,23 @@ AddTargetDialog::AddTargetDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget
       m_pInput(new QLineEdit(this)), m_pSearch(new QPushButton(Text(10200), this)),
       m_pName(ReadOnlyField(this)), m_pDescription(ReadOnlyField(this)), m_pIpv4(ReadOnlyField(this)),
       m_pIpv6(ReadOnlyField(this)), m_pMac(ReadOnlyField(this)),
-      m_pAdd(new QPushButton(QString::fromUtf8("追加"), this)),
-      m_pClear(new QPushButton(QString::fromUtf8("クリア"), this)),
-      m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
-    setWindowTitle(QString::fromUtf8("KORVANE を追加 - KORVANE Admin"));
-    auto* pPrompt = new QLabel(
-        QString::fromUtf8("監視対象に追加したい KORVANE の IP アドレスまたは FQDN を入力してください。"),
-        this);
+      m_pAdd(new QPushButton(Text(Zelt::Text::ButtonAdd), this)),
+      m_pClear(new QPushButton(Text(Zelt::Text::ButtonClear), this)),
+      m_pClose(new QPushButton(Text(Zelt::Text::ButtonClose), this)) {
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleAddDevice)));
+    auto* pPrompt = new QLabel(Text(Zelt::Text::AddPrompt), this);
     pPrompt->setWordWrap(true);
     auto* pInputRow = new QHBoxLayout;
     pInputRow->addWidget(m_pInput, 1);
     pInputRow->addWidget(m_pSearch);
 
-    auto* pInfo = new QGroupBox(QString::fromUtf8("KORVANE 情報確認"), this);
+    auto* pInfo = new QGroupBox(Text(Zelt::Text::AddDeviceInformation), this);
     auto* pFields = new QFormLayout(pInfo);
-    pFields->addRow(QString::fromUtf8("KORVANE の名前："), m_pName);
-    pFields->addRow(QString::fromUtf8("KORVANE の説明："), m_pDescription);
-    pFields->addRow(QString::fromUtf8("IPv4 アドレス："), m_pIpv4);
-    pFields->addRow(QString::fromUtf8("IPv6 アドレス："), m_pIpv6);
-    pFields->addRow(QString::fromUtf8("MAC アドレス："), m_pMac);
+    pFields->addRow(Text(Zelt::Text::AddDeviceName), m_pName);
+    pFields->addRow(Text(Zelt::Text::AddDeviceDescription), m_pDescription);
+    pFields->addRow(Text(Zelt::Text::AddIpv4Address), m_pIpv4);
+    pFields->addRow(Text(Zelt::Text::AddIpv6Address), m_pIpv6);
+    pFields->addRow(Text(Zelt::Text::AddMacAddress), m_pMac);
 
     auto* pButtons = new QHBoxLayout;
     pButtons->addStretch(1);

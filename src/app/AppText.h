@@ -16,6 +16,11 @@ inline QString Text(int nId) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A dialog's window title: what it is, then the program.
+inline QString DialogTitle(const QString& name) {
+    return name + QStringLiteral(" - KORVANE Admin");
+}
+
 inline QString Qs(const std::string& text) {
     return QString::fromStdString(text);
 }

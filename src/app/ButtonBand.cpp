@@ -1,5 +1,6 @@
 #include "ButtonBand.h"
 
+#include "AppText.h"
 #include "CommandTable.h"
 
 #include <QHBoxLayout>
@@ -10,11 +11,11 @@ namespace KorvaneApp {
 ButtonBand::ButtonBand(QWidget* pParent) : QWidget(pParent), m_pState(new QLabel(this)) {
     auto* pLayout = new QHBoxLayout(this);
     pLayout->setContentsMargins(6, 2, 6, 2);
-    AddButton(ID_FIND, QStringLiteral(":/images/find.svg"), QString::fromUtf8("KORVANE を探す"));
-    AddButton(ID_ADD, QStringLiteral(":/images/add.svg"), QString::fromUtf8("KORVANE を追加する"));
-    AddButton(ID_REFRESH, QStringLiteral(":/images/update.svg"), QString::fromUtf8("最新の情報に更新する"));
+    AddButton(ID_FIND, QStringLiteral(":/images/find.svg"), CommandTable::Tooltip(ID_FIND));
+    AddButton(ID_ADD, QStringLiteral(":/images/add.svg"), CommandTable::Tooltip(ID_ADD));
+    AddButton(ID_REFRESH, QStringLiteral(":/images/update.svg"), CommandTable::Tooltip(ID_REFRESH));
     pLayout->addStretch(1);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("最終状態監視時刻："), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::LastMonitoredTime), this));
     m_pState->setObjectName(QStringLiteral("updateState"));
     m_pState->setTextFormat(Qt::PlainText);
     m_pState->setMinimumWidth(160);

@@ -13,7 +13,7 @@ namespace KorvaneApp {
 
 ColumnDialog::ColumnDialog(Korvane::InfoColumnTable& columns, QWidget* pParent)
     : QDialog(pParent), m_columns(columns), m_checkboxes(columns.Checkboxes()) {
-    setWindowTitle(QString::fromUtf8("表示項目設定 - KORVANE Admin"));
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleColumns)));
     auto* pGrid = new QGridLayout;
     for (size_t i = 0; i < m_checkboxes.size(); ++i) {
         auto* pBox = new QCheckBox(Qs(m_checkboxes[i].label), this);
@@ -24,14 +24,14 @@ ColumnDialog::ColumnDialog(Korvane::InfoColumnTable& columns, QWidget* pParent)
 
     auto* pButtons = new QDialogButtonBox(this);
     QPushButton* pReset =
-        pButtons->addButton(QString::fromUtf8("初期設定に戻す"), QDialogButtonBox::ResetRole);
-    pButtons->addButton(QString::fromUtf8("設定"), QDialogButtonBox::AcceptRole);
-    pButtons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+        pButtons->addButton(Text(Zelt::Text::ButtonRestoreDefaults), QDialogButtonBox::ResetRole);
+    pButtons->addButton(Text(Zelt::Text::ButtonSet), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(Text(Zelt::Text::ButtonCancel), QDialogButtonBox::RejectRole);
     connect(pReset, &QPushButton::clicked, this, &ColumnDialog::ResetToDefaults);
     connect(pButtons, &QDialogButtonBox::accepted, this, &ColumnDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("表示する項目にチェックを入れてください。"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::ColumnsPrompt), this));
     pLayout->addLayout(pGrid);
     pLayout->addWidget(pButtons);
 }

@@ -47,6 +47,8 @@ class CommandTable {
 public:
     // The menu item's text with its accelerator ("電源ON(&O)").
     static QString MenuText(int nCommand);
+    // The menu text without its accelerator, for context menus, buttons and titles ("電源ON").
+    static QString PlainText(int nCommand);
     // The status-bar description (the table text before "\n"); empty for unknown ids.
     static QString Description(int nCommand);
     // The tooltip (the table text after "\n").

@@ -1,15 +1,15 @@
 #include "ContextMenu.h"
 
+#include "CommandTable.h"
+
 #include <QMenu>
 
 namespace KorvaneApp {
 
-int ExecContextMenu(QWidget* pParent, const QPoint& globalPos, std::initializer_list<const char*> texts,
-                    int nFirstCode) {
+int ExecContextMenu(QWidget* pParent, const QPoint& globalPos, int nFirstCode, int nCount) {
     QMenu menu(pParent);
-    int nCode = nFirstCode;
-    for (const char* pszText : texts) {
-        menu.addAction(QString::fromUtf8(pszText))->setData(nCode++);
+    for (int nCode = nFirstCode; nCode < nFirstCode + nCount; ++nCode) {
+        menu.addAction(CommandTable::PlainText(CommandTable::CommandOfContextCode(nCode)))->setData(nCode);
     }
     const QAction* pChosen = menu.exec(globalPos);
     return pChosen != nullptr ? pChosen->data().toInt() : -1;

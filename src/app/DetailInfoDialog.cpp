@@ -1,6 +1,7 @@
 #include "DetailInfoDialog.h"
 
 #include "AppText.h"
+#include "CommandTable.h"
 #include "GuiHandOver.h"
 #include "operations/DetailFetch.h"
 #include "operations/InfoResultApplier.h"
@@ -61,8 +62,8 @@ DetailInfoDialog::DetailInfoDialog(Korvane::CKorvaneAdminInfoMgr& manager, const
       m_sink(std::make_unique<Sink>(*this, *m_pOwner)), m_job(std::make_unique<Korvane::CInfoJob>(*m_sink)),
       m_pTree(new QTreeWidget(this)), m_pView(new QPlainTextEdit(this)),
       m_pFetch(new QPushButton(Text(kFetchText), this)),
-      m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
-    setWindowTitle(QString::fromUtf8("詳細情報 - KORVANE Admin"));
+      m_pClose(new QPushButton(Text(Zelt::Text::ButtonClose), this)) {
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_DETAIL)));
     m_pTree->setHeaderHidden(true);
     m_pView->setReadOnly(true);
     m_pView->setLineWrapMode(QPlainTextEdit::NoWrap);

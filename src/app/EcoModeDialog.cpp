@@ -1,6 +1,7 @@
 #include "EcoModeDialog.h"
 
 #include "AppText.h"
+#include "CommandTable.h"
 #include "ProgressDialog.h"
 #include "operations/OperationKind.h"
 
@@ -23,22 +24,22 @@ EcoModeDialog::EcoModeDialog(Korvane::CKorvaneAdminInfoMgr& manager, std::vector
                              QWidget* pParent)
     : QDialog(pParent), m_manager(manager), m_targetMacs(std::move(targetMacs)),
       m_eco(TargetInfos(manager, m_targetMacs)), m_pTimes(new QComboBox(this)),
-      m_pSet(new QPushButton(QString::fromUtf8("設定"), this)) {
-    setWindowTitle(QString::fromUtf8("省電力モード設定 - KORVANE Admin"));
+      m_pSet(new QPushButton(Text(Zelt::Text::ButtonSet), this)) {
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_ECO)));
     for (const Korvane::EcoTime& time : CEcoSettings::Times()) {
         m_pTimes->addItem(Qs(time.text), time.nMinutes);
     }
     m_pTimes->setCurrentIndex(static_cast<int>(m_eco.SelectedPosition()));
 
     auto* pVolumes = new QGridLayout;
-    pVolumes->addWidget(new QLabel(QString::fromUtf8("時間設定:"), this), 0, 0);
+    pVolumes->addWidget(new QLabel(Text(Zelt::Text::EcoTimeLabel), this), 0, 0);
     pVolumes->addWidget(m_pTimes, 0, 1, 1, 2);
     for (size_t i = 0; i < CEcoSettings::VOLUME_COUNT; ++i) {
         const Korvane::EcoVolume& volume = CEcoSettings::Volumes()[i];
         m_captions[i] = new QLabel(
             QString::fromUtf8(volume.caption.data(), static_cast<qsizetype>(volume.caption.size())), this);
-        m_onButtons[i] = new QRadioButton(QString::fromUtf8("有効"), this);
-        m_offButtons[i] = new QRadioButton(QString::fromUtf8("無効"), this);
+        m_onButtons[i] = new QRadioButton(Text(Zelt::Text::EcoEnabled), this);
+        m_offButtons[i] = new QRadioButton(Text(Zelt::Text::EcoDisabled), this);
         auto* pPair = new QButtonGroup(this);
         pPair->addButton(m_onButtons[i]);
         pPair->addButton(m_offButtons[i]);
@@ -51,7 +52,7 @@ EcoModeDialog::EcoModeDialog(Korvane::CKorvaneAdminInfoMgr& manager, std::vector
                 [this, i](bool bOn) { m_eco.SetVolumeOn(i, bOn); });
     }
 
-    auto* pCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    auto* pCancel = new QPushButton(Text(Zelt::Text::ButtonCancel), this);
     m_pSet->setDefault(true);
     auto* pButtons = new QHBoxLayout;
     pButtons->addStretch(1);

@@ -12,9 +12,9 @@ namespace KorvaneApp {
 
 FindKorvaneDialog::FindKorvaneDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
     : QDialog(pParent), m_manager(manager), m_handOver(this),
-      m_pMessage(new QLabel(QString::fromUtf8("KORVANE の検索を行っています。"), this)),
-      m_pStop(new QPushButton(QString::fromUtf8("中止"), this)) {
-    setWindowTitle(QString::fromUtf8("検索中... - KORVANE Admin"));
+      m_pMessage(new QLabel(Text(Zelt::Text::FindSearching), this)),
+      m_pStop(new QPushButton(Text(Zelt::Text::ButtonStop), this)) {
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleSearching)));
     auto* pButtons = new QHBoxLayout;
     pButtons->addStretch(1);
     pButtons->addWidget(m_pStop);

@@ -66,10 +66,10 @@ void DropEdit::dropEvent(QDropEvent* pEvent) {
 FirmwareDialog::FirmwareDialog(Korvane::CKorvaneAdminInfoMgr& manager, std::vector<std::string> targetMacs,
                                QWidget* pParent)
     : QDialog(pParent), m_manager(manager), m_targetMacs(std::move(targetMacs)), m_pPath(new DropEdit(this)),
-      m_pBrowse(new QPushButton(QString::fromUtf8("参照..."), this)),
-      m_pOk(new QPushButton(QStringLiteral("OK"), this)) {
-    setWindowTitle(QString::fromUtf8("ファームウェアアップデート - KORVANE Admin"));
-    auto* pCancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+      m_pBrowse(new QPushButton(Text(Zelt::Text::ButtonBrowse), this)),
+      m_pOk(new QPushButton(Text(Zelt::Text::ButtonOk), this)) {
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleFirmware)));
+    auto* pCancel = new QPushButton(Text(Zelt::Text::ButtonCancel), this);
     m_pOk->setDefault(true);
     m_pPath->setMinimumWidth(360);
 
@@ -81,7 +81,7 @@ FirmwareDialog::FirmwareDialog(Korvane::CKorvaneAdminInfoMgr& manager, std::vect
     pButtons->addWidget(m_pOk);
     pButtons->addWidget(pCancel);
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("ファームウェアアップデート用ファイルを指定:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::FirmwareFilePrompt), this));
     pLayout->addLayout(pPathRow);
     pLayout->addLayout(pButtons);
 
@@ -112,7 +112,8 @@ QString FirmwareDialog::FileDialogFilter(const QString& tableFilter) {
 }
 
 void FirmwareDialog::Browse() {
-    QFileDialog dialog(this, QString::fromUtf8("開く"), QString(), FileDialogFilter(Text(kFileFilterText)));
+    QFileDialog dialog(this, Text(Zelt::Text::TitleOpenFile), QString(),
+                       FileDialogFilter(Text(kFileFilterText)));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {

@@ -1,6 +1,7 @@
 #include "GroupDialog.h"
 
 #include "AppText.h"
+#include "CommandTable.h"
 #include "admin/CellText.h"
 #include "admin/GroupRules.h"
 
@@ -33,7 +34,7 @@ constexpr MemberColumn kMemberColumns[] = {
 QDialogButtonBox* Buttons(QDialog* pDialog, QPushButton* pAction) {
     auto* pButtons = new QDialogButtonBox(pDialog);
     pButtons->addButton(pAction, QDialogButtonBox::ActionRole);
-    QPushButton* pCancel = pButtons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* pCancel = pButtons->addButton(Text(Zelt::Text::ButtonCancel), QDialogButtonBox::RejectRole);
     QObject::connect(pCancel, &QPushButton::clicked, pDialog, &QDialog::reject);
     pAction->setDefault(true);
     return pButtons;
@@ -130,16 +131,13 @@ void GroupDialog::Changed() {
 GroupCreateDialog::GroupCreateDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
     : GroupDialog(manager, pParent), m_pName(new QLineEdit(this)),
       m_pMembers(new GroupMemberList(manager, this)),
-      m_pCreate(new QPushButton(QString::fromUtf8("作成"), this)) {
-    setWindowTitle(QString::fromUtf8("グループの新規作成 - KORVANE Admin"));
+      m_pCreate(new QPushButton(CommandTable::PlainText(ID_GROUP_CREATE), this)) {
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleGroupCreate)));
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(
-        new QLabel(QString::fromUtf8(
-                       "グループの新規作成を行います。\nメンバーに追加するものにチェックを入れてください。"),
-                   this));
-    pLayout->addWidget(new QLabel(QString::fromUtf8("グループ名:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupCreatePrompt), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupNameLabel), this));
     pLayout->addWidget(m_pName);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("グループメンバー:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupMembersLabel), this));
     pLayout->addWidget(m_pMembers, 1);
     pLayout->addWidget(Buttons(this, m_pCreate));
     resize(540, 400);
@@ -160,15 +158,15 @@ void GroupCreateDialog::Create() {
 GroupEditDialog::GroupEditDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
     : GroupDialog(manager, pParent), m_pGroups(new QComboBox(this)), m_pName(new QLineEdit(this)),
       m_pMembers(new GroupMemberList(manager, this)),
-      m_pChange(new QPushButton(QString::fromUtf8("変更"), this)) {
-    setWindowTitle(QString::fromUtf8("グループの編集 - KORVANE Admin"));
+      m_pChange(new QPushButton(Text(Zelt::Text::ButtonChange), this)) {
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_GROUP_EDIT)));
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("グループの編集を行います。"), this));
-    pLayout->addWidget(new QLabel(QString::fromUtf8("編集するグループ:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupEditPrompt), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupToEditLabel), this));
     pLayout->addWidget(m_pGroups);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("新しいグループ名:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupNewNameLabel), this));
     pLayout->addWidget(m_pName);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("グループメンバー:"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupMembersLabel), this));
     pLayout->addWidget(m_pMembers, 1);
     pLayout->addWidget(Buttons(this, m_pChange));
     resize(540, 440);
@@ -210,10 +208,10 @@ void GroupEditDialog::Change() {
 
 GroupDeleteDialog::GroupDeleteDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
     : GroupDialog(manager, pParent), m_pGroups(new QComboBox(this)),
-      m_pDelete(new QPushButton(QString::fromUtf8("削除"), this)) {
-    setWindowTitle(QString::fromUtf8("グループの削除 - KORVANE Admin"));
+      m_pDelete(new QPushButton(CommandTable::PlainText(ID_GROUP_DELETE), this)) {
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_GROUP_DELETE)));
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(new QLabel(QString::fromUtf8("削除するグループを選択してください。"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::GroupDeletePrompt), this));
     pLayout->addWidget(m_pGroups);
     pLayout->addWidget(Buttons(this, m_pDelete));
     setMinimumWidth(320);

@@ -58,9 +58,7 @@ void GroupTreeView::contextMenuEvent(QContextMenuEvent* pEvent) {
     if (selectedItems().isEmpty()) {
         return;
     }
-    const int nCode =
-        ExecContextMenu(this, pEvent->globalPos(),
-                        {"電源ON", "電源OFF", "再起動", "F/Wアップデート", "省電力モード設定"}, 200);
+    const int nCode = ExecContextMenu(this, pEvent->globalPos(), 200, 5);
     if (nCode >= 0) {
         emit ContextCommand(nCode);
     }

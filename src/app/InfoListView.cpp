@@ -182,11 +182,7 @@ void InfoListView::contextMenuEvent(QContextMenuEvent* pEvent) {
     if (selectedItems().isEmpty()) {
         return;
     }
-    const int nCode = ExecContextMenu(this, pEvent->globalPos(),
-                                      {"詳細情報", "電源ON", "電源OFF", "再起動", "時刻設定",
-                                       "IPアドレス設定", "使用量制限設定", "メール通知設定",
-                                       "F/Wアップデート", "省電力モード設定", "メロディ開始", "メロディ停止"},
-                                      100);
+    const int nCode = ExecContextMenu(this, pEvent->globalPos(), 100, 12);
     if (nCode >= 0) {
         emit ContextCommand(nCode);
     }

@@ -5,6 +5,7 @@
 #include "admin/SettingsLock.h"
 #include "admin/StartupRules.h"
 #include "admin/TextFormat.h"
+#include "support/Trace.h"
 
 #include <chrono>
 #include <unistd.h>
@@ -12,10 +13,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 namespace KorvaneApp {
 namespace {
@@ -49,7 +53,30 @@ void KorvaneManagerApp::UseJapaneseFont() {
     }
 }
 
+bool KorvaneManagerApp::UseLanguage(Zelt::Language language) {
+    Zelt::CLanguage::Set(language);
+    static QPointer<QTranslator> s_pQtTexts;
+    delete s_pQtTexts; // uninstalls itself
+    if (language == Zelt::Language::English) {
+        return true;
+    }
+    const QString name = QStringLiteral("qtbase_") + QString::fromLatin1(Zelt::CLanguage::Code(language));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* pTranslator = new QTranslator(qApp);
+    if (!pTranslator->load(name, folder)) {
+        Zelt::DebugTrace("KorvaneManagerApp::UseLanguage(): no %s in %s", Std(name).c_str(),
+                         Std(folder).c_str());
+        delete pTranslator;
+        return false;
+    }
+    QCoreApplication::installTranslator(pTranslator);
+    s_pQtTexts = pTranslator;
+    return true;
+}
+
 int KorvaneManagerApp::Run(const QStringList& arguments) {
+    // The settings may choose another language; until they are read, the environment's.
+    UseLanguage(Zelt::CLanguage::FromEnvironment());
     // One copy per user; the second start says so and ends, leaving the first alone.
     const Korvane::CSettingsLock instance(Std(InstanceMarkerPath()));
     if (!instance.IsHeld()) {
@@ -74,6 +101,8 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     }
     Korvane::CKorvaneAdminInfoMgr manager;
     const Korvane::SettingsLoadResult loaded = file.Load(manager);
+    // Before any window: KORVANE_LANG, then the language chosen in the settings, then the locale.
+    UseLanguage(Zelt::CLanguage::FromEnvironment(manager.m_language));
     // Nothing at the settings path is the program's to replace unless it is a regular file, and a
     // file that cannot be opened may well be whole: the program stops before it could save.
     if (loaded.outcome == Korvane::SettingsLoadOutcome::NotUsable ||

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Language.h"
+
 #include <QStringList>
 
 namespace KorvaneApp {
@@ -16,6 +18,10 @@ public:
     // The texts are Japanese: a CJK font when the system has one, so that no text falls back
     // glyph by glyph (and the detail report's columns line up).
     static void UseJapaneseFont();
+    // Every text in the language from now on, Qt's own (standard buttons, file dialogs) included:
+    // Japanese takes Qt's translations from the system, English needs none. False when they
+    // cannot be loaded; the program's own texts follow all the same.
+    static bool UseLanguage(Zelt::Language language);
 };
 
 } // namespace KorvaneApp

@@ -1,6 +1,8 @@
 #include "MailSettingDialog.h"
 
 #include "AppText.h"
+#include "CommandTable.h"
+#include "admin/TextFormat.h"
 
 #include <algorithm>
 #include <optional>
@@ -43,6 +45,15 @@ QLineEdit* PasswordEdit(QWidget* pParent) {
     return pEdit;
 }
 
+// "SMTP port:", "POP3 port:": the protocol names are the same in every language.
+QString PortLabel(std::string_view protocol) {
+    return Qs(Korvane::CTextFormat::FormatId(Zelt::Text::MailPortLabel, {protocol}));
+}
+
+QString ProtocolSettingsTitle(std::string_view protocol) {
+    return Qs(Korvane::CTextFormat::FormatId(Zelt::Text::MailProtocolSettings, {protocol}));
+}
+
 constexpr int TEXT_SECURITY_LABEL = 90783;
 constexpr int FIRST_SECURITY_TEXT = 90784; // none, STARTTLS, SSL/TLS
 constexpr int TEXT_TRUSTED_FILE_LABEL = 90787;
@@ -71,12 +82,11 @@ QMessageBox::Icon BoxIcon(Korvane::MailMessageIcon icon) {
 } // namespace
 
 MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
-    : QDialog(pParent), m_stored(stored),
-      m_pNotify(new QCheckBox(QString::fromUtf8("メール通知を行う"), this)), m_pTabs(new QTabWidget(this)),
-      m_pTestMail(new QPushButton(QString::fromUtf8("テストメール送信"), this)),
-      m_pOk(new QPushButton(QStringLiteral("OK"), this)),
-      m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)) {
-    setWindowTitle(QString::fromUtf8("メール通知設定 - KORVANE Admin"));
+    : QDialog(pParent), m_stored(stored), m_pNotify(new QCheckBox(Text(Zelt::Text::MailNotifyCheck), this)),
+      m_pTabs(new QTabWidget(this)), m_pTestMail(new QPushButton(Text(Zelt::Text::MailSendTestButton), this)),
+      m_pOk(new QPushButton(Text(Zelt::Text::ButtonOk), this)),
+      m_pCancel(new QPushButton(Text(Zelt::Text::ButtonCancel), this)) {
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_MAIL_SETTINGS)));
     m_pMainPage = BuildMainPage();
     m_pPop3Page = BuildPop3Page();
     m_pAuthPage = BuildAuthPage();
@@ -92,10 +102,7 @@ MailSettingDialog::MailSettingDialog(CMailSettings& stored, QWidget* pParent)
     pButtons->addWidget(m_pOk);
     pButtons->addWidget(m_pCancel);
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(
-        new QLabel(QString::fromUtf8(
-                       "監視中の KORVANE がエラーや警告状態になった際に、\nメールで通知することができます。"),
-                   this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::MailIntro), this));
     pLayout->addWidget(m_pNotify);
     pLayout->addWidget(m_pTabs, 1);
     pLayout->addLayout(pButtons);
@@ -152,21 +159,21 @@ QWidget* MailSettingDialog::BuildMainPage() {
     pEncodings->addWidget(m_pIso2022Jp);
     pEncodings->addStretch(1);
     auto* pForm = new QFormLayout(pPage);
-    pForm->addRow(QString::fromUtf8("送信サーバー (SMTP):"), m_pSmtpServer);
-    pForm->addRow(QString::fromUtf8("SMTP ポート:"), m_pSmtpPort);
+    pForm->addRow(Text(Zelt::Text::MailSmtpServer), m_pSmtpServer);
+    pForm->addRow(PortLabel("SMTP"), m_pSmtpPort);
     pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pSmtpSecurity);
     pForm->addRow(Text(TEXT_TRUSTED_FILE_LABEL), pTrusted);
-    pForm->addRow(QString::fromUtf8("差出人メールアドレス:"), m_pFrom);
-    pForm->addRow(QString::fromUtf8("送付先メールアドレス:"), m_pTo);
-    pForm->addRow(QString::fromUtf8("エンコード:"), pEncodings);
-    pForm->addRow(QString::fromUtf8("認証設定:"), m_pAuthMethod);
+    pForm->addRow(Text(Zelt::Text::MailFromAddress), m_pFrom);
+    pForm->addRow(Text(Zelt::Text::MailToAddress), m_pTo);
+    pForm->addRow(Text(Zelt::Text::MailEncoding), pEncodings);
+    pForm->addRow(Text(Zelt::Text::MailAuthentication), m_pAuthMethod);
     pForm->addRow(QString(), m_pClearPasswordWarning);
     return pPage;
 }
 
 QWidget* MailSettingDialog::BuildPop3Page() {
     auto* pPage = new QWidget(this);
-    auto* pGroup = new QGroupBox(QString::fromUtf8("POP before SMTP 設定"), pPage);
+    auto* pGroup = new QGroupBox(ProtocolSettingsTitle("POP before SMTP"), pPage);
     m_pPop3Server = new QLineEdit(pGroup);
     m_pPop3Account = new QLineEdit(pGroup);
     m_pPop3Password = PasswordEdit(pGroup);
@@ -174,15 +181,15 @@ QWidget* MailSettingDialog::BuildPop3Page() {
     m_pPop3Port = NumberEdit(pGroup);
     auto* pWait = new QHBoxLayout;
     pWait->addWidget(m_pPop3Wait);
-    pWait->addWidget(new QLabel(QString::fromUtf8("ミリ秒"), pGroup));
+    pWait->addWidget(new QLabel(Text(Zelt::Text::MailMilliseconds), pGroup));
     auto* pForm = new QFormLayout(pGroup);
-    pForm->addRow(QString::fromUtf8("受信サーバー (POP3):"), m_pPop3Server);
-    pForm->addRow(QString::fromUtf8("POP3 ポート:"), m_pPop3Port);
+    pForm->addRow(Text(Zelt::Text::MailPop3Server), m_pPop3Server);
+    pForm->addRow(PortLabel("POP3"), m_pPop3Port);
     m_pPop3Security = SecurityList(pGroup);
     pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pPop3Security);
-    pForm->addRow(QString::fromUtf8("アカウント:"), m_pPop3Account);
-    pForm->addRow(QString::fromUtf8("パスワード:"), m_pPop3Password);
-    pForm->addRow(QString::fromUtf8("POP3 承認待ち時間:"), pWait);
+    pForm->addRow(Text(Zelt::Text::MailAccount), m_pPop3Account);
+    pForm->addRow(Text(Zelt::Text::MailPassword), m_pPop3Password);
+    pForm->addRow(Text(Zelt::Text::MailPop3Wait), pWait);
     auto* pLayout = new QVBoxLayout(pPage);
     pLayout->addWidget(pGroup);
     pLayout->addStretch(1);
@@ -191,12 +198,12 @@ QWidget* MailSettingDialog::BuildPop3Page() {
 
 QWidget* MailSettingDialog::BuildAuthPage() {
     auto* pPage = new QWidget(this);
-    auto* pGroup = new QGroupBox(QString::fromUtf8("SMTP AUTH 設定"), pPage);
+    auto* pGroup = new QGroupBox(ProtocolSettingsTitle("SMTP AUTH"), pPage);
     m_pAuthUser = new QLineEdit(pGroup);
     m_pAuthPassword = PasswordEdit(pGroup);
     auto* pForm = new QFormLayout(pGroup);
-    pForm->addRow(QString::fromUtf8("ユーザー名:"), m_pAuthUser);
-    pForm->addRow(QString::fromUtf8("パスワード:"), m_pAuthPassword);
+    pForm->addRow(Text(Zelt::Text::MailUserName), m_pAuthUser);
+    pForm->addRow(Text(Zelt::Text::MailPassword), m_pAuthPassword);
     auto* pLayout = new QVBoxLayout(pPage);
     pLayout->addWidget(pGroup);
     pLayout->addStretch(1);

@@ -31,6 +31,7 @@
 #include "operations/WebPages.h"
 #include "support/RegularFile.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -123,8 +124,8 @@ void MainWindow::BuildMenus() {
         pAction->setObjectName(QStringLiteral("command%1").arg(nCommand));
         connect(pAction, &QAction::triggered, this, [this, nCommand] { RunCommand(nCommand); });
     };
-    const auto addMenu = [&](const char* pszTitle, std::initializer_list<int> commands) {
-        QMenu* pMenu = menuBar()->addMenu(QString::fromUtf8(pszTitle));
+    const auto addMenu = [&](int nTitleId, std::initializer_list<int> commands) {
+        QMenu* pMenu = menuBar()->addMenu(Text(nTitleId));
         for (int nCommand : commands) {
             if (nCommand == 0) {
                 pMenu->addSeparator();
@@ -134,19 +135,52 @@ void MainWindow::BuildMenus() {
         }
         return pMenu;
     };
-    addMenu("ファイル(&F)", {ID_FIND, ID_ADD, ID_REMOVE, 0, ID_PASSWORD, ID_APPROVE_ADDRESS, 0, ID_APP_EXIT});
-    addMenu("グループ(&G)", {ID_GROUP_CREATE, ID_GROUP_EDIT, ID_GROUP_DELETE});
-    QMenu* pOperations = addMenu("操作(&O)", {ID_DETAIL, 0, ID_POWER_ON, ID_POWER_OFF, ID_REBOOT, 0,
-                                              ID_PAGE_TIME, ID_PAGE_IP, ID_PAGE_QUOTA, ID_PAGE_MAIL, 0,
-                                              ID_FIRMWARE, ID_ECO, 0, ID_MELODY_START, ID_MELODY_STOP, 0});
-    QMenu* pBatch = pOperations->addMenu(QString::fromUtf8("グループ一括操作(&A)"));
+    using namespace Zelt::Text;
+    addMenu(MenuFile, {ID_FIND, ID_ADD, ID_REMOVE, 0, ID_PASSWORD, ID_APPROVE_ADDRESS, 0, ID_APP_EXIT});
+    addMenu(MenuGroup, {ID_GROUP_CREATE, ID_GROUP_EDIT, ID_GROUP_DELETE});
+    QMenu* pOperations =
+        addMenu(MenuOperations,
+                {ID_DETAIL, 0, ID_POWER_ON, ID_POWER_OFF, ID_REBOOT, 0, ID_PAGE_TIME, ID_PAGE_IP,
+                 ID_PAGE_QUOTA, ID_PAGE_MAIL, 0, ID_FIRMWARE, ID_ECO, 0, ID_MELODY_START, ID_MELODY_STOP, 0});
+    QMenu* pBatch = pOperations->addMenu(Text(MenuGroupOperations));
     for (int nCommand :
          {ID_GROUP_POWER_ON, ID_GROUP_POWER_OFF, ID_GROUP_REBOOT, ID_GROUP_FIRMWARE, ID_GROUP_ECO}) {
         addCommand(pBatch, nCommand);
     }
-    addMenu("表示(&V)", {ID_REFRESH, ID_COLUMNS});
-    addMenu("設定(&S)", {ID_INTERVAL, ID_MAIL_SETTINGS});
-    addMenu("ヘルプ(&H)", {ID_MANUAL, 0, ID_APP_ABOUT});
+    addMenu(MenuView, {ID_REFRESH, ID_COLUMNS});
+    BuildLanguageMenu(addMenu(MenuSettings, {ID_INTERVAL, ID_MAIL_SETTINGS, 0}));
+    addMenu(MenuHelp, {ID_MANUAL, 0, ID_APP_ABOUT});
+}
+
+// The choices show each language's name in itself; the one stored in the settings is checked.
+void MainWindow::BuildLanguageMenu(QMenu* pSettings) {
+    QMenu* pMenu = pSettings->addMenu(Text(Zelt::Text::MenuLanguage));
+    pMenu->setObjectName(QStringLiteral("languageMenu"));
+    auto* pChoices = new QActionGroup(pMenu);
+    const auto addChoice = [&](const QString& text, std::optional<Zelt::Language> language) {
+        QAction* pAction = pChoices->addAction(text);
+        pAction->setCheckable(true);
+        pAction->setChecked(m_manager.m_language == language);
+        connect(pAction, &QAction::triggered, this, [this, language] { ChooseLanguage(language); });
+        pMenu->addAction(pAction);
+    };
+    addChoice(Text(Zelt::Text::LanguageFollowSystem), std::nullopt);
+    for (const Zelt::Language language : {Zelt::Language::Japanese, Zelt::Language::English}) {
+        const std::string_view name = Zelt::CLanguage::NativeName(language);
+        addChoice(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), language);
+    }
+}
+
+// Windows already built keep their texts: the choice is stored now and applied at the next start.
+void MainWindow::ChooseLanguage(std::optional<Zelt::Language> language) {
+    if (m_manager.m_language == language) {
+        return;
+    }
+    m_manager.m_language = language;
+    if (SaveSettings()) {
+        QMessageBox::information(this, QStringLiteral("KORVANE Admin"),
+                                 Text(Zelt::Text::LanguageAppliesAtNextStart));
+    }
 }
 
 void MainWindow::ApplyGeometry() {

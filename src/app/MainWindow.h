@@ -10,12 +10,14 @@
 #include "operations/UpdateScheduler.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QMainWindow>
 
 class QListWidget;
+class QMenu;
 class QSplitter;
 
 namespace KorvaneApp {
@@ -78,6 +80,8 @@ protected:
 private:
     void BuildPanes();
     void BuildMenus();
+    void BuildLanguageMenu(QMenu* pSettings);
+    void ChooseLanguage(std::optional<Zelt::Language> language);
     void ApplyGeometry();
     void StoreGeometry();
     void ConnectUpdates();

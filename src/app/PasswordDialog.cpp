@@ -21,14 +21,13 @@ PasswordDialog::PasswordDialog(Korvane::CKorvaneAdminInfoMgr& manager, const std
                                int nReason, QWidget* pParent)
     : QDialog(pParent), m_manager(manager), m_preselectedMac(preselectedMac), m_pDevices(new QComboBox(this)),
       m_pName(new QLineEdit(this)), m_pPassword(new QLineEdit(this)),
-      m_pSave(new QCheckBox(QString::fromUtf8("パスワードを保存する"), this)),
+      m_pSave(new QCheckBox(Text(Zelt::Text::PasswordSaveCheck), this)),
       m_pPrompt(new QLabel(Qs(Korvane::CPasswordTexts::Prompt(nReason)), this)) {
-    setWindowTitle(Qs(Korvane::CPasswordTexts::Title(!preselectedMac.empty())) +
-                   QStringLiteral(" - KORVANE Admin"));
+    setWindowTitle(DialogTitle(Qs(Korvane::CPasswordTexts::Title(!preselectedMac.empty()))));
     m_pPassword->setEchoMode(QLineEdit::Password);
     m_pName->setReadOnly(true);
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    pButtons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("キャンセル"));
+    pButtons->button(QDialogButtonBox::Cancel)->setText(Text(Zelt::Text::ButtonCancel));
     connect(pButtons, &QDialogButtonBox::accepted, this, &PasswordDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &PasswordDialog::reject);
 
@@ -36,8 +35,8 @@ PasswordDialog::PasswordDialog(Korvane::CKorvaneAdminInfoMgr& manager, const std
     auto* pNameRow = new QVBoxLayout;
     pNameRow->addWidget(m_pDevices);
     pNameRow->addWidget(m_pName);
-    pFields->addRow(QString::fromUtf8("KORVANE の名前:"), pNameRow);
-    pFields->addRow(QString::fromUtf8("管理者パスワード:"), m_pPassword);
+    pFields->addRow(Text(Zelt::Text::PasswordDeviceName), pNameRow);
+    pFields->addRow(Text(Zelt::Text::PasswordAdminPassword), m_pPassword);
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(m_pPrompt);
     pLayout->addLayout(pFields);

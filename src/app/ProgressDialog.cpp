@@ -16,10 +16,10 @@
 namespace KorvaneApp {
 
 ProgressDialog::ProgressDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* pParent)
-    : QDialog(pParent), m_manager(manager), m_pStatus(new QLabel(QString::fromUtf8("処理中です..."), this)),
-      m_pRows(new QTreeWidget(this)), m_pCancel(new QPushButton(QString::fromUtf8("キャンセル"), this)),
-      m_pClose(new QPushButton(QString::fromUtf8("閉じる"), this)) {
-    setWindowTitle(QString::fromUtf8("処理中... - KORVANE Admin"));
+    : QDialog(pParent), m_manager(manager), m_pStatus(new QLabel(Text(Zelt::Text::ProgressWorking), this)),
+      m_pRows(new QTreeWidget(this)), m_pCancel(new QPushButton(Text(Zelt::Text::ButtonCancel), this)),
+      m_pClose(new QPushButton(Text(Zelt::Text::ButtonClose), this)) {
+    setWindowTitle(DialogTitle(Text(Zelt::Text::TitleProgress)));
     m_pStatus->setTextFormat(Qt::PlainText);
     m_pRows->setRootIsDecorated(false);
     m_pRows->setHeaderLabels({Text(11200), Text(11201)});

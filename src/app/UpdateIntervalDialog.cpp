@@ -1,6 +1,7 @@
 #include "UpdateIntervalDialog.h"
 
 #include "AppText.h"
+#include "CommandTable.h"
 #include "admin/TextFormat.h"
 
 #include <QComboBox>
@@ -14,8 +15,8 @@ namespace KorvaneApp {
 
 UpdateIntervalDialog::UpdateIntervalDialog(int nInterval, QWidget* pParent)
     : QDialog(pParent), m_pChoices(new QComboBox(this)) {
-    setWindowTitle(QString::fromUtf8("更新時間設定 - KORVANE Admin"));
-    m_pChoices->addItem(QString::fromUtf8("自動更新しない"), 0);
+    setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_INTERVAL)));
+    m_pChoices->addItem(Text(Zelt::Text::IntervalNoAutomaticUpdate), 0);
     for (int nMinutes : {10, 20, 30, 60}) {
         m_pChoices->addItem(Qs(Korvane::CTextFormat::FormatId(11501, {std::to_string(nMinutes)})), nMinutes);
     }
@@ -23,15 +24,14 @@ UpdateIntervalDialog::UpdateIntervalDialog(int nInterval, QWidget* pParent)
     m_pChoices->setCurrentIndex(nInterval == -1 ? 0 : m_pChoices->findData(nInterval));
 
     auto* pButtons = new QDialogButtonBox(this);
-    pButtons->addButton(QString::fromUtf8("設定"), QDialogButtonBox::AcceptRole);
-    pButtons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    pButtons->addButton(Text(Zelt::Text::ButtonSet), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(Text(Zelt::Text::ButtonCancel), QDialogButtonBox::RejectRole);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* pFields = new QFormLayout;
-    pFields->addRow(QString::fromUtf8("更新間隔:"), m_pChoices);
+    pFields->addRow(Text(Zelt::Text::IntervalLabel), m_pChoices);
     auto* pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(
-        new QLabel(QString::fromUtf8("KORVANE の情報更新を行う時間を選択してください。"), this));
+    pLayout->addWidget(new QLabel(Text(Zelt::Text::IntervalPrompt), this));
     pLayout->addLayout(pFields);
     pLayout->addWidget(pButtons);
 }

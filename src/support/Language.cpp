@@ -14,9 +14,12 @@ bool IsJapanese(std::string_view locale) {
 
 } // namespace
 
-Language CLanguage::FromEnvironment(const Lookup& lookup) {
+Language CLanguage::FromEnvironment(const Lookup& lookup, std::optional<Language> chosen) {
     if (const char* pszOverride = lookup("KORVANE_LANG"); pszOverride != nullptr && *pszOverride != '\0') {
         return IsJapanese(pszOverride) ? Language::Japanese : Language::English;
+    }
+    if (chosen) {
+        return *chosen;
     }
     for (const char* pszName : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         if (const char* pszValue = lookup(pszName); pszValue != nullptr && *pszValue != '\0') {
@@ -26,8 +29,8 @@ Language CLanguage::FromEnvironment(const Lookup& lookup) {
     return Language::English;
 }
 
-Language CLanguage::FromEnvironment() {
-    return FromEnvironment([](const char* pszName) { return std::getenv(pszName); });
+Language CLanguage::FromEnvironment(std::optional<Language> chosen) {
+    return FromEnvironment([](const char* pszName) { return std::getenv(pszName); }, chosen);
 }
 
 Language CLanguage::Current() {
@@ -40,6 +43,19 @@ void CLanguage::Set(Language language) {
 
 std::string_view CLanguage::Code(Language language) {
     return language == Language::Japanese ? "ja" : "en";
+}
+
+std::optional<Language> CLanguage::FromCode(std::string_view code) {
+    for (const Language language : {Language::Japanese, Language::English}) {
+        if (code == Code(language)) {
+            return language;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view CLanguage::NativeName(Language language) {
+    return language == Language::Japanese ? "日本語" : "English";
 }
 
 } // namespace Zelt

@@ -156,7 +156,8 @@ TEST_F(SettingsFileTest, ElementsAreWrittenInTheirFixedOrder) {
     EXPECT_EQ(root.GetName(), "KorvaneAdminSettingInfo");
     EXPECT_EQ(ChildNames(root), (Names{"appsettings", "korvaneinfos"}));
     const Zelt::CXMLNode app = root.SingleSelectNode("appsettings");
-    EXPECT_EQ(ChildNames(app), (Names{"updatetime", "grouplist", "window", "mail"}));
+    EXPECT_EQ(ChildNames(app), (Names{"updatetime", "grouplist", "window", "mail", "language"}));
+    EXPECT_EQ(app.SingleSelectNode("language").GetText(), "en");
     EXPECT_EQ(ChildNames(app.SingleSelectNode("window")), (Names{"size", "columnlist"}));
     EXPECT_EQ(ChildNames(app.SingleSelectNode("window/size")), (Names{"x", "y", "h", "w", "h1", "w1"}));
     EXPECT_EQ(app.SingleSelectNode("window/size/x").GetText(), "-4");
@@ -215,6 +216,7 @@ TEST_F(SettingsFileTest, EmptyPartsAreLeftOutOrWrittenWithoutText) {
     manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:56:00:00:01", "ks", "198.18.0.1"));
     const Zelt::CXMLNode root = SavedRoot(manager);
     EXPECT_TRUE(root.SelectNodes("appsettings/window/columnlist").empty());
+    EXPECT_TRUE(root.SelectNodes("appsettings/language").empty()) << "following the system";
     EXPECT_TRUE(root.SelectNodes("korvaneinfos/korvane/belong").empty());
     EXPECT_TRUE(root.SelectNodes("korvaneinfos/korvane/adminpasswd").empty());
     EXPECT_EQ(root.SingleSelectNode("appsettings/updatetime").GetText(), "0");

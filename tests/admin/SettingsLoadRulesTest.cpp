@@ -24,12 +24,13 @@ struct Parts {
     std::string window = kWindow;
     std::string mail = kMail;
     std::string devices = "<korvaneinfos/>";
+    std::string language;
 };
 
 std::string Document(const Parts& parts) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<KorvaneAdminSettingInfo><appsettings>" +
-           parts.updateTime + parts.groupList + parts.window + parts.mail + "</appsettings>" + parts.devices +
-           "</KorvaneAdminSettingInfo>\n";
+           parts.updateTime + parts.groupList + parts.window + parts.mail + parts.language +
+           "</appsettings>" + parts.devices + "</KorvaneAdminSettingInfo>\n";
 }
 
 // A "korvaneinfo" element of a sample device, as text.
@@ -175,6 +176,21 @@ TEST_F(SettingsLoadRules, TheUpdateIntervalIsReadLikeAPlainDecimalNumber) {
         parts.updateTime = std::string("<updatetime>") + pszText + "</updatetime>";
         const CKorvaneAdminInfoMgr manager = Loaded(parts);
         EXPECT_EQ(manager.m_nUpdateInterval, nExpected) << pszText;
+    }
+}
+
+TEST_F(SettingsLoadRules, ALanguageChoiceOtherThanJapaneseOrEnglishFollowsTheSystem) {
+    const std::pair<const char*, std::optional<Zelt::Language>> cases[] = {
+        {"", std::nullopt},
+        {"<language>ja</language>", Zelt::Language::Japanese},
+        {"<language>en</language>", Zelt::Language::English},
+        {"<language>fr</language>", std::nullopt},
+        {"<language/>", std::nullopt},
+        {"<language><en/></language>", std::nullopt}};
+    for (const auto& [pszElement, expected] : cases) {
+        Parts parts;
+        parts.language = pszElement;
+        EXPECT_EQ(Loaded(parts).m_language, expected) << pszElement;
     }
 }
 

@@ -117,6 +117,7 @@ void FillManager(CKorvaneAdminInfoMgr& manager, int nAuthMethod) {
     manager.SetPortForwarding("02:4B:56:00:00:02", true);
     // Seen elsewhere after its password was saved: the new address waits for approval.
     manager.AddOrUpdate(SampleDevice("qrx-x", "02:4B:56:00:00:01", "KORVANE-SOUMU", "198.18.10.99"));
+    manager.m_language = Zelt::Language::English;
     manager.SetGroup("経理部", {"02:4B:56:00:00:01", "02:4B:56:00:00:02"});
     manager.SetGroup("Bob's shelf", {"02:4B:56:00:00:01"});
     manager.SetGroup("say \"hi\"", {"0a:4b:56:ab:cd:ef"});
@@ -172,6 +173,7 @@ void ExpectReloaded(const CKorvaneAdminInfoMgr& saved, const CKorvaneAdminInfoMg
     EXPECT_EQ(loaded.m_window, saved.m_window);
     EXPECT_EQ(loaded.m_columnKeys, saved.m_columnKeys);
     EXPECT_EQ(loaded.m_mail, saved.m_mail);
+    EXPECT_EQ(loaded.m_language, saved.m_language);
     EXPECT_EQ(loaded.Groups(), saved.Groups());
     ASSERT_EQ(loaded.Macs(), saved.Macs());
     for (const auto& [mac, device] : saved.Devices()) {
@@ -186,6 +188,7 @@ void ExpectDefaults(const CKorvaneAdminInfoMgr& manager) {
     EXPECT_EQ(manager.m_window, defaults.m_window);
     EXPECT_EQ(manager.m_columnKeys, defaults.m_columnKeys);
     EXPECT_EQ(manager.m_mail, defaults.m_mail);
+    EXPECT_EQ(manager.m_language, std::nullopt);
     EXPECT_TRUE(manager.Groups().empty());
     EXPECT_TRUE(manager.Devices().empty());
 }

@@ -19,16 +19,27 @@
 #include "WindowFixture.h"
 #include "common/Simulator.h"
 
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
 #include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
 
 using namespace Korvane;
@@ -51,33 +62,105 @@ protected:
         manager.SetGroup("棚 A", {CKorvaneAdminInfoMgr::NormalizeMac(sim.Devices()[0].mac)});
     }
 
-    // Every character of the texts the window shows, missing from the font it is drawn with.
-    static QString MissingCharacters(const MainWindow& window) {
-        QStringList texts;
-        const InfoListView* pList = window.List();
-        for (int c = 0; c < pList->columnCount(); ++c) {
-            texts << pList->headerItem()->text(c);
-            for (int r = 0; r < pList->topLevelItemCount(); ++r) {
-                texts << pList->topLevelItem(r)->text(c);
+    // The texts a widget and its children show, each with the font it is drawn with.
+    static std::vector<std::pair<QString, QFont>> ShownTexts(const QWidget& top) {
+        std::vector<std::pair<QString, QFont>> texts;
+        QList<const QWidget*> widgets = top.findChildren<const QWidget*>();
+        widgets.prepend(&top);
+        for (const QWidget* pWidget : widgets) {
+            // Menus are hidden until opened; their entries are shown all the same.
+            if (pWidget != &top && !pWidget->isVisibleTo(&top) &&
+                qobject_cast<const QMenu*>(pWidget) == nullptr) {
+                continue;
+            }
+            for (const QString& text : TextsOf(*pWidget)) {
+                texts.emplace_back(text, pWidget->font());
             }
         }
-        for (int r = 0; r < window.StatusPane()->count(); ++r) {
-            texts << window.StatusPane()->item(r)->text();
+        return texts;
+    }
+
+    static QStringList TextsOf(const QWidget& widget) {
+        QStringList texts{widget.windowTitle(), widget.toolTip()};
+        if (const auto* pLabel = qobject_cast<const QLabel*>(&widget)) {
+            texts << pLabel->text();
+        } else if (const auto* pButton = qobject_cast<const QAbstractButton*>(&widget)) {
+            texts << pButton->text();
+        } else if (const auto* pGroup = qobject_cast<const QGroupBox*>(&widget)) {
+            texts << pGroup->title();
+        } else if (const auto* pTabs = qobject_cast<const QTabBar*>(&widget)) {
+            for (int i = 0; i < pTabs->count(); ++i) {
+                texts << pTabs->tabText(i);
+            }
+        } else if (const auto* pCombo = qobject_cast<const QComboBox*>(&widget)) {
+            for (int i = 0; i < pCombo->count(); ++i) {
+                texts << pCombo->itemText(i);
+            }
+        } else if (const auto* pEdit = qobject_cast<const QPlainTextEdit*>(&widget)) {
+            texts << pEdit->toPlainText();
+        } else if (const auto* pList = qobject_cast<const QListWidget*>(&widget)) {
+            for (int r = 0; r < pList->count(); ++r) {
+                texts << pList->item(r)->text();
+            }
+        } else if (const auto* pTree = qobject_cast<const QTreeWidget*>(&widget)) {
+            texts << TreeTexts(*pTree);
         }
-        for (const QAction* pMenu : window.menuBar()->actions()) {
-            texts << pMenu->text();
+        for (const QAction* pAction : widget.actions()) {
+            texts << pAction->text();
         }
-        texts << window.Tree()->topLevelItem(0)->text(0);
-        const QFontMetrics metrics(pList->font());
+        return texts;
+    }
+
+    static QStringList TreeTexts(const QTreeWidget& tree) {
+        QStringList texts;
+        for (int c = 0; c < tree.columnCount(); ++c) {
+            texts << tree.headerItem()->text(c);
+            for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it != nullptr; ++it) {
+                texts << (*it)->text(c);
+            }
+        }
+        return texts;
+    }
+
+    // Every character of the texts the widget shows that the font it is drawn with lacks.
+    static QString MissingCharacters(const QWidget& top) {
         QString missing;
-        for (const QString& text : texts) {
+        for (const auto& [text, font] : ShownTexts(top)) {
+            const QFontMetrics metrics(font);
             for (const char32_t c : text.toUcs4()) {
-                if (c > 0x7F && !metrics.inFontUcs4(c) && !missing.contains(QString::fromUcs4(&c, 1))) {
-                    missing += QString::fromUcs4(&c, 1);
+                const QString character = QString::fromUcs4(&c, 1);
+                if (c > 0x7F && !metrics.inFontUcs4(c) && !missing.contains(character)) {
+                    missing += character;
                 }
             }
         }
         return missing;
+    }
+
+    static bool HasJapanese(const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return (u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+                   (u >= 0xFF00 && u <= 0xFFEF);
+        });
+    }
+
+    // The program's own words and Qt's: a dialog in English shows no Japanese on its buttons.
+    static QStringList JapaneseButtonTexts(const QWidget& top) {
+        QStringList texts;
+        for (const QAbstractButton* pButton : top.findChildren<const QAbstractButton*>()) {
+            if (HasJapanese(pButton->text())) {
+                texts << pButton->text();
+            }
+        }
+        return texts;
+    }
+
+    // The folder of this run's screenshots, one per language (ctest names it).
+    static QString ScreenshotFolder() {
+        const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR", QDir::tempPath());
+        QDir().mkpath(folder);
+        return folder;
     }
 };
 
@@ -96,9 +179,7 @@ TEST_F(DesktopSession, TheMainWindowShowsTheDemoDevices) {
     AppTesting::WaitUntil([] { return false; }, 300);
 
     const QImage shot = window.grab().toImage();
-    const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR", QDir::tempPath());
-    QDir().mkpath(folder);
-    ASSERT_TRUE(shot.save(folder + QStringLiteral("/main-window.png")));
+    ASSERT_TRUE(shot.save(ScreenshotFolder() + QStringLiteral("/main-window.png")));
     QSet<QRgb> colours;
     for (int y = 0; y < shot.height(); y += 4) {
         for (int x = 0; x < shot.width(); x += 4) {
@@ -108,6 +189,10 @@ TEST_F(DesktopSession, TheMainWindowShowsTheDemoDevices) {
     EXPECT_GT(colours.size(), 40) << "an empty window has a handful of colours";
     EXPECT_EQ(window.List()->topLevelItemCount(), 12);
     EXPECT_GT(window.StatusPane()->count(), 2);
+    for (const QAction* pMenu : window.menuBar()->actions()) {
+        EXPECT_EQ(HasJapanese(pMenu->text()), Zelt::CLanguage::Current() == Zelt::Language::Japanese)
+            << pMenu->text().toStdString();
+    }
     EXPECT_EQ(MissingCharacters(window), QString())
         << "font: " << window.List()->font().family().toStdString();
 }
@@ -136,8 +221,7 @@ TEST_F(DesktopSession, EveryDialogIsKeptAsAScreenshot) {
     Simulator sim({"--count", "3", "--base", "127.87.7.1", "--http-port", "0"});
     Manage(sim);
     const std::vector<std::string> macs = manager.Macs();
-    const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR", QDir::tempPath());
-    QDir().mkpath(folder);
+    const QString folder = ScreenshotFolder();
     const auto keep = [&](QDialog& dialog, const char* pszName) {
         dialog.show();
         AppTesting::WaitUntil([] { return false; }, 200);
@@ -145,6 +229,10 @@ TEST_F(DesktopSession, EveryDialogIsKeptAsAScreenshot) {
         EXPECT_TRUE(shot.save(folder + QStringLiteral("/dialog-%1.png").arg(QString::fromLatin1(pszName))))
             << pszName;
         EXPECT_GT(shot.width() * shot.height(), 100 * 50) << pszName;
+        EXPECT_EQ(MissingCharacters(dialog), QString()) << pszName;
+        if (Zelt::CLanguage::Current() == Zelt::Language::English) {
+            EXPECT_EQ(JapaneseButtonTexts(dialog), QStringList()) << pszName;
+        }
         dialog.hide();
     };
     DetailInfoDialog detail(manager, macs[0]);

@@ -1,5 +1,8 @@
 // GoogleTest with a QApplication: the desktop program's windows are tested offscreen unless a
-// display is asked for (QT_QPA_PLATFORM set by the caller).
+// display is asked for (QT_QPA_PLATFORM set by the caller), in the language of the environment
+// (ctest sets KORVANE_LANG), Qt's own texts included.
+#include "KorvaneManagerApp.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,6 +11,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    KorvaneApp::KorvaneManagerApp::UseLanguage(Zelt::CLanguage::FromEnvironment());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -28,6 +28,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -109,7 +111,7 @@ TEST_F(SampleWindow, TheStatusPaneShowsTheFirstSelectedDevice) {
         shown << Window().StatusPane()->item(i)->text();
     }
     EXPECT_EQ(shown, expected);
-    EXPECT_TRUE(shown.value(0).startsWith(QString::fromUtf8("ks-cの状態")));
+    EXPECT_TRUE(shown.value(0).startsWith(AppTesting::InLanguage("ks-cの状態", "Status of ks-c")));
     Window().List()->clearSelection();
     EXPECT_EQ(Window().StatusPane()->count(), 0);
 }
@@ -125,13 +127,15 @@ TEST_F(SampleWindow, MarkupInADeviceNameOrAGroupNameIsShownAsText) {
     ASSERT_NE(pRow, nullptr);
     EXPECT_EQ(pRow->text(0), QStringLiteral("<b>x</b>"));
     EXPECT_EQ(AppTesting::ShownText(pRow->toolTip(0)), QStringLiteral("<b>x</b>"));
-    EXPECT_TRUE(Window().StatusPane()->item(0)->text().startsWith(QStringLiteral("<b>x</b>")));
+    EXPECT_TRUE(Window().StatusPane()->item(0)->text().startsWith(
+        AppTesting::InLanguage("<b>x</b>の状態", "Status of <b>x</b> ")));
 
     PasswordDialog dialog(manager, mac, PASSWORD_PROMPT_ENTER, &Window());
     dialog.PasswordEdit()->setText(QStringLiteral("pw"));
     dialog.accept();
-    EXPECT_EQ(answerer.Texts(),
-              QStringList{QString::fromUtf8("KORVANE の名前 ： <b>x</b>\n認証用パスワードを設定しました。")});
+    EXPECT_EQ(answerer.Texts(), QStringList{AppTesting::InLanguage(
+                                    "KORVANE の名前 ： <b>x</b>\n認証用パスワードを設定しました。",
+                                    "KORVANE device: <b>x</b>\nThe administrator password is set.")});
 }
 
 TEST_F(SampleWindow, HeaderClicksSortDescendingThenAscendingWithTheArrow) {
@@ -244,8 +248,13 @@ TEST_F(SampleWindow, MenuItemsCarryTheirDescriptions) {
         EXPECT_FALSE(pAction->statusTip().isEmpty()) << nCommand;
         EXPECT_FALSE(pAction->statusTip().contains('\n')) << nCommand;
     }
-    EXPECT_EQ(CommandTable::Description(ID_POWER_ON), QString::fromUtf8("KORVANE の電源を ON にします。"));
-    EXPECT_EQ(CommandTable::Tooltip(ID_GROUP_POWER_ON), QString::fromUtf8("一括電源 ON"));
+    EXPECT_EQ(CommandTable::Description(ID_POWER_ON),
+              AppTesting::InLanguage("KORVANE の電源を ON にします。", "Powers the KORVANE device on."));
+    EXPECT_EQ(CommandTable::Tooltip(ID_GROUP_POWER_ON),
+              AppTesting::InLanguage("一括電源 ON", "Power on all"));
+    EXPECT_EQ(CommandTable::MenuText(ID_POWER_OFF), AppTesting::InLanguage("電源OFF(&S)", "&Shut Down"));
+    EXPECT_EQ(CommandTable::PlainText(ID_POWER_OFF), AppTesting::InLanguage("電源OFF", "Shut Down"));
+    EXPECT_EQ(CommandTable::PlainText(ID_DETAIL), AppTesting::InLanguage("詳細情報", "Details"));
     EXPECT_EQ(CommandTable::CommandOfContextCode(100), ID_DETAIL);
     EXPECT_EQ(CommandTable::CommandOfContextCode(111), ID_MELODY_STOP);
     EXPECT_EQ(CommandTable::CommandOfContextCode(204), ID_GROUP_ECO);
@@ -287,7 +296,7 @@ TEST(UpdateIntervalDialog, OffersFiveChoicesAndKeepsAnUnknownValueUnselected) {
     EXPECT_EQ(unknown.Choices()->count(), 5);
     EXPECT_EQ(unknown.Choices()->currentIndex(), -1);
     EXPECT_EQ(unknown.Interval(), -1) << "an empty selection is stored as -1";
-    EXPECT_EQ(unknown.Choices()->itemText(4), QString::fromUtf8("60 分"));
+    EXPECT_EQ(unknown.Choices()->itemText(4), AppTesting::InLanguage("60 分", "60 minutes"));
 }
 
 TEST_F(SampleWindow, TheColumnDialogRebuildsTheListsColumnsAndStoresTheKeys) {
@@ -304,7 +313,7 @@ TEST_F(SampleWindow, TheColumnDialogRebuildsTheListsColumnsAndStoresTheKeys) {
     Window().RunCommand(ID_COLUMNS);
     EXPECT_EQ(Window().List()->columnCount(), 2) << "the name and the status are always shown";
     EXPECT_EQ(manager.m_columnKeys, (std::vector<std::string>{"host", "status"}));
-    EXPECT_EQ(Window().List()->topLevelItem(0)->text(1), QString::fromUtf8("正常"));
+    EXPECT_EQ(Window().List()->topLevelItem(0)->text(1), AppTesting::InLanguage("正常", "Normal"));
 
     answerer.SetDialogHandler([](QWidget* pModal) {
         auto* pDialog = qobject_cast<ColumnDialog*>(pModal);
@@ -322,6 +331,35 @@ TEST_F(SampleWindow, TheManualCommandOpensThePdfBesideTheProgram) {
     ASSERT_EQ(viewer.Urls().size(), 1);
     EXPECT_EQ(viewer.Urls()[0],
               QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/KorvaneAdmin.pdf").toString());
+}
+
+TEST_F(SampleWindow, TheLanguageChoiceIsStoredAndTakesEffectAtTheNextStart) {
+    const auto choose = [this](const QString& text) {
+        const QMenu* pMenu = Window().findChild<QMenu*>(QStringLiteral("languageMenu"));
+        EXPECT_NE(pMenu, nullptr);
+        for (QAction* pAction : pMenu != nullptr ? pMenu->actions() : QList<QAction*>()) {
+            if (pAction->text() == text) {
+                pAction->trigger();
+                return pAction->isChecked();
+            }
+        }
+        return false;
+    };
+    Open();
+    const QString menuBefore = Window().menuBar()->actions()[0]->text();
+    EXPECT_TRUE(choose(QStringLiteral("English")));
+    EXPECT_EQ(answerer.Texts(), QStringList{Text(Zelt::Text::LanguageAppliesAtNextStart)});
+    EXPECT_EQ(Window().menuBar()->actions()[0]->text(), menuBefore) << "the running window keeps its texts";
+    CKorvaneAdminInfoMgr stored;
+    ASSERT_EQ(File().Load(stored).outcome, SettingsLoadOutcome::Loaded);
+    EXPECT_EQ(stored.m_language, Zelt::Language::English);
+
+    Open();
+    EXPECT_TRUE(choose(QString::fromUtf8("日本語")));
+    EXPECT_TRUE(choose(Text(Zelt::Text::LanguageFollowSystem)));
+    ASSERT_EQ(File().Load(stored).outcome, SettingsLoadOutcome::Loaded);
+    EXPECT_EQ(stored.m_language, std::nullopt);
+    EXPECT_EQ(answerer.Texts().size(), 3);
 }
 
 TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitSaves) {
@@ -353,6 +391,9 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
     EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(10015), KorvaneApp::Text(10004)}));
+    ASSERT_EQ(answerer.ButtonTexts().size(), 2);
+    EXPECT_EQ(answerer.ButtonTexts()[1], AppTesting::InLanguage("はい(&Y)|いいえ(&N)", "&Yes|&No"))
+        << "the exit question's buttons speak its language";
     EXPECT_TRUE(bMinimised) << "offscreen has no tray: the window starts minimised, not hidden";
     EXPECT_EQ(statusText, KorvaneApp::Text(90001));
     CKorvaneAdminInfoMgr saved;

@@ -1,5 +1,7 @@
 #include "ModalAnswerer.h"
 
+#include "support/Language.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -20,6 +22,11 @@ void ModalAnswerer::Answer() {
     }
     if (auto* pBox = qobject_cast<QMessageBox*>(pModal)) {
         m_texts << ShownText(pBox->text(), pBox->textFormat());
+        QStringList buttons;
+        for (const QAbstractButton* pButton : pBox->buttons()) {
+            buttons << pButton->text();
+        }
+        m_buttonTexts << buttons.join(QLatin1Char('|'));
         QAbstractButton* pButton = pBox->button(m_answer);
         if (pButton == nullptr) {
             pButton = pBox->buttons().value(0);
@@ -40,6 +47,11 @@ QString ShownText(const QString& text, Qt::TextFormat format) {
     QTextDocument document;
     document.setHtml(text);
     return document.toPlainText();
+}
+
+QString InLanguage(const char* pszJapanese, const char* pszEnglish) {
+    return QString::fromUtf8(Zelt::CLanguage::Current() == Zelt::Language::Japanese ? pszJapanese
+                                                                                    : pszEnglish);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int nMilliseconds) {

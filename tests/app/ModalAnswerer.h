@@ -18,7 +18,12 @@ public:
     void SetAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
     void SetDialogHandler(std::function<void(QWidget*)> handler) { m_handler = std::move(handler); }
     const QStringList& Texts() const { return m_texts; }
-    void Clear() { m_texts.clear(); }
+    // Per message box, its buttons' texts joined by "|".
+    const QStringList& ButtonTexts() const { return m_buttonTexts; }
+    void Clear() {
+        m_texts.clear();
+        m_buttonTexts.clear();
+    }
 
 private:
     void Answer();
@@ -26,12 +31,16 @@ private:
     QMessageBox::StandardButton m_answer;
     std::function<void(QWidget*)> m_handler;
     QStringList m_texts;
+    QStringList m_buttonTexts;
     QTimer m_timer;
 };
 
 // The text a user reads where a widget of this format (a label, a message box, a tooltip, which
 // is Qt::AutoText) shows it: markup is rendered when the format takes it for rich text.
 QString ShownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
+
+// The text of the language the test runs in (KORVANE_LANG, which ctest sets).
+QString InLanguage(const char* pszJapanese, const char* pszEnglish);
 
 // Runs the event loop until the condition holds or the time is over; whether it held.
 bool WaitUntil(const std::function<bool()>& condition, int nMilliseconds = 10000);
