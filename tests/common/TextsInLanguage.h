@@ -78,6 +78,13 @@ protected:
         return TextIn(InLanguage::GetParam(), nId, args);
     }
     static std::string Piece(int nId, int n) { return TextPiece(InLanguage::GetParam(), nId, n); }
+    // The group's address of korvanectl's range 127.83.x in the English run 127.93.x, so that both
+    // runs can go side by side.
+    static std::string Address(const std::string& address) {
+        return InLanguage::GetParam() == Zelt::Language::English && address.starts_with("127.83.")
+                   ? "127.93." + address.substr(7)
+                   : address;
+    }
 
 private:
     LanguageOfChildren m_language{InLanguage::GetParam()};

@@ -94,10 +94,11 @@ ProcessResult RunWithoutPrivileges(std::vector<std::string> args) {
 } // namespace
 
 TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
-    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.1.1", "--http-port", "0"});
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", Address("127.83.1.1"), "--http-port", "0"});
     // Nothing answers at 127.83.1.9 and 0.0.0.0 would be this machine: the run fails, but the two
     // devices that answered are kept.
-    const ProcessResult added = Run({"add", "127.83.1.1", "127.83.1.9", "0.0.0.0", "127.83.1.2"});
+    const ProcessResult added =
+        Run({"add", Address("127.83.1.1"), Address("127.83.1.9"), "0.0.0.0", Address("127.83.1.2")});
     EXPECT_EQ(added.exitCode, 1);
     EXPECT_NE(added.err.find("korvanectl add: " + Text(90308, {"0.0.0.0"})), std::string::npos) << added.err;
     for (const KorvaneTesting::SimulatedDevice& device : sim.Devices()) {
@@ -105,7 +106,7 @@ TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
                   std::string::npos)
             << added.out;
     }
-    EXPECT_NE(added.err.find("127.83.1.9: "), std::string::npos) << added.err;
+    EXPECT_NE(added.err.find(Address("127.83.1.9") + ": "), std::string::npos) << added.err;
 
     const ProcessResult listed = Run({"list", "--json"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
@@ -113,7 +114,7 @@ TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].at("host"), "ks-001");
     EXPECT_EQ(rows[0].at("status"), Text(11121));
-    EXPECT_EQ(rows[1].at("ip"), "127.83.1.2");
+    EXPECT_EQ(rows[1].at("ip"), Address("127.83.1.2"));
     EXPECT_EQ(rows[1].at("key"), "02:4B:53:00:00:02") << "keys are upper case, whatever the device reports";
 
     ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001"}).exitCode, 0);
@@ -174,10 +175,10 @@ TEST_F(SettingsFixture, ListLinesAreAlignedOnATerminalAndTabSeparatedElsewhere) 
 KORVANE_IN_BOTH_LANGUAGES(SettingsInLanguage);
 
 TEST_P(SettingsInLanguage, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
-    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.2.1", "--http-port", "0"});
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", Address("127.83.2.1"), "--http-port", "0"});
     sim.Set(1, "hostname", "ks-001");
-    ASSERT_EQ(Run({"add", "127.83.2.1"}).exitCode, 0);
-    ASSERT_EQ(Run({"add", "127.83.2.2"}).exitCode, 0);
+    ASSERT_EQ(Run({"add", Address("127.83.2.1")}).exitCode, 0);
+    ASSERT_EQ(Run({"add", Address("127.83.2.2")}).exitCode, 0);
     const ProcessResult ambiguous = Run({"remove", "ks-001"});
     EXPECT_EQ(ambiguous.exitCode, 1);
     EXPECT_EQ(ambiguous.err, "korvanectl remove: " +
@@ -237,8 +238,8 @@ TEST_F(SettingsFixture, WhatIsNoRegularFileIsRefusedAtOnceAndLeftWhereItIs) {
 }
 
 TEST_P(SettingsInLanguage, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
-    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.4.1", "--http-port", "0"});
-    ASSERT_EQ(Run({"add", "127.83.4.1"}).exitCode, 0);
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", Address("127.83.4.1"), "--http-port", "0"});
+    ASSERT_EQ(Run({"add", Address("127.83.4.1")}).exitCode, 0);
     Korvane::CSettingsLock desktop(m_settings);
     ASSERT_TRUE(desktop.IsHeld());
     const ProcessResult refused = Run({"group", "create", "g"});

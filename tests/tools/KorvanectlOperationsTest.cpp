@@ -174,15 +174,17 @@ TEST_F(ManagedDevices, AnUpdateNamesWhatItCouldNotAskAndTheStateOutlivesTheRun) 
 }
 
 TEST_P(ManagedDevicesInLanguage, IntervalAndWebPages) {
-    Simulator sim({"--count", "2", "--base", "127.83.7.1", "--http-port", "0"});
+    Simulator sim({"--count", "2", "--base", Address("127.83.7.1"), "--http-port", "0"});
     Manage(sim);
     EXPECT_EQ(Run({"interval"}).out, Text(Zelt::Text::CliNoAutomaticUpdate) + "\n");
     EXPECT_EQ(Run({"interval", "15"}).exitCode, 2);
     EXPECT_EQ(Run({"interval", "30"}).out, Text(Zelt::Text::CliIntervalMinutes, {"30"}) + "\n");
     const ProcessResult pages = Run({"webpage", "ip", "ks-001", "ks-002"});
     EXPECT_EQ(pages.exitCode, 0) << pages.err;
-    EXPECT_EQ(pages.out, "http://127.83.7.1/detail/basic/network/network.cgi\n"
-                         "http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4\n");
+    EXPECT_EQ(pages.out, "http://" + Address("127.83.7.1") +
+                             "/detail/basic/network/network.cgi\n"
+                             "http://" +
+                             Address("127.83.7.2") + "/login/admin/network/lan1/ipv4/ipv4\n");
 
     // --open hands each URL to the xdg-open on the PATH as one argument.
     const std::filesystem::path bin = m_directory / "bin";
@@ -199,7 +201,7 @@ TEST_P(ManagedDevicesInLanguage, IntervalAndWebPages) {
     std::ifstream openedFile(opened);
     std::string line;
     ASSERT_TRUE(std::getline(openedFile, line)) << "xdg-open did not run";
-    EXPECT_EQ(line, "1|http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4");
+    EXPECT_EQ(line, "1|http://" + Address("127.83.7.2") + "/login/admin/network/lan1/ipv4/ipv4");
 }
 
 KORVANE_IN_BOTH_LANGUAGES(ManagedDevicesInLanguage);
