@@ -1,7 +1,9 @@
 #include "admin/SettingsLock.h"
 
+#include "admin/TextFormat.h"
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
+#include "support/StringTable.h"
 
 #include <cerrno>
 #include <charconv>
@@ -38,10 +40,12 @@ CSettingsLock::CSettingsLock(const std::filesystem::path& settingsPath, std::chr
 
 std::string CSettingsLock::RefusalText() const {
     if (!m_bHeldByOther) {
-        return "cannot lock the settings: " + m_strReason;
+        return CTextFormat::FormatId(Zelt::Text::SettingsCannotBeLocked, {m_strReason});
     }
-    const std::string holder = m_otherHolder ? " (process " + std::to_string(*m_otherHolder) + ")" : "";
-    return "the settings are in use by another program" + holder;
+    if (m_otherHolder) {
+        return CTextFormat::FormatId(Zelt::Text::SettingsInUseByProcess, {std::to_string(*m_otherHolder)});
+    }
+    return std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsInUse));
 }
 
 std::filesystem::path CSettingsLock::LockPathFor(const std::filesystem::path& settingsPath) {

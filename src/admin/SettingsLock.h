@@ -32,8 +32,8 @@ public:
     std::optional<pid_t> OtherHolder() const { return m_otherHolder; }
     // Why the lock was not taken; empty when it is held.
     const std::string& Reason() const { return m_strReason; }
-    // What a program that could not take it tells the user: "the settings are in use by another
-    // program (process N)", or "cannot lock the settings: " and the reason.
+    // What a program that could not take it tells the user, in the program's language: that
+    // another program (process N) uses the settings, or that they cannot be locked and why.
     std::string RefusalText() const;
 
     static std::filesystem::path LockPathFor(const std::filesystem::path& settingsPath);

@@ -1,5 +1,7 @@
 #include "mail/MailSenderSettings.h"
 
+#include "support/Language.h"
+
 #include <climits>
 #include <cstdlib>
 
@@ -10,7 +12,10 @@ CMailSenderSettings CMailSenderSettings::From(const CMailSettings& settings, std
     const bool bKnownMethod =
         settings.nAuthMethod >= MAIL_AUTH_POP_BEFORE_SMTP && settings.nAuthMethod <= MAIL_AUTH_CRAM_MD5;
     result.nAuthMethod = bKnownMethod ? settings.nAuthMethod : MAIL_AUTH_NONE;
-    result.nEncoding = settings.nEncoding;
+    // ISO-2022-JP carries Japanese and ASCII only: an English mail, whose device names may be in
+    // any script, goes as UTF-8 whatever the setting.
+    result.nEncoding =
+        Zelt::CLanguage::Current() == Zelt::Language::English ? MAIL_ENCODING_UTF8 : settings.nEncoding;
     result.strSenderName = senderName;
     result.strSmtpServer = settings.strSmtpServer;
     result.nSmtpSecurity = settings.nSmtpSecurity;

@@ -1,8 +1,10 @@
 #include "operations/SharedSettingsSaver.h"
 
 #include "admin/SettingsLock.h"
+#include "admin/TextFormat.h"
 #include "operations/InfoResultApplier.h"
 #include "protocol/KorvaneInfo.h"
+#include "support/StringTable.h"
 #include "support/Trace.h"
 
 namespace Korvane {
@@ -33,7 +35,7 @@ CSharedSettingsSaver::SaveResult CSharedSettingsSaver::Save(CKorvaneAdminInfoMgr
     }
     const SettingsSaveResult saved = m_file.Save(manager);
     if (!saved) {
-        return {Outcome::FAILED, "the settings could not be saved: " + saved.strReason};
+        return {Outcome::FAILED, CTextFormat::FormatId(Zelt::Text::SettingsNotSaved, {saved.strReason})};
     }
     m_stamp = m_file.Stamp();
     m_results.clear();

@@ -1,6 +1,8 @@
 #include "admin/DetailReport.h"
 
 #include "InfoDocuments.h"
+#include "common/BothLanguages.h"
+#include "support/StringTable.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -616,18 +618,23 @@ int ColumnOf(std::string_view head) {
     return nColumns;
 }
 
+// The name lines of shares, users and groups: whole lines of the table, not padded to the column.
 bool IsUnpaddedFormat(std::string_view line) {
-    for (std::string_view head : {"    共有フォルダー : ", "    ユーザー     : ", "    グループ     : "}) {
-        if (line.starts_with(head)) {
+    for (const int nFormatId : {21300, 21314, 21317}) {
+        const std::string_view format = Zelt::CStringTable::Text(nFormatId);
+        if (line.starts_with(format.substr(0, format.find("%s")))) {
             return true;
         }
     }
     return false;
 }
 
-TEST_F(DetailReportOfSample, EveryValueLineHasItsColonAtColumn41) {
+// The report in the program's language.
+class DetailReportInLanguage : public KorvaneTesting::ProgramInLanguage {};
+
+TEST_P(DetailReportInLanguage, EveryValueLineHasItsColonAtColumn41AfterASpace) {
     for (const char* pszFamily : {"qrx-x", "qrx-h", "qrx-xv"}) {
-        const CDetailReport report = ReportOf(pszFamily);
+        const CDetailReport report(SampleInfoDevice(pszFamily));
         size_t nChecked = 0;
         for (const std::string& line : Lines(report.SectionText(Korvane::SECTION_DEVICE))) {
             const size_t nColon = line.find(": ");
@@ -638,11 +645,14 @@ TEST_F(DetailReportOfSample, EveryValueLineHasItsColonAtColumn41) {
                 continue; // headings such as "    LAN :", and the name lines of shares, users, groups
             }
             EXPECT_EQ(ColumnOf(std::string_view(line).substr(0, nColon)), 41) << pszFamily << ": " << line;
+            EXPECT_EQ(line[nColon - 1], ' ') << "a label that fills the column runs into its colon: " << line;
             ++nChecked;
         }
         EXPECT_GT(nChecked, 100u) << pszFamily;
     }
 }
+
+KORVANE_IN_BOTH_LANGUAGES(DetailReportInLanguage);
 
 // A filter (korvanectl's escaping) writes every value from the device; the log keeps its own line ends.
 TEST_F(DetailReportOfSample, AFilterWritesEveryValueAndTheLogKeepsItsLineEnds) {

@@ -3,6 +3,7 @@
 // password; the user is told and approves the new address explicitly.
 #include "HostileLan.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 #include "hosts/TestNetwork.h"
 #include "support/StringTable.h"
 
@@ -55,7 +56,9 @@ TEST(AddressTakeover, NeitherASearchNorANameServerBringsThePasswordToAnotherHost
     ASSERT_EQ(korvanectl({"password", "ks-001", "--save"}, std::string(kPassword) + "\n").exitCode, 0);
 
     const ProcessResult found = korvanectl({"discover", "--add"});
-    EXPECT_NE(found.out.find("turned up at " + attackerHost.ipv4), std::string::npos) << found.out;
+    const std::string turnedUp =
+        KorvaneTesting::ChildTextPiece(Zelt::Text::CliWaitingForApproval, 2) + attackerHost.ipv4;
+    EXPECT_NE(found.out.find(turnedUp), std::string::npos) << found.out;
     const std::string waiting(Zelt::CStringTable::Text(90300));
     EXPECT_EQ(StatusOf(korvanectl({"list", "--json"})), waiting);
     EXPECT_EQ(korvanectl({"update"}).exitCode, 0);
@@ -74,7 +77,9 @@ TEST(AddressTakeover, NeitherASearchNorANameServerBringsThePasswordToAnotherHost
     // Only the user's explicit approval sends the password there.
     const ProcessResult approved = korvanectl({"approve", "ks-001", "--yes"});
     ASSERT_EQ(approved.exitCode, 0) << approved.err;
-    EXPECT_NE(approved.out.find(attackerHost.ipv4 + "; its password is approved for " + deviceHost.ipv4),
+    EXPECT_NE(approved.out.find(attackerHost.ipv4 +
+                                KorvaneTesting::ChildTextPiece(Zelt::Text::CliWaitingForApproval, 3) +
+                                deviceHost.ipv4),
               std::string::npos)
         << approved.out;
     korvanectl({"update", "--status"});

@@ -2,6 +2,7 @@
 // update, from the LAN's name server. It has a password, so the new address waits for the user's
 // approval, and only the update after the approval reaches the device there.
 #include "ManagedFleet.h"
+#include "common/TextsInLanguage.h"
 #include "hosts/TestResolver.h"
 #include "support/StringTable.h"
 
@@ -57,8 +58,9 @@ TEST(DeviceMove, TheDeviceIsFoundThroughItsNameAndMovesOnceTheUserApproves) {
 
     const ProcessResult approved = fleet.Korvanectl({"approve", "ks-001", "--yes"});
     ASSERT_EQ(approved.exitCode, 0) << approved.err;
-    EXPECT_NE(approved.out.find(std::string("turned up at ") + kNewAddress), std::string::npos)
-        << approved.out;
+    const std::string turnedUp =
+        KorvaneTesting::ChildTextPiece(Zelt::Text::CliWaitingForApproval, 2) + kNewAddress;
+    EXPECT_NE(approved.out.find(turnedUp), std::string::npos) << approved.out;
     const ProcessResult updated = fleet.Korvanectl({"update"});
     EXPECT_EQ(updated.exitCode, 0) << updated.err;
     EXPECT_NE(ListedStatus(fleet), waiting);

@@ -4,6 +4,7 @@
 #include "HostileLan.h"
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 #include "hosts/TestNetwork.h"
 
 #include <algorithm>
@@ -83,7 +84,8 @@ TEST_F(DeviceText, KorvanectlPrintsControlsAndMarkupOfADeviceInertAndJsonKeepsTh
     Plant(sim, "network/host", "name", kName);
     Plant(sim, "network/host", "desc", kDescription);
 
-    EXPECT_EQ(Run({"add", "127.88.0.1"}).out, "added " + kShownName + " (" + mac + ")\n");
+    EXPECT_EQ(Run({"add", "127.88.0.1"}).out,
+              KorvaneTesting::ChildText(Zelt::Text::CliAdded, {kShownName, mac}) + "\n");
     const std::string report = Run({"detail", mac}).out;
     EXPECT_TRUE(IsInert(report));
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), std::count(plain.begin(), plain.end(), '\n'))

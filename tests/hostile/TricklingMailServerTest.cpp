@@ -2,6 +2,7 @@
 // mail and the monitor at once, even while the monitor's error mail is being held.
 #include "TricklingMail.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 #include "support/StringTable.h"
 
 #include <csignal>
@@ -39,6 +40,7 @@ TEST_F(TricklingMailServer, CtrlCEndsTheMonitorAtOnceWhileItsErrorMailIsHeld) {
     kill(monitor->Pid(), SIGINT);
     EXPECT_LT(SecondsUntilEnd(*monitor, seconds(5)), 1.0);
     EXPECT_EQ(monitor->Stop(), 130) << "Ctrl-C is an interruption: " << monitor->Output();
-    const std::string cancelled = "error mail: " + std::string(Zelt::CStringTable::Text(90400));
+    const std::string cancelled =
+        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(90400)});
     EXPECT_NE(monitor->Output().find(cancelled), std::string::npos) << monitor->Output();
 }

@@ -5,10 +5,13 @@
 #include "ScriptedServer.h"
 #include "ScriptedSmtp.h"
 #include "admin/AdminInfoMgr.h"
+#include "admin/TextFormat.h"
+#include "common/BothLanguages.h"
 #include "mail/ErrorMail.h"
 #include "mail/ErrorMailThread.h"
 #include "mail/MailSender.h"
 #include "mail/MailSettingForm.h"
+#include "support/StringTable.h"
 
 #include <atomic>
 #include <chrono>
@@ -61,33 +64,52 @@ TEST(TestMail, TheResultChoosesTheMessage) {
               (MailDialogMessage{10009, MailMessageIcon::None}));
 }
 
-TEST(TestMail, ItsNameSubjectAndBody) {
+// Each mail in the program's language, ISO-2022-JP set: Japanese goes as set, English as UTF-8,
+// which ISO-2022-JP cannot stand in for.
+class MailInLanguage : public KorvaneTesting::ProgramInLanguage {
+protected:
+    static std::string Text(int nId) { return std::string(Zelt::CStringTable::Text(nId, GetParam())); }
+    static void ExpectCharsetAndSender(const ParsedMail& mail) {
+        const bool bEnglish = GetParam() == Zelt::Language::English;
+        EXPECT_EQ(HeaderOf(mail, "Content-Type"),
+                  std::string("text/plain; charset=\"") + (bEnglish ? "UTF-8" : "ISO-2022-JP") + "\"");
+        EXPECT_EQ(DecodeWords(HeaderOf(mail, "From")), Text(11804) + "<notice@korvane.test>");
+    }
+};
+
+TEST_P(MailInLanguage, TheTestMailHasItsNameSubjectAndBody) {
     ScriptedServer server(RefusingSmtp({}));
     CMailSettings fields = ScriptedSettings(server.Port());
     fields.nEncoding = MAIL_ENCODING_ISO2022JP;
     ASSERT_EQ(CMailSettingForm::SendTestMail(fields).nTextId, 10008);
     const ParsedMail mail = ParseMail(MessageOf(server.Transcripts().at(0)));
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "From")), "KORVANE Adimin<notice@korvane.test>");
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), "KORVANE Admin  -TEST MAIL-");
-    EXPECT_EQ(DecodedBody(mail), "これは KORVANE Admin より送信されたテストメールです。\n");
+    ExpectCharsetAndSender(mail);
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(11802));
+    EXPECT_EQ(DecodedBody(mail), Text(11803) + "\n");
 }
 
-TEST(ErrorMail, ListsEveryDeviceWithItsAlerts) {
+TEST_P(MailInLanguage, TheErrorMailListsEveryDeviceWithItsAlerts) {
     ScriptedServer server(RefusingSmtp({}));
     CKorvaneAdminInfoMgr manager = NotifyingStore(server.Port());
+    manager.m_mail.nEncoding = MAIL_ENCODING_ISO2022JP;
     manager.m_mail.strToAddresses = "admin@korvane.test;";
-    manager.AddOrUpdate(AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:02", "ks-two", "198.18.0.42"));
+    // A device name in Japanese stays as it is in an English mail too.
+    manager.AddOrUpdate(AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:02", "棚-two", "198.18.0.42"));
     manager.AddOrUpdate(AdminTesting::SampleDevice("qrx-x", "02:4B:53:00:03:01", "ks-one", "198.18.0.41"));
     manager.FindDevice("02:4B:53:00:03:02")->SetStatusBits(STATUS_BIT_UPS);
 
     EXPECT_EQ(CErrorMail::Send(manager), std::optional<int>(MAIL_SEND_DONE));
     const ParsedMail mail = ParseMail(MessageOf(server.Transcripts().at(0)));
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), "KORVANE Admin  - エラー通知 -");
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "From")), "KORVANE Adimin<notice@korvane.test>");
+    ExpectCharsetAndSender(mail);
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(11805));
     EXPECT_EQ(HeaderOf(mail, "To"), "admin@korvane.test;");
-    EXPECT_EQ(DecodedBody(mail),
-              "・ ks-one : 正常\n・正常動作しています。\n・ ks-two : 正常\n・UPS の警告が出ています。\n");
+    const std::string normal = Text(11121);
+    EXPECT_EQ(DecodedBody(mail), CTextFormat::Format(Text(11800), {"ks-one", normal}) + "\n" + Text(11900) +
+                                     CTextFormat::Format(Text(11800), {"棚-two", normal}) + "\n" +
+                                     Text(11908));
 }
+
+KORVANE_IN_BOTH_LANGUAGES(MailInLanguage);
 
 // Device names that try to add lines, or to end the data with a line "." and go on with commands.
 TEST(ErrorMail, LineEndsInADeviceNameStayInsideItsLine) {

@@ -6,8 +6,12 @@
 #include "SampleDevices.h"
 #include "SettingsTesting.h"
 #include "admin/SettingsLock.h"
+#include "admin/TextFormat.h"
 #include "operations/InfoResultApplier.h"
 #include "protocol/KorvaneInfo.h"
+#include "support/StringTable.h"
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -105,8 +109,8 @@ TEST_F(SharedSettings, WhileAnotherProgramHoldsTheSettingsTheResultsWaitForTheNe
         ASSERT_TRUE(held.IsHeld());
         const CSharedSettingsSaver::SaveResult refused = m_saver->Save(m_monitor, kNoWait);
         EXPECT_EQ(refused.outcome, CSharedSettingsSaver::Outcome::IN_USE);
-        EXPECT_NE(refused.strReason.find("in use by another program"), std::string::npos)
-            << refused.strReason;
+        EXPECT_EQ(refused.strReason,
+                  CTextFormat::FormatId(Zelt::Text::SettingsInUseByProcess, {std::to_string(getpid())}));
         EXPECT_EQ(File().Stamp(), before) << "nothing is written while another program holds the settings";
     }
     EXPECT_EQ(m_saver->Save(m_monitor, kNoWait).outcome, CSharedSettingsSaver::Outcome::SAVED);

@@ -15,7 +15,7 @@ namespace {
 struct LanguageCase {
     std::map<std::string, std::string> environment;
     Language expected;
-    std::optional<Language> chosen; // in the desktop program's settings
+    std::optional<Language> chosen = std::nullopt; // in the desktop program's settings
 };
 
 class LanguageChoice : public ::testing::TestWithParam<LanguageCase> {};

@@ -1,5 +1,7 @@
 #include "support/StringTable.h"
 
+#include "common/BothLanguages.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -266,20 +268,27 @@ TEST(StringTableTexts, SaveFailureAndMissingTrayTextsExist) {
 }
 
 // The padded report lines are used verbatim, so their value column must line up with the lines
-// the report pads itself (display column 41, full-width characters counting two).
-TEST(StringTableTexts, WholeReportLinesAlignTheirValueColumn) {
+// the report pads itself (display column 41, full-width characters counting two), in each language.
+class ReportLinesInLanguage : public testing::TestWithParam<Zelt::Language> {
+protected:
+    static std::string_view Text(int id) { return CStringTable::Text(id, GetParam()); }
+};
+
+TEST_P(ReportLinesInLanguage, WholeReportLinesAlignTheirValueColumn) {
     for (int id : {21017, 21225}) {
-        const std::vector<std::string_view> lines = SplitLines(CStringTable::Text(id));
+        const std::vector<std::string_view> lines = SplitLines(Text(id));
         ASSERT_EQ(lines.size(), 1u) << "id " << id;
         EXPECT_EQ(ColonColumn(lines[0]), 41) << "id " << id;
     }
-    const std::vector<std::string_view> volume = SplitLines(CStringTable::Text(21102));
+    const std::vector<std::string_view> volume = SplitLines(Text(21102));
     ASSERT_EQ(volume.size(), 3u);
     EXPECT_EQ(ColonColumn(volume[1]), 41);
     EXPECT_EQ(ColonColumn(volume[2]), 41);
     // The disk number is one digit on the devices this line is for.
-    EXPECT_EQ(ColonColumn(FormatDiskLine(CStringTable::Text(21104), 1)), 41);
+    EXPECT_EQ(ColonColumn(FormatDiskLine(Text(21104), 1)), 41);
 }
+
+KORVANE_IN_BOTH_LANGUAGES(ReportLinesInLanguage);
 
 // Every "%" starts %s, %d, %c or %%.
 bool ConversionsAreKnown(std::string_view text) {

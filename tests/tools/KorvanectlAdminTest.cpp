@@ -5,6 +5,7 @@
 #include "admin/SettingsLock.h"
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 
 #include <csignal>
 #include <cstring>
@@ -73,6 +74,9 @@ protected:
     std::string m_settings;
 };
 
+// The commands whose texts matter, once in each language.
+class SettingsInLanguage : public KorvaneTesting::InLanguage<SettingsFixture> {};
+
 std::string FileBytes(const std::filesystem::path& path) {
     std::ifstream input(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
@@ -89,31 +93,34 @@ ProcessResult RunWithoutPrivileges(std::vector<std::string> args) {
 
 } // namespace
 
-TEST_F(SettingsFixture, DevicesAreAddedListedGroupedAndRemoved) {
-    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.1.1", "--http-port", "0"});
+TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", Address("127.83.1.1"), "--http-port", "0"});
     // Nothing answers at 127.83.1.9 and 0.0.0.0 would be this machine: the run fails, but the two
     // devices that answered are kept.
-    const ProcessResult added = Run({"add", "127.83.1.1", "127.83.1.9", "0.0.0.0", "127.83.1.2"});
+    const ProcessResult added =
+        Run({"add", Address("127.83.1.1"), Address("127.83.1.9"), "0.0.0.0", Address("127.83.1.2")});
     EXPECT_EQ(added.exitCode, 1);
-    EXPECT_NE(added.err.find("アドレス 0.0.0.0 には接続できません。"), std::string::npos) << added.err;
-    EXPECT_NE(added.out.find("added ks-001"), std::string::npos) << added.out;
-    EXPECT_NE(added.out.find("added ks-002"), std::string::npos) << added.out;
-    EXPECT_NE(added.err.find("127.83.1.9: "), std::string::npos) << added.err;
+    EXPECT_NE(added.err.find("korvanectl add: " + Text(90308, {"0.0.0.0"})), std::string::npos) << added.err;
+    for (const KorvaneTesting::SimulatedDevice& device : sim.Devices()) {
+        EXPECT_NE(added.out.find(Text(Zelt::Text::CliAdded, {device.hostname, device.mac}) + "\n"),
+                  std::string::npos)
+            << added.out;
+    }
+    EXPECT_NE(added.err.find(Address("127.83.1.9") + ": "), std::string::npos) << added.err;
 
     const ProcessResult listed = Run({"list", "--json"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     const nlohmann::json rows = nlohmann::json::parse(listed.out);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].at("host"), "ks-001");
-    EXPECT_EQ(rows[0].at("status"), "正常");
-    EXPECT_EQ(rows[1].at("ip"), "127.83.1.2");
+    EXPECT_EQ(rows[0].at("status"), Text(11121));
+    EXPECT_EQ(rows[1].at("ip"), Address("127.83.1.2"));
     EXPECT_EQ(rows[1].at("key"), "02:4B:53:00:00:02") << "keys are upper case, whatever the device reports";
 
     ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001"}).exitCode, 0);
     const ProcessResult duplicate = Run({"group", "create", "棚 A"});
     EXPECT_EQ(duplicate.exitCode, 1);
-    EXPECT_NE(duplicate.err.find("入力されたグループは既に存在しています。"), std::string::npos)
-        << duplicate.err;
+    EXPECT_EQ(duplicate.err, "korvanectl group: " + Text(10006) + "\n");
     ASSERT_EQ(Run({"group", "edit", "棚 A", "--rename", "棚 B", "ks-001", "02:4b:53:00:00:02"}).exitCode, 0);
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--group", "棚 B", "--json"}).out).size(), 2u);
 
@@ -165,15 +172,19 @@ TEST_F(SettingsFixture, ListLinesAreAlignedOnATerminalAndTabSeparatedElsewhere) 
     EXPECT_EQ(lines.back().back(), cells.back().back().back()) << "no padding after the last cell";
 }
 
-TEST_F(SettingsFixture, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
-    KorvaneTesting::Simulator sim({"--count", "2", "--base", "127.83.2.1", "--http-port", "0"});
+KORVANE_IN_BOTH_LANGUAGES(SettingsInLanguage);
+
+TEST_P(SettingsInLanguage, ANameSharedByTwoDevicesIsRefusedWithTheirMacs) {
+    KorvaneTesting::Simulator sim({"--count", "2", "--base", Address("127.83.2.1"), "--http-port", "0"});
     sim.Set(1, "hostname", "ks-001");
-    ASSERT_EQ(Run({"add", "127.83.2.1"}).exitCode, 0);
-    ASSERT_EQ(Run({"add", "127.83.2.2"}).exitCode, 0);
+    ASSERT_EQ(Run({"add", Address("127.83.2.1")}).exitCode, 0);
+    ASSERT_EQ(Run({"add", Address("127.83.2.2")}).exitCode, 0);
     const ProcessResult ambiguous = Run({"remove", "ks-001"});
     EXPECT_EQ(ambiguous.exitCode, 1);
-    EXPECT_NE(ambiguous.err.find("02:4B:53:00:00:01"), std::string::npos) << ambiguous.err;
-    EXPECT_NE(ambiguous.err.find("02:4B:53:00:00:02"), std::string::npos) << ambiguous.err;
+    EXPECT_EQ(ambiguous.err, "korvanectl remove: " +
+                                 Text(Zelt::Text::CliSeveralDevicesNamed,
+                                      {"ks-001", " 02:4B:53:00:00:01 02:4B:53:00:00:02"}) +
+                                 "\n");
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out).size(), 2u) << "nothing was removed";
     EXPECT_EQ(Run({"remove", "02:4B:53:00:00:02"}).exitCode, 0);
 }
@@ -226,14 +237,17 @@ TEST_F(SettingsFixture, WhatIsNoRegularFileIsRefusedAtOnceAndLeftWhereItIs) {
     }
 }
 
-TEST_F(SettingsFixture, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
-    KorvaneTesting::Simulator sim({"--count", "1", "--base", "127.83.4.1", "--http-port", "0"});
-    ASSERT_EQ(Run({"add", "127.83.4.1"}).exitCode, 0);
+TEST_P(SettingsInLanguage, ChangesAreRefusedWhileAnotherProgramHoldsTheSettings) {
+    KorvaneTesting::Simulator sim({"--count", "1", "--base", Address("127.83.4.1"), "--http-port", "0"});
+    ASSERT_EQ(Run({"add", Address("127.83.4.1")}).exitCode, 0);
     Korvane::CSettingsLock desktop(m_settings);
     ASSERT_TRUE(desktop.IsHeld());
     const ProcessResult refused = Run({"group", "create", "g"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err, "korvanectl group: " +
+                               Text(Zelt::Text::CliSettingsHeldByDesktop,
+                                    {Text(Zelt::Text::SettingsInUseByProcess, {std::to_string(getpid())})}) +
+                               "\n");
     EXPECT_EQ(Run({"list", "--json"}).exitCode, 0) << "reading still works";
     EXPECT_EQ(Run({"group", "list"}).out, "") << "nothing was changed";
 }
@@ -245,7 +259,8 @@ TEST_F(SettingsFixture, OtherCommandsChangeTheSettingsWhileTheMonitorRunsAndItKe
     const std::string log = (m_directory / "monitor.log").string();
     const pid_t monitor =
         KorvaneTesting::StartLogged({KORVANECTL_PATH, "monitor", "--settings", m_settings}, log);
-    for (int i = 0; i < 500 && FileBytes(log).find("monitoring") == std::string::npos; ++i) {
+    const std::string monitoring = KorvaneTesting::ChildTextPiece(Zelt::Text::CliMonitoring, 1);
+    for (int i = 0; i < 500 && FileBytes(log).find(monitoring) == std::string::npos; ++i) {
         usleep(10000);
     }
     const ProcessResult changed = Run({"group", "create", "g", "ks-001"});

@@ -1,6 +1,7 @@
 // korvanectl discover between test hosts; every run waits for the protocols' silences.
 #include "JsonSchema.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 #include "hosts/TestNetwork.h"
 
 #include <chrono>
@@ -11,6 +12,15 @@
 #include <gtest/gtest.h>
 
 using KorvaneTesting::Simulator;
+
+namespace {
+
+// The fixed words of the summary line in the language korvanectl runs in here.
+std::string SummaryPiece(int n) {
+    return KorvaneTesting::ChildTextPiece(Zelt::Text::CliDiscoverSummary, n);
+}
+
+} // namespace
 
 TEST(KorvanectlDiscover, ReportsEveryDeviceWithTheProtocolThatFoundIt) {
     KORVANE_REQUIRE_TEST_NETWORK(net, 1);
@@ -47,7 +57,7 @@ TEST(KorvanectlDiscover, ReportsEveryDeviceWithTheProtocolThatFoundIt) {
     const auto text = net->RunIn(net->Admin(), KORVANECTL_PATH, {"discover"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     EXPECT_NE(text.out.find("[kaf] ks-001  " + sim.Devices().at(0).model), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("result: ok"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(SummaryPiece(4) + "ok"), std::string::npos) << text.out;
 }
 
 TEST(KorvanectlDiscover, AnInterruptCancelsAndStillPrintsTheSummary) {
@@ -58,7 +68,7 @@ TEST(KorvanectlDiscover, AnInterruptCancelsAndStillPrintsTheSummary) {
     const int nExit = discover.Stop(std::chrono::seconds(5));
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
     EXPECT_EQ(nExit, 130) << discover.Output();
-    EXPECT_NE(discover.Output().find("result: cancelled"), std::string::npos) << discover.Output();
+    EXPECT_NE(discover.Output().find(SummaryPiece(4) + "cancelled"), std::string::npos) << discover.Output();
 }
 
 // Five hundred devices answering one broadcast at once: each is printed as soon as its information
@@ -81,7 +91,8 @@ TEST(KorvanectlDiscover, FiveHundredDevicesArePrintedAsTheyAnswer) {
     KorvaneTesting::HostProcess& discover = net->StartIn(net->Admin(), KORVANECTL_PATH, {"discover"});
     ASSERT_TRUE(discover.WaitForOutput("[kaf] ks-", std::chrono::seconds(40))) << discover.Output();
     const auto firstDevice = std::chrono::steady_clock::now();
-    ASSERT_TRUE(discover.WaitForOutput(" s\n", std::chrono::seconds(60))) << discover.Output();
+    ASSERT_TRUE(discover.WaitForOutput(SummaryPiece(6) + "\n", std::chrono::seconds(60)))
+        << discover.Output();
     EXPECT_GT(std::chrono::steady_clock::now() - firstDevice, std::chrono::seconds(5))
         << "the first device was printed while the run still listened";
     EXPECT_EQ(discover.Stop(), 0);
@@ -92,5 +103,6 @@ TEST(KorvanectlDiscover, FiveHundredDevicesArePrintedAsTheyAnswer) {
         ++nLines;
     }
     EXPECT_EQ(nLines, static_cast<size_t>(kDevices));
-    EXPECT_NE(output.find(std::to_string(kDevices) + " device report(s)"), std::string::npos) << output;
+    EXPECT_NE(output.find(SummaryPiece(0) + std::to_string(kDevices) + SummaryPiece(1)), std::string::npos)
+        << output;
 }

@@ -4,6 +4,7 @@
 #include "ScriptedSmtp.h"
 #include "common/ProcessRun.h"
 #include "common/Simulator.h"
+#include "common/TextsInLanguage.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +49,8 @@ protected:
 
     std::filesystem::path m_directory;
 };
+
+class ManagedDevicesInLanguage : public KorvaneTesting::InLanguage<ManagedDevices> {};
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t nCount = 0;
@@ -115,7 +118,9 @@ TEST_F(ManagedDevices, NewAlertsArePrintedAndMailedOnceAcrossRuns) {
     ASSERT_EQ(alerted.exitCode, 0) << alerted.err;
     EXPECT_NE(alerted.out.find("注意状態の KORVANE が見つかりました。"), std::string::npos) << alerted.out;
     EXPECT_NE(alerted.out.find("・容量の警告がでています。"), std::string::npos) << alerted.out;
-    EXPECT_NE(alerted.out.find("error mail: メールの送信が完了しました。"), std::string::npos) << alerted.out;
+    const std::string mailed =
+        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(10008)});
+    EXPECT_NE(alerted.out.find(mailed), std::string::npos) << alerted.out;
     ASSERT_EQ(smtp.Transcripts().size(), 1u);
 
     const ProcessResult again = Run({"update", "--status"});
@@ -168,16 +173,18 @@ TEST_F(ManagedDevices, AnUpdateNamesWhatItCouldNotAskAndTheStateOutlivesTheRun) 
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--json"}).out)[1]["state"], 0);
 }
 
-TEST_F(ManagedDevices, IntervalAndWebPages) {
-    Simulator sim({"--count", "2", "--base", "127.83.7.1", "--http-port", "0"});
+TEST_P(ManagedDevicesInLanguage, IntervalAndWebPages) {
+    Simulator sim({"--count", "2", "--base", Address("127.83.7.1"), "--http-port", "0"});
     Manage(sim);
-    EXPECT_EQ(Run({"interval"}).out, "no automatic update\n");
+    EXPECT_EQ(Run({"interval"}).out, Text(Zelt::Text::CliNoAutomaticUpdate) + "\n");
     EXPECT_EQ(Run({"interval", "15"}).exitCode, 2);
-    EXPECT_EQ(Run({"interval", "30"}).out, "30 minutes\n");
+    EXPECT_EQ(Run({"interval", "30"}).out, Text(Zelt::Text::CliIntervalMinutes, {"30"}) + "\n");
     const ProcessResult pages = Run({"webpage", "ip", "ks-001", "ks-002"});
     EXPECT_EQ(pages.exitCode, 0) << pages.err;
-    EXPECT_EQ(pages.out, "http://127.83.7.1/detail/basic/network/network.cgi\n"
-                         "http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4\n");
+    EXPECT_EQ(pages.out, "http://" + Address("127.83.7.1") +
+                             "/detail/basic/network/network.cgi\n"
+                             "http://" +
+                             Address("127.83.7.2") + "/login/admin/network/lan1/ipv4/ipv4\n");
 
     // --open hands each URL to the xdg-open on the PATH as one argument.
     const std::filesystem::path bin = m_directory / "bin";
@@ -194,8 +201,10 @@ TEST_F(ManagedDevices, IntervalAndWebPages) {
     std::ifstream openedFile(opened);
     std::string line;
     ASSERT_TRUE(std::getline(openedFile, line)) << "xdg-open did not run";
-    EXPECT_EQ(line, "1|http://127.83.7.2/login/admin/network/lan1/ipv4/ipv4");
+    EXPECT_EQ(line, "1|http://" + Address("127.83.7.2") + "/login/admin/network/lan1/ipv4/ipv4");
 }
+
+KORVANE_IN_BOTH_LANGUAGES(ManagedDevicesInLanguage);
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "ApprovalNotice.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/TextFormat.h"
@@ -21,7 +22,8 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
             const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
     const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input, cancel);
     if (cancel->IsSet()) {
-        err << "korvanectl add: " << TerminalText::Escaped(input) << ": cancelled\n";
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": " << Zelt::CStringTable::Text(90754)
+            << '\n';
         return false;
     }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(addresses)) {
@@ -40,8 +42,8 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
     }
     Korvane::CAddTarget::TakeFetched(candidate, addresses);
     if (!manager.AddOrUpdate(candidate)) {
-        err << "korvanectl add: " << TerminalText::Escaped(input)
-            << ": the device's answer carries no MAC address; it cannot be managed\n";
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": "
+            << Message(Zelt::Text::CliNoMacInAnswer) << '\n';
         return false;
     }
     const std::string mac = Korvane::CKorvaneAdminInfoMgr::NormalizeMac(candidate.ReportedMac());
@@ -49,16 +51,17 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
         ReportWaitingDevices(manager, {mac}, out);
         return true;
     }
-    out << "added " << TerminalText::Escaped(candidate.Name()) << " ("
-        << TerminalText::Escaped(candidate.ReportedMac()) << ")"
-        << (candidate.GetPortForwarding() ? ", reached through port forwarding" : "") << '\n';
+    out << Message(candidate.GetPortForwarding() ? Zelt::Text::CliAddedThroughForwarding
+                                                 : Zelt::Text::CliAdded,
+                   {TerminalText::Escaped(candidate.Name()), TerminalText::Escaped(candidate.ReportedMac())})
+        << '\n';
     return true;
 }
 
 int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {});
     if (args.Positionals().empty()) {
-        throw UsageError("add needs at least one ADDRESS");
+        throw UsageError(Message(Zelt::Text::CliNeedsAtLeastOne, {"add", "ADDRESS"}));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     CancelOnInterrupt cancel;

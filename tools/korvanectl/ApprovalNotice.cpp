@@ -1,5 +1,6 @@
 #include "ApprovalNotice.h"
 
+#include "Message.h"
 #include "TerminalText.h"
 #include "admin/AddressApproval.h"
 
@@ -8,9 +9,9 @@
 namespace Korvanectl {
 
 std::string WaitingForApproval(const Korvane::CManagedDevice& device, const std::string& mac) {
-    return device.Name() + " (" + mac + "): turned up at " +
-           Korvane::CAddressApproval::Text(device.GetUnapprovedAddresses()) +
-           "; its password is approved for " + Korvane::CAddressApproval::ApprovedText(device);
+    return Message(Zelt::Text::CliWaitingForApproval,
+                   {device.Name(), mac, Korvane::CAddressApproval::Text(device.GetUnapprovedAddresses()),
+                    Korvane::CAddressApproval::ApprovedText(device)});
 }
 
 void ReportWaitingDevices(const Korvane::CKorvaneAdminInfoMgr& manager, const std::vector<std::string>& macs,
@@ -24,8 +25,7 @@ void ReportWaitingDevices(const Korvane::CKorvaneAdminInfoMgr& manager, const st
         }
     }
     if (bAny) {
-        out << "The password is not sent to a new address until you approve it (korvanectl approve "
-               "NAME|MAC) after checking that the device really moved.\n";
+        out << Message(Zelt::Text::CliApprovalNotice) << '\n';
     }
 }
 

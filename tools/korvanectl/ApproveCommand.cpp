@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "ApprovalNotice.h"
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
@@ -14,7 +15,7 @@ namespace {
 int RunApprove(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"yes"});
     if (args.Positionals().empty()) {
-        throw UsageError("approve needs at least one device name or MAC address");
+        throw UsageError(Message(Zelt::Text::CliNeedsDevices, {"approve"}));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
@@ -23,16 +24,17 @@ int RunApprove(const std::vector<std::string>& argv, std::ostream& out, std::ost
     for (const std::string& mac : macs) {
         const Korvane::CManagedDevice& device = *manager.FindDevice(mac);
         if (!device.HasUnapprovedAddresses()) {
-            err << "korvanectl approve: " << TerminalText::Escaped(device.Name()) << " (" << mac
-                << "): no address change waits for approval\n";
+            err << "korvanectl approve: "
+                << Message(Zelt::Text::CliNothingToApprove, {TerminalText::Escaped(device.Name()), mac})
+                << '\n';
             continue;
         }
         const std::string description = WaitingForApproval(device, mac);
         if (!args.Flag("yes") &&
-            !Terminal::Confirm(description + ". Send its password there from now on?", err)) {
+            !Terminal::Confirm(Message(Zelt::Text::CliApproveQuestion, {description}), err)) {
             continue;
         }
-        out << description << ": approved\n";
+        out << Message(Zelt::Text::CliApproved, {description}) << '\n';
         manager.ApproveNewAddresses(mac);
         ++nApproved;
     }

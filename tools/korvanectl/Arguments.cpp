@@ -1,5 +1,7 @@
 #include "Arguments.h"
 
+#include "Message.h"
+
 #include <charconv>
 
 namespace Korvanectl {
@@ -26,10 +28,10 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::s
             } else if (i + 1 < args.size()) {
                 m_values[name].push_back(args[++i]);
             } else {
-                throw UsageError("option --" + name + " needs a value");
+                throw UsageError(Message(Zelt::Text::CliOptionNeedsValue, {name}));
             }
         } else {
-            throw UsageError("unknown option " + arg);
+            throw UsageError(Message(Zelt::Text::CliUnknownOption, {arg}));
         }
     }
 }
@@ -55,7 +57,7 @@ int Arguments::IntValue(const std::string& name, int fallback) const {
     int value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (error != std::errc() || end != text->data() + text->size()) {
-        throw UsageError("option --" + name + " needs a decimal number, not \"" + *text + "\"");
+        throw UsageError(Message(Zelt::Text::CliOptionNeedsNumber, {name, *text}));
     }
     return value;
 }

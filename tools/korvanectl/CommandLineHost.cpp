@@ -1,5 +1,6 @@
 #include "CommandLineHost.h"
 
+#include "Message.h"
 #include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
@@ -121,8 +122,8 @@ void CommandLineHost::SendErrorMail() {
 
 void CommandLineHost::PrintMailOutcome(int nMailSendResult, const std::string& failure) {
     const int nTextId = Korvane::CMailSettingForm::ResultMessage(nMailSendResult).nTextId;
-    PrintLine(Korvane::CTextFormat::LocalTimeText() +
-              " error mail: " + std::string(Zelt::CStringTable::Text(nTextId)) +
+    PrintLine(Message(Zelt::Text::CliErrorMailOutcome,
+                      {Korvane::CTextFormat::LocalTimeText(), Zelt::CStringTable::Text(nTextId)}) +
               (failure.empty() ? std::string() : " (" + TerminalText::Escaped(failure) + ")"));
 }
 
@@ -135,7 +136,8 @@ void CommandLineHost::PrintLine(const std::string& line) {
 void CommandLineHost::ShowUpdateState(const std::string& text) {
     const bool bCompleted =
         text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101);
-    PrintLine(bCompleted ? text + " update completed" : Korvane::CTextFormat::LocalTimeText() + ' ' + text);
+    PrintLine(bCompleted ? Message(Zelt::Text::CliUpdateCompleted, {text})
+                         : Korvane::CTextFormat::LocalTimeText() + ' ' + text);
     if (bCompleted && m_bQuitAfterUpdate) {
         m_owner.Quit();
     }

@@ -3,6 +3,7 @@
 #include "CancelOnInterrupt.h"
 #include "DetailJson.h"
 #include "ManagedDeviceJson.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -23,11 +24,11 @@ namespace {
 int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings", "section"}, {"json"});
     if (args.Positionals().size() != 1) {
-        throw UsageError("detail needs exactly one device name or MAC address");
+        throw UsageError(Message(Zelt::Text::CliNeedsOneDevice, {"detail"}));
     }
     const int nSection = args.IntValue("section", Korvane::SECTION_DEVICE);
     if (nSection < Korvane::SECTION_DEVICE || nSection > Korvane::SECTION_LOG) {
-        throw UsageError("--section must be 0 to 11");
+        throw UsageError(Message(Zelt::Text::CliSectionRange));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     const std::string mac = TargetResolver(store.Manager()).Resolve(args.Positionals().front());
@@ -52,7 +53,7 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     const Korvane::CDetailReport report(copy, TerminalText::Escaped);
     if (!report.HasSection(nSection)) {
-        throw CommandError("the device has no section " + std::to_string(nSection));
+        throw CommandError(Message(Zelt::Text::CliNoSuchSection, {std::to_string(nSection)}));
     }
     if (args.Flag("json")) {
         shown["report"] = DetailJson::Section(copy, nSection);

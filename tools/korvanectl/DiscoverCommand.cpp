@@ -5,6 +5,7 @@
 #include "CancelOnInterrupt.h"
 #include "DiscoveryProgress.h"
 #include "JsonValues.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/SearchIntake.h"
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 namespace Korvanectl {
@@ -72,13 +74,13 @@ std::string DeviceLine(const nlohmann::json& device) {
         return text.is_null() ? std::string("-") : TerminalText::Escaped(text.get<std::string>());
     };
     if (device.at("outcome") == "failed") {
-        return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") +
-               ": answered discovery but not the information request\n";
+        return "[" + value("protocol") + "] " + value("ipv4") + " " + value("ipv6") + ": " +
+               Message(Zelt::Text::CliNoInfoAnswer) + "\n";
     }
     const bool bNotAdded = device.contains("added") && !device.at("added").get<bool>();
     return "[" + value("protocol") + "] " + value("name") + "  " + value("product") + " " +
            value("firmware") + "  IPv4 " + value("ipv4") + "  IPv6 " + value("ipv6") + "  MAC " +
-           value("mac") + (bNotAdded ? "  (not added)" : "") + "\n";
+           value("mac") + (bNotAdded ? "  " + Message(Zelt::Text::CliNotAdded) : "") + "\n";
 }
 
 } // namespace
@@ -103,7 +105,7 @@ std::string DiscoverCommand::Usage() const {
 int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"json", "add"});
     if (!args.Positionals().empty()) {
-        throw UsageError("discover takes no arguments");
+        throw UsageError(Message(Zelt::Text::CliTakesNoArguments, {"discover"}));
     }
     const bool bJson = args.Flag("json");
     // With --add the store belongs to this thread; the discovery runs beside it and hands each
@@ -157,12 +159,16 @@ int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out
         }
         out << TerminalText::Json(report) << '\n';
     } else {
-        out << devices.size() << " device report(s); protocols: qrx " << protocols["qrx"].get<std::string>()
-            << ", qrx-alt " << protocols["qrx-alt"].get<std::string>() << ", kaf "
-            << protocols["kaf"].get<std::string>() << "; result: " << ResultKey(nResult) << "; " << std::fixed
-            << std::setprecision(1) << dSeconds << " s\n";
+        std::ostringstream seconds;
+        seconds << std::fixed << std::setprecision(1) << dSeconds;
+        out << Message(Zelt::Text::CliDiscoverSummary,
+                       {std::to_string(devices.size()), protocols["qrx"].get<std::string>(),
+                        protocols["qrx-alt"].get<std::string>(), protocols["kaf"].get<std::string>(),
+                        ResultKey(nResult), seconds.str()})
+            << '\n';
         if (store) {
-            out << store->Manager().Devices().size() << " device(s) under management\n";
+            out << Message(Zelt::Text::CliDevicesManaged, {std::to_string(store->Manager().Devices().size())})
+                << '\n';
             ReportWaitingDevices(store->Manager(), store->Manager().Macs(), out);
         }
         if (intake && intake->PassedOver() != 0) {

@@ -1,25 +1,27 @@
 #include "DiscoveryProgress.h"
 
+#include "Message.h"
 #include "protocol/DiscoveryClient.h"
 #include "protocol/KorvaneInfoList.h"
 
 #include <chrono>
 #include <ostream>
+#include <string>
 #include <unistd.h>
 
 namespace Korvanectl {
 namespace {
 
-const char* ProtocolTitle(Korvane::DiscoveryProtocol protocol) {
+std::string ProtocolTitle(Korvane::DiscoveryProtocol protocol) {
     switch (protocol) {
     case Korvane::PROTOCOL_QRX:
-        return "older protocol, port 65";
+        return Message(Zelt::Text::CliOlderProtocol, {"65"});
     case Korvane::PROTOCOL_QRX_ALT:
-        return "older protocol, port 51065";
+        return Message(Zelt::Text::CliOlderProtocol, {"51065"});
     case Korvane::PROTOCOL_KAF:
-        return "current protocol, port 51054";
+        return Message(Zelt::Text::CliCurrentProtocol, {"51054"});
     default:
-        return "starting";
+        return Message(Zelt::Text::CliSearchStarting);
     }
 }
 
@@ -56,8 +58,10 @@ void DiscoveryProgress::Run() {
             std::max<long>(0, Korvane::CDiscoveryClient::SILENCE_MILLISECONDS / 1000 - silence);
         {
             std::lock_guard lock(m_outputMutex);
-            m_terminal << "\r\033[KSearching (" << ProtocolTitle(m_list.RunningProtocol()) << "): " << nLeft
-                       << " s of silence left, " << m_list.ReportedDevices() << " device(s) found"
+            m_terminal << "\r\033[K"
+                       << Message(Zelt::Text::CliSearchProgress,
+                                  {ProtocolTitle(m_list.RunningProtocol()), std::to_string(nLeft),
+                                   std::to_string(m_list.ReportedDevices())})
                        << std::flush;
         }
         std::this_thread::sleep_for(milliseconds(250));

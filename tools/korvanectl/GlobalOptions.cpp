@@ -1,6 +1,7 @@
 #include "GlobalOptions.h"
 
 #include "Arguments.h"
+#include "Message.h"
 
 namespace Korvanectl {
 namespace {
@@ -22,7 +23,7 @@ std::vector<std::string> GlobalOptions::MovedAfterCommand(const std::vector<std:
             globals.push_back(args[i]);
         } else if (args[i] == kSettings) {
             if (i + 1 == args.size()) {
-                throw UsageError("option --settings needs a value");
+                throw UsageError(Message(Zelt::Text::CliOptionNeedsValue, {"settings"}));
             }
             globals.insert(globals.end(), {args[i], args[i + 1]});
             ++i;

@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "ManagedDeviceJson.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -25,7 +26,8 @@ void List(const Korvane::CKorvaneAdminInfoMgr& manager, bool bJson, std::ostream
     for (const auto& [name, members] : manager.Groups()) {
         groups.push_back({{"name", name}, {"deviceCount", members.size()}});
         if (!bJson) {
-            out << TerminalText::Escaped(name) << '\t' << members.size() << " device(s)\n";
+            out << TerminalText::Escaped(name) << '\t'
+                << Message(Zelt::Text::CliGroupDeviceCount, {std::to_string(members.size())}) << '\n';
         }
     }
     if (bJson) {
@@ -52,7 +54,7 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const Arguments args(argv, {"settings", "rename"}, {"json"});
     const std::vector<std::string>& words = args.Positionals();
     if (words.empty()) {
-        throw UsageError("group needs an action: list, show, create, edit or delete");
+        throw UsageError(Message(Zelt::Text::CliNeedsAction, {"group", "list|show|create|edit|delete"}));
     }
     const std::string& action = words.front();
     const bool bChanges = action == "create" || action == "edit" || action == "delete";
@@ -63,7 +65,7 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return 0;
     }
     if (words.size() < 2) {
-        throw UsageError("group " + action + " needs a group NAME");
+        throw UsageError(Message(Zelt::Text::CliGroupNeedsName, {action}));
     }
     const std::string& name = words[1];
     const std::vector<std::string> targets(words.begin() + 2, words.end());
@@ -82,10 +84,10 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         manager.RenameGroup(name, newName, resolver.ResolveAll(targets));
     } else if (action == "delete") {
         if (!manager.DeleteGroup(name)) {
-            throw CommandError("there is no group \"" + name + "\"");
+            throw CommandError(Message(Zelt::Text::CliNoSuchGroup, {name}));
         }
     } else {
-        throw UsageError("unknown group action \"" + action + "\"");
+        throw UsageError(Message(Zelt::Text::CliUnknownAction, {"group", action}));
     }
     store.Save();
     return 0;

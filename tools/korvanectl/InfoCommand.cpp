@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "JsonValues.h"
+#include "Message.h"
 #include "Terminal.h"
 #include "TerminalText.h"
 #include "admin/TextFormat.h"
@@ -78,17 +79,17 @@ std::string InfoCommand::Usage() const {
 int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"category", "wait"}, {"password", "xml", "json"});
     if (args.Positionals().size() != 1) {
-        throw UsageError("info needs exactly one ADDRESS");
+        throw UsageError(Message(Zelt::Text::CliNeedsExactlyOne, {"info", "ADDRESS"}));
     }
     const int nCategory = args.IntValue("category", Korvane::ID_GETINFO_CATEGORY_ADMIN_SIMPLE);
     if (nCategory < 0 || nCategory > Korvane::ID_GETINFO_CATEGORY_STATUS) {
-        throw UsageError("--category must be 0 to 5");
+        throw UsageError(Message(Zelt::Text::CliCategoryRange));
     }
     CancelOnInterrupt cancel;
     const Korvane::TypedAddresses typed =
         Korvane::CAddTarget::ResolveInput(args.Positionals().front(), cancel.Event());
     if (cancel.Event()->IsSet()) {
-        err << "korvanectl info: cancelled\n";
+        err << "korvanectl info: " << Zelt::CStringTable::Text(90754) << '\n';
         return CancelOnInterrupt::EXIT_CANCELLED;
     }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(typed)) {
@@ -97,13 +98,15 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     }
     Korvane::CKorvaneInfo session(typed.ipv4, typed.ipv6);
     if (session.GetIPv4Address().empty() && session.GetIPv6Address().empty()) {
-        err << "korvanectl info: \"" << TerminalText::Escaped(args.Positionals().front())
-            << "\" is no address and resolves to none\n";
+        err << "korvanectl info: "
+            << Message(Zelt::Text::CliResolvesToNone, {TerminalText::Escaped(args.Positionals().front())})
+            << '\n';
         return 1;
     }
     if (args.Flag("password")) {
         session.SetPassword(Terminal::ReadSecret(
-            "administrator password of " + TerminalText::Escaped(args.Positionals().front()) + ": ", err));
+            Message(Zelt::Text::CliPasswordPrompt, {TerminalText::Escaped(args.Positionals().front())}),
+            err));
     }
     try {
         session.GetInfo(nCategory, cancel.Event(), args.IntValue("wait", 30000));

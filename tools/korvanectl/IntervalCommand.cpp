@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 
@@ -12,14 +13,14 @@ namespace {
 int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"json"});
     if (args.Positionals().size() > 1) {
-        throw UsageError("interval takes at most one number of minutes");
+        throw UsageError(Message(Zelt::Text::CliIntervalTakesOne));
     }
     const bool bChange = args.Positionals().size() == 1;
     StoreAccess store(args.Value("settings"), bChange ? StoreAccess::CHANGE : StoreAccess::READ, err);
     if (bChange) {
         const std::string& text = args.Positionals().front();
         if (text != "0" && text != "10" && text != "20" && text != "30" && text != "60") {
-            throw UsageError("the interval is 0 (no automatic update), 10, 20, 30 or 60 minutes");
+            throw UsageError(Message(Zelt::Text::CliIntervalChoice));
         }
         store.Manager().m_nUpdateInterval = std::stoi(text);
         store.Save();
@@ -28,7 +29,9 @@ int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::os
     if (args.Flag("json")) {
         out << TerminalText::Json({{"minutes", nMinutes}}) << '\n';
     } else {
-        out << (nMinutes > 0 ? std::to_string(nMinutes) + " minutes" : "no automatic update") << '\n';
+        out << (nMinutes > 0 ? Message(Zelt::Text::CliIntervalMinutes, {std::to_string(nMinutes)})
+                             : Message(Zelt::Text::CliNoAutomaticUpdate))
+            << '\n';
     }
     return 0;
 }

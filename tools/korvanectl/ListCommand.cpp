@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "JsonValues.h"
 #include "ManagedDeviceJson.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TableLayout.h"
 #include "TargetResolver.h"
@@ -20,7 +21,7 @@ namespace {
 int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings", "group"}, {"json", "no-headers"});
     if (!args.Positionals().empty()) {
-        throw UsageError("list takes no arguments");
+        throw UsageError(Message(Zelt::Text::CliTakesNoArguments, {"list"}));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();

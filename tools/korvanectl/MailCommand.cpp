@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "JsonValues.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "Terminal.h"
 #include "TerminalText.h"
@@ -60,7 +61,7 @@ const std::map<std::string, std::string Korvane::CMailSettings::*> kNumberOption
 int Choice(const std::map<std::string, int>& choices, const std::string& option, const std::string& value) {
     const auto found = choices.find(value);
     if (found == choices.end()) {
-        throw UsageError("unknown --" + option + " \"" + value + "\"");
+        throw UsageError(Message(Zelt::Text::CliUnknownChoice, {option, value}));
     }
     return found->second;
 }
@@ -116,7 +117,7 @@ Korvane::CMailSettings Edited(const Korvane::CMailSettings& stored, const Argume
         }
     }
     if (const auto file = args.Value("ca-file"); file && !file->empty() && !IsReadableFile(*file)) {
-        throw CommandError("cannot read the certificate file " + TerminalText::Escaped(*file));
+        throw CommandError(Message(Zelt::Text::CliCannotReadCertificate, {TerminalText::Escaped(*file)}));
     }
     for (const auto& [option, field] : kSecretOptions) {
         if (args.Flag(option)) {
@@ -212,7 +213,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     }
     const Arguments args(argv, valueOptions, flags);
     if (args.Positionals().size() != 1) {
-        throw UsageError("mail needs an action: show, set or test");
+        throw UsageError(Message(Zelt::Text::CliNeedsAction, {"mail", "show|set|test"}));
     }
     const std::string& action = args.Positionals().front();
     StoreAccess store(args.Value("settings"), action == "set" ? StoreAccess::CHANGE : StoreAccess::READ, err);
@@ -235,7 +236,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         return 0;
     }
     if (action != "test") {
-        throw UsageError("unknown mail action \"" + action + "\"");
+        throw UsageError(Message(Zelt::Text::CliUnknownAction, {"mail", action}));
     }
     const CancelOnInterrupt interrupt;
     std::string failure;

@@ -1,6 +1,7 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "Message.h"
 #include "OperationOutcomes.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
@@ -61,7 +62,7 @@ void PromptForPasswords(int nKind, const std::vector<std::string>& macs, bool bS
         const Korvane::CManagedDevice& device = *manager.FindDevice(prompt.mac);
         err << Korvane::CPasswordTexts::Prompt(prompt.nReason) << '\n';
         const std::string password = Terminal::ReadSecret(
-            "administrator password of " + TerminalText::Escaped(device.Name()) + ": ", err);
+            Message(Zelt::Text::CliPasswordPrompt, {TerminalText::Escaped(device.Name())}), err);
         manager.SetPassword(prompt.mac, password, bSave);
     }
 }
@@ -119,17 +120,18 @@ bool AskAgainForRejected(const std::vector<std::string>& macs, const Arguments& 
     if (args.Flag("json") || !isatty(STDIN_FILENO) ||
         !Terminal::Confirm(std::string(CStringTable::Text(11212)), err)) {
         for (const std::string& mac : macs) {
-            err << "korvanectl: set the password of "
-                << TerminalText::Escaped(manager.FindDevice(mac)->Name()) << " ("
-                << TerminalText::Escaped(mac) << ") with: korvanectl password " << TerminalText::Escaped(mac)
-                << " --save\n";
+            err << "korvanectl: "
+                << Message(Zelt::Text::CliSetPasswordWith,
+                           {TerminalText::Escaped(manager.FindDevice(mac)->Name()),
+                            TerminalText::Escaped(mac), TerminalText::Escaped(mac)})
+                << '\n';
         }
         return false;
     }
     for (const std::string& mac : macs) {
         err << Korvane::CPasswordTexts::Prompt(Korvane::PASSWORD_PROMPT_REJECTED) << '\n';
         const std::string password = Terminal::ReadSecret(
-            "administrator password of " + TerminalText::Escaped(manager.FindDevice(mac)->Name()) + ": ",
+            Message(Zelt::Text::CliPasswordPrompt, {TerminalText::Escaped(manager.FindDevice(mac)->Name())}),
             err);
         manager.SetPassword(mac, password, args.Flag("save-passwords"));
     }
@@ -178,7 +180,7 @@ Korvane::CEcoSettings EcoSettingsFor(const Arguments& args, const std::vector<st
     }
     const std::optional<size_t> position = Korvane::CEcoSettings::PositionOf(args.IntValue("minutes", -1));
     if (!position) {
-        throw UsageError("--minutes must be 0, 10, 15, 20, 30 or 60");
+        throw UsageError(Message(Zelt::Text::CliMinutesChoice));
     }
     eco.SelectPosition(*position);
     const std::map<std::string, size_t> volumes = {{"internal", 0}, {"esata", 1}, {"usb1", 2},
@@ -188,7 +190,7 @@ Korvane::CEcoSettings EcoSettingsFor(const Arguments& args, const std::vector<st
         const auto volume = volumes.find(setting.substr(0, equals));
         const std::string value = equals == std::string::npos ? std::string() : setting.substr(equals + 1);
         if (volume == volumes.end() || (value != "on" && value != "off")) {
-            throw UsageError("--volume takes internal|esata|usb1..usb4=on|off, not \"" + setting + "\"");
+            throw UsageError(Message(Zelt::Text::CliVolumeChoice, {setting}));
         }
         eco.SetVolumeOn(volume->second, value == "on");
     }
@@ -210,7 +212,7 @@ int RunEco(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 int RunFirmware(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, kValueOptions, kFlags);
     if (args.Positionals().empty()) {
-        throw UsageError("firmware needs the image FILE");
+        throw UsageError(Message(Zelt::Text::CliFirmwareNeedsFile));
     }
     const std::string& path = args.Positionals().front();
     if (const int nMessage = Korvane::CFirmwarePath::Check(path);
@@ -225,7 +227,7 @@ int RunMelody(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const Arguments args(argv, kValueOptions, kFlags);
     const std::vector<std::string>& words = args.Positionals();
     if (words.empty() || (words.front() != "start" && words.front() != "stop")) {
-        throw UsageError("melody needs start or stop");
+        throw UsageError(Message(Zelt::Text::CliMelodyNeedsStartOrStop));
     }
     const int nKind =
         words.front() == "start" ? Korvane::OPERATION_MELODY_START : Korvane::OPERATION_MELODY_STOP;

@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "Terminal.h"
@@ -14,7 +15,7 @@ namespace {
 int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"save", "show"});
     if (args.Positionals().empty()) {
-        throw UsageError("password needs at least one device name or MAC address");
+        throw UsageError(Message(Zelt::Text::CliNeedsDevices, {"password"}));
     }
     const bool bShowOnly = args.Flag("show");
     StoreAccess store(args.Value("settings"), bShowOnly ? StoreAccess::READ : StoreAccess::CHANGE, err);
@@ -22,10 +23,10 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
     const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
     if (!bShowOnly) {
         const std::string prompt =
-            macs.size() == 1 ? "administrator password of " +
-                                   TerminalText::Escaped(store.Manager().FindDevice(macs[0])->Name())
-                             : "administrator password of " + std::to_string(macs.size()) + " devices";
-        const std::string password = Terminal::ReadSecret(prompt + ": ", err);
+            macs.size() == 1 ? Message(Zelt::Text::CliPasswordPrompt,
+                                       {TerminalText::Escaped(store.Manager().FindDevice(macs[0])->Name())})
+                             : Message(Zelt::Text::CliPasswordPromptForCount, {std::to_string(macs.size())});
+        const std::string password = Terminal::ReadSecret(prompt, err);
         for (const std::string& mac : macs) {
             store.Manager().SetPassword(mac, password, args.Flag("save"));
         }

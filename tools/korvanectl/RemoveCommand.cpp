@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -12,13 +13,13 @@ namespace {
 int RunRemove(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {});
     if (args.Positionals().empty()) {
-        throw UsageError("remove needs at least one device name or MAC address");
+        throw UsageError(Message(Zelt::Text::CliNeedsDevices, {"remove"}));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::CHANGE, err);
     const std::vector<std::string> macs = TargetResolver(store.Manager()).ResolveAll(args.Positionals());
     for (const std::string& mac : macs) {
         store.Manager().DeleteDevice(mac);
-        out << "removed " << TerminalText::Escaped(mac) << '\n';
+        out << Message(Zelt::Text::CliRemoved, {TerminalText::Escaped(mac)}) << '\n';
     }
     store.Save();
     return 0;

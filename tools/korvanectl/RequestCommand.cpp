@@ -1,6 +1,7 @@
 #include "RequestCommand.h"
 
 #include "Arguments.h"
+#include "Message.h"
 #include "protocol/AuthRequestParam.h"
 #include "protocol/FWUpdateRequestParam.h"
 #include "protocol/GetInfoRequestParam.h"
@@ -45,7 +46,7 @@ uint32_t LookUpName(const Korvane::CGetInfoRequestParamBase::NameTable& table, c
     for (const auto& entry : table) {
         known += " " + entry.first;
     }
-    throw UsageError("unknown --" + option + " \"" + text + "\"; known:" + known);
+    throw UsageError(Message(Zelt::Text::CliUnknownChoiceOfKnown, {option, text, known}));
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -140,7 +141,7 @@ RequestPtr MakeRequest(const std::string& kindName, const Arguments& args) {
             return kind.make(args);
         }
     }
-    throw UsageError("unknown request kind \"" + kindName + "\"");
+    throw UsageError(Message(Zelt::Text::CliUnknownRequestKind, {kindName}));
 }
 
 } // namespace
@@ -171,7 +172,7 @@ int RequestCommand::Run(const std::vector<std::string>& argv, std::ostream& out,
                           "infonode", "infonode-file"},
                          {"base64", "network", "off", "shutdown"});
     if (args.Positionals().size() != 1) {
-        throw UsageError("request needs exactly one KIND");
+        throw UsageError(Message(Zelt::Text::CliNeedsExactlyOne, {"request", "KIND"}));
     }
     RequestPtr request = MakeRequest(args.Positionals().front(), args);
     request->SetAuthKey(args.Value("key").value_or(""));
@@ -179,8 +180,7 @@ int RequestCommand::Run(const std::vector<std::string>& argv, std::ostream& out,
 
     Zelt::CXMLDocument document;
     if (!request->MakeRequestXml(document)) {
-        err << "korvanectl: the request document could not be built (is the information node well-formed "
-               "XML?)\n";
+        err << "korvanectl: " << Message(Zelt::Text::CliRequestNotBuilt) << '\n';
         return 1;
     }
     const std::string text = document.SaveToBytes();

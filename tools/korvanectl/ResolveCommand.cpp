@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
+#include "Message.h"
 #include "TerminalText.h"
 #include "net/AddressText.h"
 #include "net/NameResolver.h"
@@ -37,13 +38,13 @@ std::string ResolveCommand::Usage() const {
 int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {}, {"json"});
     if (args.Positionals().size() != 1) {
-        throw UsageError("resolve needs exactly one TEXT");
+        throw UsageError(Message(Zelt::Text::CliNeedsExactlyOne, {"resolve", "TEXT"}));
     }
     const std::string& text = args.Positionals().front();
     const CancelOnInterrupt cancel;
     const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(text, cancel.Event());
     if (cancel.Event()->IsSet()) {
-        err << "korvanectl resolve: cancelled\n";
+        err << "korvanectl resolve: " << Zelt::CStringTable::Text(90754) << '\n';
         return CancelOnInterrupt::EXIT_CANCELLED;
     }
     const std::optional<std::string> ipv4 = resolved.First(AF_INET);

@@ -1,5 +1,6 @@
 #include "AdminCommands.h"
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/SettingsKey.h"
@@ -17,7 +18,8 @@ namespace {
 int Dump(const Korvane::CSettingsFile& file, std::ostream& out, std::ostream& err) {
     Zelt::CRegularFile input(file.Path(), O_RDONLY);
     if (input.GetStatus() == Zelt::CRegularFile::ABSENT) {
-        err << "korvanectl settings: there is no settings file at " << file.Path() << '\n';
+        err << "korvanectl settings: " << Message(Zelt::Text::CliNoSettingsFileAt, {file.Path().string()})
+            << '\n';
         return 1;
     }
     std::string scrambled;
@@ -26,7 +28,7 @@ int Dump(const Korvane::CSettingsFile& file, std::ostream& out, std::ostream& er
     }
     const std::optional<std::string> key = Korvane::CSettingsKey::ForCurrentUser();
     if (!key) {
-        throw CommandError("the user's identity is not known, so the settings cannot be read");
+        throw CommandError(Message(Zelt::Text::CliUserUnknown));
     }
     Zelt::CDecodeStr decoder;
     out << TerminalText::Xml(decoder.Convert(scrambled, *key));
@@ -37,18 +39,18 @@ int Dump(const Korvane::CSettingsFile& file, std::ostream& out, std::ostream& er
 int Export(const std::optional<std::string>& settingsPath, const std::string& target, std::ostream& err) {
     StoreAccess store(settingsPath, StoreAccess::READ, err);
     if (store.LoadOutcome() != Korvane::SettingsLoadOutcome::Loaded) {
-        throw CommandError("nothing was exported: " + store.File().Path().string() +
-                           (store.LoadOutcome() == Korvane::SettingsLoadOutcome::NoFile
-                                ? " does not exist"
-                                : " could not be read whole"));
+        throw CommandError(Message(store.LoadOutcome() == Korvane::SettingsLoadOutcome::NoFile
+                                       ? Zelt::Text::CliNotExportedMissing
+                                       : Zelt::Text::CliNotExportedDamaged,
+                                   {store.File().Path().string()}));
     }
     std::error_code error;
     if (std::filesystem::equivalent(target, store.File().Path(), error)) {
-        throw CommandError("nothing was exported: " + target + " is the settings file itself");
+        throw CommandError(Message(Zelt::Text::CliNotExportedSelf, {target}));
     }
     const Korvane::SettingsSaveResult written = Korvane::CSettingsFile::Export(target, store.Manager());
     if (!written) {
-        throw CommandError("the settings could not be exported to " + target + ": " + written.strReason);
+        throw CommandError(Message(Zelt::Text::CliExportFailed, {target, written.strReason}));
     }
     return 0;
 }
@@ -69,19 +71,19 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
     const Arguments args(argv, {"settings"}, {"json"});
     const std::vector<std::string>& positionals = args.Positionals();
     if (positionals.empty()) {
-        throw UsageError("settings needs an action: path, dump, export or import");
+        throw UsageError(Message(Zelt::Text::CliNeedsAction, {"settings", "path|dump|export|import"}));
     }
     const std::string& action = positionals.front();
     if (action != "path" && action != "dump" && action != "export" && action != "import") {
-        throw UsageError("unknown settings action \"" + action + "\"");
+        throw UsageError(Message(Zelt::Text::CliUnknownAction, {"settings", action}));
     }
     const bool bTakesFile = action == "export" || action == "import";
     if (positionals.size() != (bTakesFile ? 2u : 1u)) {
-        throw UsageError(bTakesFile ? "settings " + action + " needs one FILE"
-                                    : "settings " + action + " takes no FILE");
+        throw UsageError(bTakesFile ? Message(Zelt::Text::CliNeedsExactlyOne, {"settings " + action, "FILE"})
+                                    : Message(Zelt::Text::CliTakesNoArguments, {"settings " + action}));
     }
     if (args.Flag("json") && action != "path") {
-        throw UsageError("--json goes with settings path only");
+        throw UsageError(Message(Zelt::Text::CliJsonOnlyWithPath));
     }
     if (action == "export") {
         return Export(args.Value("settings"), positionals[1], err);

@@ -1,5 +1,7 @@
 #include "StoreAccess.h"
 
+#include "Message.h"
+
 #include <ostream>
 
 namespace Korvanectl {
@@ -16,9 +18,9 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
     if (mode == CHANGE) {
         m_lock = std::make_unique<Korvane::CSettingsLock>(m_file.Path());
         if (!m_lock->IsHeld()) {
-            throw CommandError(
-                m_lock->RefusalText() +
-                (m_lock->IsHeldByOther() ? ", probably the desktop program; close it and try again" : ""));
+            throw CommandError(m_lock->IsHeldByOther()
+                                   ? Message(Zelt::Text::CliSettingsHeldByDesktop, {m_lock->RefusalText()})
+                                   : m_lock->RefusalText());
         }
     }
     m_loadedStamp = m_file.Stamp();
@@ -30,8 +32,8 @@ StoreAccess::StoreAccess(const std::optional<std::string>& settingsPath, Mode mo
         throw CommandError(loaded.strReason);
     }
     if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
-        err << "korvanectl: the settings file " << m_file.Path() << " cannot be read (" << loaded.strReason
-            << "); starting from defaults. It will be kept aside when the settings are saved.\n";
+        err << "korvanectl: "
+            << Message(Zelt::Text::CliSettingsDamaged, {m_file.Path().string(), loaded.strReason}) << '\n';
     }
 }
 
@@ -42,7 +44,7 @@ void StoreAccess::Save() {
 void StoreAccess::Save(const Korvane::CKorvaneAdminInfoMgr& manager) {
     const Korvane::SettingsSaveResult saved = m_file.Save(manager);
     if (!saved) {
-        throw CommandError("the settings could not be saved: " + saved.strReason);
+        throw CommandError(Message(Zelt::Text::SettingsNotSaved, {saved.strReason}));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "TargetResolver.h"
 
+#include "Message.h"
 #include "StoreAccess.h"
 #include "protocol/MacAddress.h"
 
@@ -12,21 +13,20 @@ std::optional<std::string> TargetResolver::MacOf(const std::string& text) {
 std::string TargetResolver::Resolve(const std::string& target) const {
     if (const std::optional<std::string> mac = MacOf(target)) {
         if (m_manager.FindDevice(*mac) == nullptr) {
-            throw CommandError("no managed device has the MAC address " + target);
+            throw CommandError(Message(Zelt::Text::CliNoDeviceWithMac, {target}));
         }
         return *mac;
     }
     const std::vector<std::string> macs = m_manager.FindMacsByName(target);
     if (macs.empty()) {
-        throw CommandError("no managed device is named \"" + target + "\"");
+        throw CommandError(Message(Zelt::Text::CliNoDeviceNamed, {target}));
     }
     if (macs.size() > 1) {
         std::string list;
         for (const std::string& mac : macs) {
             list += " " + mac;
         }
-        throw CommandError("several devices are named \"" + target +
-                           "\"; give one of their MAC addresses:" + list);
+        throw CommandError(Message(Zelt::Text::CliSeveralDevicesNamed, {target, list}));
     }
     return macs.front();
 }
@@ -41,7 +41,7 @@ std::vector<std::string> TargetResolver::ResolveAll(const std::vector<std::strin
 
 std::vector<std::string> TargetResolver::GroupMembers(const std::string& group) const {
     if (!m_manager.GroupExists(group)) {
-        throw CommandError("there is no group \"" + group + "\"");
+        throw CommandError(Message(Zelt::Text::CliNoSuchGroup, {group}));
     }
     std::vector<std::string> macs;
     for (const auto& [mac, device] : m_manager.Devices()) {

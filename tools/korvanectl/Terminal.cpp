@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include "Message.h"
 #include "StoreAccess.h"
 
 #include <csignal>
@@ -61,7 +62,7 @@ std::string Terminal::ReadSecret(const std::string& prompt, std::ostream& err) {
         err << '\n';
     }
     if (!bRead) {
-        throw CommandError("no password was given");
+        throw CommandError(Message(Zelt::Text::CliNoPasswordGiven));
     }
     return text;
 }

@@ -5,6 +5,7 @@
 #include "CommandLineHost.h"
 #include "InterruptWatch.h"
 #include "ManagedDeviceJson.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
@@ -94,9 +95,9 @@ public:
         const Korvane::CSharedSettingsSaver::SaveResult saved = m_saver.Save(manager, kLockWait);
         const bool bSaved = saved.outcome == Outcome::SAVED || saved.outcome == Outcome::MERGED;
         if (!bSaved && saved.strReason != m_lastFailure) {
-            m_out << Korvane::CTextFormat::LocalTimeText()
-                  << " settings not saved: " << TerminalText::Escaped(saved.strReason)
-                  << "; the results are kept for the next save\n"
+            m_out << Message(Zelt::Text::CliMonitorNotSaved,
+                             {Korvane::CTextFormat::LocalTimeText(), TerminalText::Escaped(saved.strReason)})
+                  << '\n'
                   << std::flush;
         }
         m_lastFailure = bSaved ? std::string() : saved.strReason;
@@ -136,8 +137,9 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
         alerts.Keep(manager);
         saves.Save(manager);
     });
-    out << "monitoring " << manager.Devices().size() << " device(s); interval " << manager.m_nUpdateInterval
-        << " minute(s), status every minute; Ctrl-C ends\n"
+    out << Message(Zelt::Text::CliMonitoring,
+                   {std::to_string(manager.Devices().size()), std::to_string(manager.m_nUpdateInterval)})
+        << '\n'
         << std::flush;
     scheduler.CheckNotification();
     scheduler.Start();

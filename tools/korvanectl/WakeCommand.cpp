@@ -1,6 +1,7 @@
 #include "WakeCommand.h"
 
 #include "Arguments.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -23,7 +24,7 @@ std::string WakeCommand::Usage() const {
 int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Arguments args(argv, {"settings"}, {"json"});
     if (args.Positionals().size() != 1) {
-        throw UsageError("wake needs one MAC address such as 00:11:22:33:44:55, or a device name");
+        throw UsageError(Message(Zelt::Text::CliWakeNeedsTarget));
     }
     const std::string& target = args.Positionals().front();
     const std::string mac = MacToWake(target, args.Value("settings"), err);
@@ -32,7 +33,7 @@ int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
         {"key", mac},
         {"name", TargetResolver::MacOf(target) ? nlohmann::json(nullptr) : nlohmann::json(target)},
         {"outcome", "sent"},
-        {"outcomeText", "Wake-on-LAN sent to " + mac}};
+        {"outcomeText", Message(Zelt::Text::CliWakeSent, {mac})}};
     try {
         Korvane::CKorvaneInfo::SendWakeOnLan(mac);
     } catch (...) {

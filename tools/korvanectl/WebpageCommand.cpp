@@ -2,6 +2,7 @@
 #include "Arguments.h"
 #include "CancelOnInterrupt.h"
 #include "ManagedDeviceJson.h"
+#include "Message.h"
 #include "StoreAccess.h"
 #include "TargetResolver.h"
 #include "TerminalText.h"
@@ -63,7 +64,7 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
                                               {"quota", Korvane::WEB_PAGE_QUOTA},
                                               {"mail", Korvane::WEB_PAGE_MAIL}};
     if (words.size() < 2 || pages.count(words.front()) == 0) {
-        throw UsageError("webpage needs a page (time, ip, quota or mail) and at least one device");
+        throw UsageError(Message(Zelt::Text::CliWebpageNeedsPage));
     }
     StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
     const std::vector<std::string> macs =
@@ -85,19 +86,19 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
             out << shown << '\n';
         }
         if (args.Flag("open") && !OpenInBrowser(step.text)) {
-            err << "korvanectl webpage: xdg-open could not open " << shown << '\n';
+            err << "korvanectl webpage: " << Message(Zelt::Text::CliCannotOpenInBrowser, {shown}) << '\n';
         }
     }
     if (args.Flag("json")) {
         out << TerminalText::Json(PlanJson(plan, store.Manager(), macs)) << '\n';
     }
     if (plan.bCancelled) {
-        err << "korvanectl webpage: cancelled\n";
+        err << "korvanectl webpage: " << Zelt::CStringTable::Text(90754) << '\n';
         return 130;
     }
     if (plan.bStopped) {
-        err << "korvanectl webpage: " << TerminalText::Escaped(plan.stoppedBy)
-            << " answers on no address; stopped\n";
+        err << "korvanectl webpage: "
+            << Message(Zelt::Text::CliAnswersOnNoAddress, {TerminalText::Escaped(plan.stoppedBy)}) << '\n';
         return 1;
     }
     return 0;

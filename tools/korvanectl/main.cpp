@@ -5,12 +5,14 @@
 #include "EditDistance.h"
 #include "GlobalOptions.h"
 #include "InfoCommand.h"
+#include "Message.h"
 #include "RequestCommand.h"
 #include "ResolveCommand.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "WakeCommand.h"
 #include "support/DescriptorLimit.h"
+#include "support/Language.h"
 
 #include <iostream>
 #include <memory>
@@ -91,11 +93,12 @@ std::optional<std::string> NearestName(const std::vector<std::unique_ptr<Command
 }
 
 int UnknownCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& typed) {
-    std::cerr << "korvanectl: unknown command \"" << TerminalText::Escaped(typed) << "\"\n";
+    std::cerr << "korvanectl: " << Message(Zelt::Text::CliUnknownCommand, {TerminalText::Escaped(typed)})
+              << '\n';
     if (const std::optional<std::string> nearest = NearestName(commands, typed)) {
-        std::cerr << "did you mean \"" << *nearest << "\"?\n";
+        std::cerr << Message(Zelt::Text::CliDidYouMean, {*nearest}) << '\n';
     }
-    std::cerr << "'korvanectl --help' lists the commands.\n";
+    std::cerr << Message(Zelt::Text::CliHelpListsCommands) << '\n';
     return kExitUsage;
 }
 
@@ -111,6 +114,8 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is printed, so that no line comes in another language.
+    Zelt::CLanguage::Set(Zelt::CLanguage::FromEnvironment());
     const std::vector<std::unique_ptr<Command>> commands = MakeCommands();
     std::vector<std::string> args;
     try {
