@@ -324,13 +324,15 @@ TEST_F(SampleWindow, TheColumnDialogRebuildsTheListsColumnsAndStoresTheKeys) {
     EXPECT_EQ(Window().List()->columnCount(), nDefaultColumns);
 }
 
-TEST_F(SampleWindow, TheManualCommandOpensThePdfBesideTheProgram) {
+TEST_F(SampleWindow, TheManualCommandOpensThePdfOfTheLanguageBesideTheProgram) {
     AppTesting::UrlCatcher viewer(QStringLiteral("file"));
     Open();
     Window().RunCommand(ID_MANUAL);
     ASSERT_EQ(viewer.Urls().size(), 1);
     EXPECT_EQ(viewer.Urls()[0],
-              QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/KorvaneAdmin.pdf").toString());
+              QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/" +
+                                  AppTesting::InLanguage("KorvaneAdmin.pdf", "KorvaneAdmin.en.pdf"))
+                  .toString());
 }
 
 TEST_F(SampleWindow, TheLanguageChoiceIsStoredAndTakesEffectAtTheNextStart) {
