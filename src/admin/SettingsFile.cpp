@@ -8,6 +8,7 @@
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
+#include "support/TextIds.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
 #include "support/XmlLoadCheck.h"
@@ -46,8 +47,7 @@ std::optional<SettingsLoadResult> ReadWholeFile(const std::filesystem::path& pat
         return std::nullopt;
     }
     if (file.GetStatus() == Zelt::CRegularFile::NOT_REGULAR) {
-        return SettingsLoadResult{SettingsLoadOutcome::NotUsable, Zelt::CRegularFile::MSG_NOT_REGULAR,
-                                  file.Reason()};
+        return SettingsLoadResult{SettingsLoadOutcome::NotUsable, Zelt::Text::NotRegularFile, file.Reason()};
     }
     switch (file.Error()) {
     case ENOENT:

@@ -428,16 +428,17 @@ protected:
         }
     }
 
-    // Runs the generator on the given table text; returns its exit status and fills the
-    // generated source and the generator's output.
-    int Generate(const std::string& table) {
+    // Runs the generator on the given table text, as the master (with its header of names) or as
+    // another language; returns its exit status and fills the generated source and the
+    // generator's output.
+    int Generate(const std::string& table, bool bMaster) {
         const fs::path input = m_dir / "strings.txt";
         std::ofstream(input, std::ios::binary) << table;
         const fs::path log = m_dir / "log.txt";
         fs::remove(m_output);
         const std::string command = "cmake -DINPUT='" + input.string() + "' -DOUTPUT='" + m_output.string() +
-                                    "' -DNAMES='" + NamesHeader().string() + "' -P '" + m_script.string() +
-                                    "' >'" + log.string() + "' 2>&1";
+                                    "' " + (bMaster ? "-DNAMES='" + NamesHeader().string() + "' " : "") +
+                                    "-P '" + m_script.string() + "' >'" + log.string() + "' 2>&1";
         const int status = std::system(command.c_str());
         m_log = ReadFile(log);
         m_source = fs::exists(m_output) ? ReadFile(m_output) : std::string();
@@ -468,12 +469,12 @@ protected:
 TEST_F(StringTableGenerator, KeepsSemicolonsBracketsEscapesAndQuotes) {
     const std::string table = "# a comment; with [brackets] and a trailing backslash \\\n"
                               "\n"
-                              "7 \"a;b;;c\"\n"
-                              "8 \"[x] [[y]] ]z[\"\r\n"
-                              "9 \"back\\\\slash \\\"quoted\\\" tab\\t line\\r\\n#not a comment\"\n"
+                              "7 Semicolons \"a;b;;c\"\n"
+                              "8 Brackets \"[x] [[y]] ]z[\"\r\n"
+                              "9 Escapes \"back\\\\slash \\\"quoted\\\" tab\\t line\\r\\n#not a comment\"\n"
                               "   # indented comment\n"
                               "100 EmptyText \"\"\n";
-    ASSERT_EQ(Generate(table), 0) << m_log;
+    ASSERT_EQ(Generate(table, true), 0) << m_log;
     EXPECT_NE(ReadFile(NamesHeader()).find("inline constexpr int EmptyText = 100;"), std::string::npos);
     const std::vector<std::string> entries = EntryLines();
     ASSERT_EQ(entries.size(), 4u) << m_source;
@@ -487,6 +488,7 @@ TEST_F(StringTableGenerator, RejectsMalformedTablesNamingTheLine) {
     const struct {
         const char* table;
         const char* where;
+        bool bMaster = false;
     } cases[] = {
         {"1 \"a\"\n\n1 \"b\"\n", "strings.txt:3:"},             // duplicate id
         {"2 \"a\"\n1 \"b\"\n", "strings.txt:2:"},               // ids out of order
@@ -499,9 +501,10 @@ TEST_F(StringTableGenerator, RejectsMalformedTablesNamingTheLine) {
         {"1 \"a\"\n\n\n2 \"c:\\temp\\x\"\n", "strings.txt:4:"}, // escape C++ would read otherwise
         {"1 \"ends in backslash\\\"\n", "strings.txt:1:"},      // escaped closing quote
         {"# only comments\n\n", "no entries"},
+        {"1 Named \"a\"\n2 \"b\"\n", "strings.txt:2:", true}, // the master's line without a name
     };
     for (const auto& c : cases) {
-        EXPECT_NE(Generate(c.table), 0) << c.table;
+        EXPECT_NE(Generate(c.table, c.bMaster), 0) << c.table;
         EXPECT_NE(m_log.find(c.where), std::string::npos) << c.table << "\n" << m_log;
         EXPECT_TRUE(m_source.empty()) << c.table;
     }
