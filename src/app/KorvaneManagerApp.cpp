@@ -82,8 +82,7 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
         return 1;
     }
     if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
-        QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"),
-                             Text(Korvane::CSettingsFile::MSG_DAMAGED));
+        QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::SettingsFileDamaged));
     }
 
     MainWindowOptions options;
