@@ -144,7 +144,7 @@ QWidget* MailSettingDialog::BuildMainPage() {
     auto* pTrusted = new QHBoxLayout;
     pTrusted->addWidget(m_pTrustedFile, 1);
     pTrusted->addWidget(pBrowse);
-    m_pClearPasswordWarning = new QLabel(Text(CMailSettingForm::CLEAR_PASSWORD_WARNING), pPage);
+    m_pClearPasswordWarning = new QLabel(Text(Zelt::Text::ClearPasswordWarning), pPage);
     m_pClearPasswordWarning->setWordWrap(true);
     m_pClearPasswordWarning->setStyleSheet(QStringLiteral("color: #b00000"));
     auto* pEncodings = new QHBoxLayout;

@@ -229,8 +229,8 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         }
         store.Save();
         if (Korvane::CMailSettingForm::SendsPasswordInClear(fields)) {
-            err << "korvanectl mail set: "
-                << Zelt::CStringTable::Text(Korvane::CMailSettingForm::CLEAR_PASSWORD_WARNING) << '\n';
+            err << "korvanectl mail set: " << Zelt::CStringTable::Text(Zelt::Text::ClearPasswordWarning)
+                << '\n';
         }
         return 0;
     }
