@@ -1,7 +1,6 @@
 #pragma once
 
 #include "support/RegularFile.h"
-#include "support/TextIds.h"
 
 #include <string>
 
@@ -12,10 +11,6 @@ namespace Korvane {
 class CFirmwarePath {
 public:
     static constexpr int FIRMWARE_PATH_OK = 0;
-    static constexpr int FIRMWARE_PATH_EMPTY = 10013;   // string id of the message
-    static constexpr int FIRMWARE_PATH_MISSING = 10014; // string id of the message
-    // string id of the message, a format that takes the path
-    static constexpr int FIRMWARE_PATH_NOT_REGULAR = Zelt::Text::NotRegularFile;
 
     // FIRMWARE_PATH_OK, or the string id of the message to show while the dialog stays open. A
     // folder, FIFO or device under the name is refused: the upload would fail or wait for ever.
