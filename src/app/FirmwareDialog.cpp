@@ -19,8 +19,6 @@
 namespace KorvaneApp {
 namespace {
 
-constexpr int kFileFilterText = 10100;
-
 // The local path of the first dropped item, or an empty text when it is no local file.
 QString DroppedPath(const QMimeData* pData) {
     if (pData == nullptr || !pData->hasUrls() || pData->urls().isEmpty()) {
@@ -112,7 +110,8 @@ QString FirmwareDialog::FileDialogFilter(const QString& tableFilter) {
 }
 
 void FirmwareDialog::Browse() {
-    QFileDialog dialog(this, QString::fromUtf8("開く"), QString(), FileDialogFilter(Text(kFileFilterText)));
+    QFileDialog dialog(this, QString::fromUtf8("開く"), QString(),
+                       FileDialogFilter(Text(Zelt::Text::FirmwareFileFilter)));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {

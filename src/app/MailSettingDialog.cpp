@@ -43,11 +43,9 @@ QLineEdit* PasswordEdit(QWidget* pParent) {
     return pEdit;
 }
 
-constexpr int TEXT_SECURITY_LABEL = 90783;
-constexpr int FIRST_SECURITY_TEXT = 90784; // none, STARTTLS, SSL/TLS
-constexpr int TEXT_TRUSTED_FILE_LABEL = 90787;
-constexpr int TEXT_BROWSE = 90788;
-constexpr int TEXT_CHOOSE_TRUSTED_FILE = 90789;
+// The names of none, STARTTLS and SSL/TLS follow each other.
+constexpr int FIRST_SECURITY_TEXT = Zelt::Text::MailSecurityNone;
+static_assert(FIRST_SECURITY_TEXT + 2 == Zelt::Text::MailSecuritySslTls);
 
 QComboBox* SecurityList(QWidget* pParent) {
     auto* pList = new QComboBox(pParent);
@@ -139,7 +137,7 @@ QWidget* MailSettingDialog::BuildMainPage() {
     }
     m_pSmtpSecurity = SecurityList(pPage);
     m_pTrustedFile = new QLineEdit(pPage);
-    auto* pBrowse = new QPushButton(Text(TEXT_BROWSE), pPage);
+    auto* pBrowse = new QPushButton(Text(Zelt::Text::BrowseButton), pPage);
     connect(pBrowse, &QPushButton::clicked, this, &MailSettingDialog::ChooseTrustedFile);
     auto* pTrusted = new QHBoxLayout;
     pTrusted->addWidget(m_pTrustedFile, 1);
@@ -154,8 +152,8 @@ QWidget* MailSettingDialog::BuildMainPage() {
     auto* pForm = new QFormLayout(pPage);
     pForm->addRow(QString::fromUtf8("送信サーバー (SMTP):"), m_pSmtpServer);
     pForm->addRow(QString::fromUtf8("SMTP ポート:"), m_pSmtpPort);
-    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pSmtpSecurity);
-    pForm->addRow(Text(TEXT_TRUSTED_FILE_LABEL), pTrusted);
+    pForm->addRow(Text(Zelt::Text::MailSecurityLabel), m_pSmtpSecurity);
+    pForm->addRow(Text(Zelt::Text::MailTrustedFileLabel), pTrusted);
     pForm->addRow(QString::fromUtf8("差出人メールアドレス:"), m_pFrom);
     pForm->addRow(QString::fromUtf8("送付先メールアドレス:"), m_pTo);
     pForm->addRow(QString::fromUtf8("エンコード:"), pEncodings);
@@ -179,7 +177,7 @@ QWidget* MailSettingDialog::BuildPop3Page() {
     pForm->addRow(QString::fromUtf8("受信サーバー (POP3):"), m_pPop3Server);
     pForm->addRow(QString::fromUtf8("POP3 ポート:"), m_pPop3Port);
     m_pPop3Security = SecurityList(pGroup);
-    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pPop3Security);
+    pForm->addRow(Text(Zelt::Text::MailSecurityLabel), m_pPop3Security);
     pForm->addRow(QString::fromUtf8("アカウント:"), m_pPop3Account);
     pForm->addRow(QString::fromUtf8("パスワード:"), m_pPop3Password);
     pForm->addRow(QString::fromUtf8("POP3 承認待ち時間:"), pWait);
@@ -289,7 +287,7 @@ void MailSettingDialog::OnSecurityChosen() {
 
 void MailSettingDialog::ChooseTrustedFile() {
     const QString file =
-        QFileDialog::getOpenFileName(this, Text(TEXT_CHOOSE_TRUSTED_FILE), m_pTrustedFile->text(),
+        QFileDialog::getOpenFileName(this, Text(Zelt::Text::ChooseTrustedFile), m_pTrustedFile->text(),
                                      QStringLiteral("PEM (*.pem *.crt *.cer);;* (*)"));
     if (!file.isEmpty()) {
         m_pTrustedFile->setText(file);

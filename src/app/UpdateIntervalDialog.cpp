@@ -17,7 +17,9 @@ UpdateIntervalDialog::UpdateIntervalDialog(int nInterval, QWidget* pParent)
     setWindowTitle(QString::fromUtf8("更新時間設定 - KORVANE Admin"));
     m_pChoices->addItem(QString::fromUtf8("自動更新しない"), 0);
     for (int nMinutes : {10, 20, 30, 60}) {
-        m_pChoices->addItem(Qs(Korvane::CTextFormat::FormatId(11501, {std::to_string(nMinutes)})), nMinutes);
+        m_pChoices->addItem(
+            Qs(Korvane::CTextFormat::FormatId(Zelt::Text::IntervalMinutes, {std::to_string(nMinutes)})),
+            nMinutes);
     }
     // -1 (nothing chosen yet) selects the first entry; a value the list lacks selects none.
     m_pChoices->setCurrentIndex(nInterval == -1 ? 0 : m_pChoices->findData(nInterval));
