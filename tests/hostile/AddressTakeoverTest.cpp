@@ -56,7 +56,7 @@ TEST(AddressTakeover, NeitherASearchNorANameServerBringsThePasswordToAnotherHost
 
     const ProcessResult found = korvanectl({"discover", "--add"});
     EXPECT_NE(found.out.find("turned up at " + attackerHost.ipv4), std::string::npos) << found.out;
-    const std::string waiting(Zelt::CStringTable::Text(90300));
+    const std::string waiting(Zelt::CStringTable::Text(Zelt::Text::AddressUnapproved));
     EXPECT_EQ(StatusOf(korvanectl({"list", "--json"})), waiting);
     EXPECT_EQ(korvanectl({"update"}).exitCode, 0);
     EXPECT_FALSE(ReceivedAuthorization(attacker))

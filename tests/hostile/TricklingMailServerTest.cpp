@@ -17,7 +17,8 @@ TEST_F(TricklingMailServer, CtrlCEndsTheTestMailAtOnce) {
     kill(test->Pid(), SIGINT);
     EXPECT_LT(SecondsUntilEnd(*test, seconds(5)), 1.0);
     EXPECT_EQ(test->Stop(), 130) << test->Output();
-    EXPECT_NE(test->Output().find(Zelt::CStringTable::Text(90400)), std::string::npos) // cancelled
+    EXPECT_NE(test->Output().find(Zelt::CStringTable::Text(Zelt::Text::MailSendCancelled)),
+              std::string::npos) // cancelled
         << test->Output();
 }
 
@@ -39,6 +40,7 @@ TEST_F(TricklingMailServer, CtrlCEndsTheMonitorAtOnceWhileItsErrorMailIsHeld) {
     kill(monitor->Pid(), SIGINT);
     EXPECT_LT(SecondsUntilEnd(*monitor, seconds(5)), 1.0);
     EXPECT_EQ(monitor->Stop(), 130) << "Ctrl-C is an interruption: " << monitor->Output();
-    const std::string cancelled = "error mail: " + std::string(Zelt::CStringTable::Text(90400));
+    const std::string cancelled =
+        "error mail: " + std::string(Zelt::CStringTable::Text(Zelt::Text::MailSendCancelled));
     EXPECT_NE(monitor->Output().find(cancelled), std::string::npos) << monitor->Output();
 }
