@@ -1,7 +1,6 @@
 #include "support/StringTable.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,6 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
