@@ -4,12 +4,14 @@
 #         -P GenerateStringTable.cmake
 #
 # TABLE names the generated array (kStringTable unless given; one per language). NAMES asks for a
-# header of named constants, Zelt::Text::<Name> = id, so that code reads by name.
+# header of named constants, Zelt::Text::<Name> = id, so that code reads by name; the table given
+# with NAMES is the master, where every line must carry its name (the other languages carry none).
 #
 # Input: UTF-8 lines; blank lines and lines starting with "#" are ignored; every other line is
-# NNNNN Name "text" (the name optional), where the text is a C string-literal body with the
-# escapes \n \r \t \\ \" only. Ids must ascend strictly, names are unique identifiers starting
-# with a capital letter. Any other line stops the build with the line number, so a broken table
+# NNNNN Name "text" (the name required with NAMES, absent in the other languages), where the
+# text is a C string-literal body with the escapes \n \r \t \\ \" only. Ids must ascend strictly,
+# names are unique identifiers starting with a capital letter. Any other line stops the build
+# with the line number, so a broken table
 # never reaches the program.
 
 if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
@@ -66,6 +68,9 @@ foreach(rawLine IN LISTS lines)
     set(id "${CMAKE_MATCH_1}")
     set(name "${CMAKE_MATCH_3}")
     set(text "${CMAKE_MATCH_4}")
+    if(DEFINED NAMES AND name STREQUAL "")
+        message(FATAL_ERROR "${INPUT}:${lineNumber}: id ${id} has no name (expected NNNNN Name \"text\").")
+    endif()
     if(NOT name STREQUAL "")
         if(DEFINED nameLine_${name})
             message(FATAL_ERROR "${INPUT}:${lineNumber}: duplicate name ${name} "

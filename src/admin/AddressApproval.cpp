@@ -18,7 +18,7 @@ std::string JoinedOrNone(const std::vector<std::string>& addresses) {
             text += (text.empty() ? "" : ", ") + address;
         }
     }
-    return text.empty() ? std::string(Zelt::CStringTable::Text(11120)) : text;
+    return text.empty() ? std::string(Zelt::CStringTable::Text(Zelt::Text::WordNone)) : text;
 }
 
 std::string InformationText(const CKorvaneInfo& device, const char* pszPath) {
@@ -76,7 +76,8 @@ std::string CAddressApproval::WaitingLine(const CManagedDevice& device) {
     if (!device.HasUnapprovedAddresses()) {
         return std::string();
     }
-    return CTextFormat::FormatId(90301, {Text(device.GetUnapprovedAddresses()), ApprovedText(device)});
+    return CTextFormat::FormatId(Zelt::Text::AddressUnapprovedDetail,
+                                 {Text(device.GetUnapprovedAddresses()), ApprovedText(device)});
 }
 
 void CAddressApproval::MoveTo(CKorvaneInfo& device, const AddressPair& addresses) {

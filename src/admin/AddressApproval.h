@@ -23,7 +23,7 @@ public:
     static bool Approve(CManagedDevice& device);
 
     // "198.18.0.10, fe80::1" for display; the addresses approved for the password when none is
-    // given, 11120 ("none") for an empty list.
+    // given, "none" for an empty list.
     static std::string Text(const AddressPair& addresses);
     static std::string ApprovedText(const CManagedDevice& device);
     // The status pane's line about the waiting addresses; empty when nothing waits.

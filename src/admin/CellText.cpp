@@ -69,22 +69,23 @@ std::string CCellText::StatusText(const CManagedDevice& device) {
     // The password is withheld until the user approves: nothing else about the device is as
     // pressing.
     if (device.HasUnapprovedAddresses()) {
-        return std::string(CStringTable::Text(90300));
+        return std::string(CStringTable::Text(Zelt::Text::AddressUnapproved));
     }
     if (CStatusEvaluation::IsConnectionError(device)) {
-        return std::string(CStringTable::Text(11128));
+        return std::string(CStringTable::Text(Zelt::Text::StatusConnectionError));
     }
     switch (CStatusEvaluation::ConditionState(device)) {
     case CONDITION_ERROR:
-        return std::string(CStringTable::Text(11123));
+        return std::string(CStringTable::Text(Zelt::Text::StatusError));
     case CONDITION_CAUTION:
-        return std::string(CStringTable::Text(11122));
+        return std::string(CStringTable::Text(Zelt::Text::StatusWarning));
     default:
         break;
     }
-    const std::string_view normal = CStringTable::Text(11121);
-    return CStatusEvaluation::LastUpdateFailed(device) ? CTextFormat::FormatId(11130, {normal})
-                                                       : std::string(normal);
+    const std::string_view normal = CStringTable::Text(Zelt::Text::StatusNormal);
+    return CStatusEvaluation::LastUpdateFailed(device)
+               ? CTextFormat::FormatId(Zelt::Text::StatusUpdateError, {normal})
+               : std::string(normal);
 }
 
 } // namespace Korvane

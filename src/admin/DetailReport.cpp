@@ -16,7 +16,9 @@ const std::vector<int> kDeviceMembers = {SECTION_SYSTEM, SECTION_VOLUMES, SECTIO
 const std::vector<int> kVolumeMembers = {SECTION_RAID, SECTION_ESATA, SECTION_USB};
 const std::vector<int> kSharingMembers = {SECTION_FOLDERS, SECTION_USERS, SECTION_GROUPS};
 
-constexpr int kFirstTitleId = 20000;
+// Section n's title is the n-th after the whole device's.
+constexpr int kFirstTitleId = Zelt::Text::DetailTitleDevice;
+static_assert(kFirstTitleId + SECTION_LOG == Zelt::Text::DetailTitleLog);
 
 } // namespace
 

@@ -1,26 +1,23 @@
 #include "admin/GroupRules.h"
 
+#include "support/TextIds.h"
+
 namespace Korvane {
-namespace {
-
-constexpr int kNameMissing = 10005;
-constexpr int kNameTaken = 10006;
-
-} // namespace
+namespace {} // namespace
 
 int CGroupRules::CheckCreate(const CKorvaneAdminInfoMgr& manager, const std::string& name) {
     if (name.empty()) {
-        return kNameMissing;
+        return Zelt::Text::GroupNameMissing;
     }
-    return manager.GroupExists(name) ? kNameTaken : 0;
+    return manager.GroupExists(name) ? Zelt::Text::GroupNameTaken : 0;
 }
 
 int CGroupRules::CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName,
                            const std::string& newName) {
     if (newName.empty()) {
-        return kNameMissing;
+        return Zelt::Text::GroupNameMissing;
     }
-    return newName != oldName && manager.GroupExists(newName) ? kNameTaken : 0;
+    return newName != oldName && manager.GroupExists(newName) ? Zelt::Text::GroupNameTaken : 0;
 }
 
 } // namespace Korvane

@@ -9,7 +9,7 @@ namespace Korvane {
 // The checks of the group dialogs: the message to show, or 0 when the change may be made.
 class CGroupRules {
 public:
-    // 10005 for an empty name, 10006 for a name that is taken.
+    // Text::GroupNameMissing for an empty name, Text::GroupNameTaken for a name that is taken.
     static int CheckCreate(const CKorvaneAdminInfoMgr& manager, const std::string& name);
     // Keeping a group's own name is fine; taking another group's is not.
     static int CheckEdit(const CKorvaneAdminInfoMgr& manager, const std::string& oldName,

@@ -9,18 +9,23 @@
 namespace Korvane {
 namespace {
 
+// Column n's header is the n-th after the first column's.
+constexpr int kFirstHeaderId = Zelt::Text::ColumnName;
+static_assert(kFirstHeaderId + 17 == Zelt::Text::ColumnUps);
+
 // A column with a checkbox labelled like its header.
 InfoColumn Switchable(std::string key, int nIndex, bool bVisible, std::string_view xpath, SortRule rule,
                       int nWidth) {
-    const int nHeaderId = 11000 + nIndex;
+    const int nHeaderId = kFirstHeaderId + nIndex;
     return InfoColumn{std::move(key), nIndex,    bVisible, nHeaderId, std::string(xpath),
                       true,           nHeaderId, rule,     nWidth};
 }
 
 // A column that is always shown and so has no checkbox.
 InfoColumn Fixed(std::string key, int nIndex, std::string_view xpath, int nWidth) {
-    return InfoColumn{std::move(key),      nIndex, true, 11000 + nIndex, std::string(xpath), false, 0,
-                      SortRule::TextOrder, nWidth};
+    return InfoColumn{
+        std::move(key),      nIndex, true, kFirstHeaderId + nIndex, std::string(xpath), false, 0,
+        SortRule::TextOrder, nWidth};
 }
 
 std::vector<InfoColumn> DefaultColumns() {
@@ -47,7 +52,7 @@ std::vector<InfoColumn> DefaultColumns() {
         Switchable("ups", 17, false, InfoPath::UPS, TextOrder, 66),
     };
     // The header carries "(使用率)"; the checkbox does not.
-    columns[14].checkboxLabelId = 90100;
+    columns[14].checkboxLabelId = Zelt::Text::ColumnChoiceDiskUsage;
     return columns;
 }
 

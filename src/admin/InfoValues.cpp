@@ -72,7 +72,7 @@ std::vector<CInfoValues> CInfoValues::Each(std::string_view xpath) const {
 }
 
 std::string CInfoValues::NoValue() {
-    return std::string(Zelt::CStringTable::Text(22013));
+    return std::string(Zelt::CStringTable::Text(Zelt::Text::NoValue));
 }
 
 std::string CInfoValues::OrNoValue(std::string text) {

@@ -10,14 +10,16 @@ using Zelt::CStringTable;
 
 std::string CPasswordTexts::StateText(const CManagedDevice& device) {
     if (!device.HasPassword()) {
-        return std::string(CStringTable::Text(11601));
+        return std::string(CStringTable::Text(Zelt::Text::PasswordStateNotSet));
     }
-    return std::string(CStringTable::Text(device.GetPasswordAccepted() ? 11600 : 11602));
+    return std::string(CStringTable::Text(device.GetPasswordAccepted() ? Zelt::Text::PasswordStateSet
+                                                                       : Zelt::Text::PasswordStateRejected));
 }
 
 std::string CPasswordTexts::Prompt(int nReason) {
     // By PasswordPromptReason.
-    constexpr int kPromptIds[] = {11405, 11408, 11406, 11407};
+    constexpr int kPromptIds[] = {Zelt::Text::PasswordPromptChooseDevice, Zelt::Text::PasswordPromptForDevice,
+                                  Zelt::Text::PasswordPromptNoPassword, Zelt::Text::PasswordPromptRejected};
     if (nReason < 0 || nReason >= static_cast<int>(std::size(kPromptIds))) {
         return std::string();
     }
@@ -25,7 +27,8 @@ std::string CPasswordTexts::Prompt(int nReason) {
 }
 
 std::string CPasswordTexts::Title(bool bDevicePreselected) {
-    return std::string(CStringTable::Text(bDevicePreselected ? 11401 : 11400));
+    return std::string(CStringTable::Text(bDevicePreselected ? Zelt::Text::PasswordTitleForDevice
+                                                             : Zelt::Text::PasswordTitle));
 }
 
 } // namespace Korvane

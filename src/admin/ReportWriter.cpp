@@ -37,7 +37,7 @@ CReportWriter::CReportWriter(int nTitleId, ReportFieldFilter filter)
     : m_filter(std::move(filter)), m_text(Header(nTitleId)) {}
 
 std::string CReportWriter::Header(int nTitleId) {
-    return CTextFormat::FormatId(20050, {Zelt::CStringTable::Text(nTitleId)});
+    return CTextFormat::FormatId(Zelt::Text::DetailSectionHeading, {Zelt::CStringTable::Text(nTitleId)});
 }
 
 int CReportWriter::DisplayWidth(std::string_view text) {

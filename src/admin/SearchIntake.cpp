@@ -1,6 +1,7 @@
 #include "admin/SearchIntake.h"
 
 #include "admin/TextFormat.h"
+#include "support/TextIds.h"
 
 namespace Korvane {
 
@@ -22,7 +23,8 @@ std::string CSearchIntake::PassedOverText() const {
     if (m_nPassedOver == 0) {
         return std::string();
     }
-    return CTextFormat::FormatId(90505, {std::to_string(MAX_NEW_DEVICES), std::to_string(m_nPassedOver)});
+    return CTextFormat::FormatId(Zelt::Text::SearchAddLimit,
+                                 {std::to_string(MAX_NEW_DEVICES), std::to_string(m_nPassedOver)});
 }
 
 } // namespace Korvane

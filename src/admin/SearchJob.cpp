@@ -2,6 +2,7 @@
 
 #include "admin/TextFormat.h"
 #include "protocol/KorvaneInfoList.h"
+#include "support/TextIds.h"
 
 #include <cstdio>
 
@@ -27,7 +28,7 @@ SearchOutcome CSearchJob::Run(const Zelt::CancelEventPtr& cancelEvent, const Fou
 std::string CSearchJob::DurationText(std::chrono::milliseconds duration) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(duration.count()) / 1000.0);
-    return CTextFormat::FormatId(90650, {seconds});
+    return CTextFormat::FormatId(Zelt::Text::SearchFinished, {seconds});
 }
 
 } // namespace Korvane

@@ -2,6 +2,7 @@
 
 #include "admin/ManagedDevice.h"
 #include "net/CancelEvent.h"
+#include "support/TextIds.h"
 
 #include <chrono>
 #include <functional>
@@ -29,9 +30,11 @@ public:
     // Runs on the caller's (background) thread until the pass has ended.
     static SearchOutcome Run(const Zelt::CancelEventPtr& cancelEvent, const FoundSink& found);
 
-    // The message shown for a result: 10016 for a failed search, 0 for none.
-    static int MessageId(SearchResult result) { return result == SEARCH_FAILED ? 10016 : 0; }
-    // "The search took N.N seconds" (90650), for the status bar.
+    // The message shown for a result: the network error for a failed search, 0 for none.
+    static int MessageId(SearchResult result) {
+        return result == SEARCH_FAILED ? Zelt::Text::SearchNetworkError : 0;
+    }
+    // "The search took N.N seconds", for the status bar.
     static std::string DurationText(std::chrono::milliseconds duration);
 };
 

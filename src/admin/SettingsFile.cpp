@@ -8,6 +8,7 @@
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
+#include "support/TextIds.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
 #include "support/XmlLoadCheck.h"
@@ -30,12 +31,12 @@ namespace {
 constexpr int kDamagedNameAttempts = 100;
 
 SettingsLoadResult DamagedResult(std::string strReason) {
-    return {SettingsLoadOutcome::Damaged, CSettingsFile::MSG_DAMAGED, std::move(strReason)};
+    return {SettingsLoadOutcome::Damaged, Zelt::Text::SettingsFileDamaged, std::move(strReason)};
 }
 
 SettingsLoadResult CannotOpenResult(const std::filesystem::path& path, int nError) {
-    return {SettingsLoadOutcome::CannotOpen, CSettingsFile::MSG_CANNOT_OPEN,
-            CTextFormat::FormatId(CSettingsFile::MSG_CANNOT_OPEN, {path.string(), std::strerror(nError)})};
+    return {SettingsLoadOutcome::CannotOpen, Zelt::Text::SettingsCannotOpen,
+            CTextFormat::FormatId(Zelt::Text::SettingsCannotOpen, {path.string(), std::strerror(nError)})};
 }
 
 // Reads the whole file into bytes: nullopt once read, else what the caller has to report. Only
@@ -46,8 +47,7 @@ std::optional<SettingsLoadResult> ReadWholeFile(const std::filesystem::path& pat
         return std::nullopt;
     }
     if (file.GetStatus() == Zelt::CRegularFile::NOT_REGULAR) {
-        return SettingsLoadResult{SettingsLoadOutcome::NotUsable, Zelt::CRegularFile::MSG_NOT_REGULAR,
-                                  file.Reason()};
+        return SettingsLoadResult{SettingsLoadOutcome::NotUsable, Zelt::Text::NotRegularFile, file.Reason()};
     }
     switch (file.Error()) {
     case ENOENT:
@@ -179,8 +179,8 @@ SettingsLoadResult CSettingsFile::ReadExport(const std::filesystem::path& source
         break;
     }
     Zelt::DebugTrace("CSettingsFile::ReadExport(): %s\n", result.strReason.c_str());
-    return {SettingsLoadOutcome::Damaged, MSG_NOT_SETTINGS,
-            CTextFormat::FormatId(MSG_NOT_SETTINGS, {source.string()})};
+    return {SettingsLoadOutcome::Damaged, Zelt::Text::SettingsNotReadable,
+            CTextFormat::FormatId(Zelt::Text::SettingsNotReadable, {source.string()})};
 }
 
 SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
@@ -250,7 +250,7 @@ bool CSettingsFile::Serialize(const CKorvaneAdminInfoMgr& manager, std::string& 
 SettingsSaveResult CSettingsFile::SaveFailed(SettingsSaveResult result, std::string strReason) {
     Zelt::DebugTrace("CSettingsFile::Save(): %s\n", strReason.c_str());
     result.bSaved = false;
-    result.nMessageId = MSG_SAVE_FAILED;
+    result.nMessageId = Zelt::Text::SettingsSaveFailed;
     result.strReason = std::move(strReason);
     return result;
 }

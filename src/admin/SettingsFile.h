@@ -22,15 +22,15 @@ enum class SettingsLoadOutcome {
 
 struct SettingsLoadResult {
     SettingsLoadOutcome outcome = SettingsLoadOutcome::NoFile;
-    int nMessageId = 0;    // 10015 for a damaged file, 90450 for a path that is no regular file,
-                           // 90700 for a file that cannot be opened; 0 when the user need not be told
-    std::string strReason; // what was wrong, for traces and korvanectl (for 90450 and 90700: the
-                           // text to show)
+    int nMessageId = 0;    // the text for a damaged file, a path that is no regular file or a file that
+                           // cannot be opened; 0 when the user need not be told
+    std::string strReason; // what was wrong, for traces and korvanectl (for a path that is no regular
+                           // file or a file that cannot be opened: the text to show)
 };
 
 struct SettingsSaveResult {
     bool bSaved = false;
-    int nMessageId = 0;    // 90000 when the save failed
+    int nMessageId = 0;    // Text::SettingsSaveFailed when the save failed
     std::string strReason; // why it failed
     // Where this save moved the damaged file that the load could not read; empty otherwise.
     std::filesystem::path damagedCopy;
@@ -53,10 +53,6 @@ struct SettingsFileStamp {
 // caller has to tell the user. See "Settings file" in docs/architecture.md.
 class CSettingsFile {
 public:
-    static constexpr int MSG_DAMAGED = 10015;
-    static constexpr int MSG_SAVE_FAILED = 90000;
-    static constexpr int MSG_CANNOT_OPEN = 90700;
-    static constexpr int MSG_NOT_SETTINGS = 90701;
     static constexpr mode_t FILE_MODE = 0600;
     static constexpr mode_t FOLDER_MODE = 0700;
     // Twice the largest document the XML layer reads, and the odd character a reader ignores. The

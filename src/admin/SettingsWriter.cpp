@@ -34,14 +34,15 @@ constexpr int kMiB = 1024 * 1024;
 std::string RefusalReason(Zelt::CXmlLoadCheck::Verdict verdict, size_t nBytes) {
     switch (verdict) {
     case Zelt::CXmlLoadCheck::TOO_LARGE:
-        return CTextFormat::FormatId(90501, {std::to_string((nBytes + kMiB - 1) / kMiB),
-                                             std::to_string(Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES / kMiB)});
+        return CTextFormat::FormatId(Zelt::Text::SettingsTooLarge,
+                                     {std::to_string((nBytes + kMiB - 1) / kMiB),
+                                      std::to_string(Zelt::CXmlLoadCheck::MAX_DOCUMENT_BYTES / kMiB)});
     case Zelt::CXmlLoadCheck::TOO_DEEP:
-        return std::string(Zelt::CStringTable::Text(90502));
+        return std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsNestedTooDeeply));
     case Zelt::CXmlLoadCheck::TEXT_TOO_LONG:
-        return std::string(Zelt::CStringTable::Text(90503));
+        return std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsValueTooLong));
     default:
-        return std::string(Zelt::CStringTable::Text(90504));
+        return std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsTooManyNames));
     }
 }
 

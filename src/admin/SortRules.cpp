@@ -79,7 +79,7 @@ int64_t EcoTimeKey(std::string_view text) {
     if (IsNoValue(text)) {
         return -1;
     }
-    if (text == Zelt::CStringTable::Text(11120)) {
+    if (text == Zelt::CStringTable::Text(Zelt::Text::WordNone)) {
         return 0;
     }
     if (EndsWith(text, "分後") || EndsWith(text, "時間後")) {

@@ -8,6 +8,7 @@ namespace Korvane {
 namespace {
 
 using Zelt::CStringTable;
+namespace Text = Zelt::Text;
 
 struct BitRule {
     int nBit;
@@ -26,8 +27,12 @@ constexpr BitRule kBitRules[] = {
 
 // The alert lines in the order the text shows them: the RAID line before capacity.
 constexpr std::pair<int, int> kTextLines[] = {
-    {STATUS_BIT_UNREACHABLE, 11904}, {STATUS_BIT_QUOTA, 11906}, {STATUS_BIT_DISK_ERROR, 11901},
-    {STATUS_BIT_CAPACITY, 11907},    {STATUS_BIT_UPS, 11908},   {STATUS_BIT_NOTICE, 11909},
+    {STATUS_BIT_UNREACHABLE, Text::StatusLineUnreachable},
+    {STATUS_BIT_QUOTA, Text::StatusLineQuota},
+    {STATUS_BIT_DISK_ERROR, Text::StatusLineRaidDegraded},
+    {STATUS_BIT_CAPACITY, Text::StatusLineCapacity},
+    {STATUS_BIT_UPS, Text::StatusLineUps},
+    {STATUS_BIT_NOTICE, Text::StatusLineNotice},
 };
 
 constexpr int kAlertBits =
@@ -62,7 +67,7 @@ bool CStatusEvaluation::EvaluateStatusBits(CManagedDevice& device) {
 
 std::string CStatusEvaluation::StatusText(const CManagedDevice& device) {
     if (device.GetStatusBits() == 0) {
-        return std::string(CStringTable::Text(11900));
+        return std::string(CStringTable::Text(Text::StatusLineNormal));
     }
     return AlertText(device.GetStatusBits());
 }
@@ -79,21 +84,21 @@ std::string CStatusEvaluation::AlertText(int nBits) {
 
 std::string CStatusEvaluation::InformationTimeText(const CKorvaneInfo& info) {
     const std::string update = CInfoValues(info).Attribute(".", "update");
-    return update.empty() ? std::string(CStringTable::Text(22013)) : update;
+    return update.empty() ? std::string(CStringTable::Text(Text::NoValue)) : update;
 }
 
 std::string CStatusEvaluation::ResultCodeText(int nResultCode) {
     switch (nResultCode) {
     case RESULT_SUCCESS:
-        return std::string(CStringTable::Text(11607));
+        return std::string(CStringTable::Text(Text::LastUpdateSucceeded));
     case RESULT_TIMEOUT:
-        return std::string(CStringTable::Text(11606));
+        return std::string(CStringTable::Text(Text::LastUpdateTimedOut));
     case RESULT_COMMUNICATION_ERROR:
-        return std::string(CStringTable::Text(11605));
+        return std::string(CStringTable::Text(Text::LastUpdateCommunicationError));
     case RESULT_DEVICE_ERROR:
-        return std::string(CStringTable::Text(11603));
+        return std::string(CStringTable::Text(Text::LastUpdateDeviceError));
     case RESULT_DEVICE_BUSY:
-        return std::string(CStringTable::Text(11604));
+        return std::string(CStringTable::Text(Text::LastUpdateDeviceBusy));
     default:
         return std::string();
     }
@@ -108,12 +113,13 @@ bool CStatusEvaluation::LastUpdateFailed(const CManagedDevice& device) {
 }
 
 std::string CStatusEvaluation::UpdateFailureText(const CManagedDevice& device) {
-    static constexpr std::pair<int, int> kResultTexts[] = {{RESULT_TIMEOUT, 90741},
-                                                           {RESULT_COMMUNICATION_ERROR, 90742},
-                                                           {RESULT_DEVICE_ERROR, 90743},
-                                                           {RESULT_DEVICE_BUSY, 90744}};
+    static constexpr std::pair<int, int> kResultTexts[] = {
+        {RESULT_TIMEOUT, Text::FailureTimedOut},
+        {RESULT_COMMUNICATION_ERROR, Text::FailureCommunication},
+        {RESULT_DEVICE_ERROR, Text::FailureDeviceError},
+        {RESULT_DEVICE_BUSY, Text::FailureDeviceBusy}};
     if (IsConnectionError(device)) {
-        return std::string(CStringTable::Text(90740));
+        return std::string(CStringTable::Text(Text::FailureCannotConnect));
     }
     for (const auto& [nResult, nTextId] : kResultTexts) {
         if (device.GetResultCode() == nResult) {
@@ -121,7 +127,7 @@ std::string CStatusEvaluation::UpdateFailureText(const CManagedDevice& device) {
         }
     }
     if (device.HasPassword() && !device.GetPasswordAccepted()) {
-        return std::string(CStringTable::Text(90745));
+        return std::string(CStringTable::Text(Text::FailurePasswordRejected));
     }
     return std::string();
 }

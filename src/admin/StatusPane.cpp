@@ -5,13 +5,14 @@
 #include "admin/PasswordTexts.h"
 #include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
+#include "support/TextIds.h"
 
 namespace Korvane {
 
 std::vector<std::string> CStatusPane::Lines(const CManagedDevice& device) {
     const std::string update = CInfoValues(device).Attribute("statusinfo/status", "update");
     const std::string time = update.empty() ? std::string("-") : update;
-    std::vector<std::string> lines{CTextFormat::FormatId(10300, {device.Name(), time}),
+    std::vector<std::string> lines{CTextFormat::FormatId(Zelt::Text::StatusPaneTitle, {device.Name(), time}),
                                    CPasswordTexts::StateText(device)};
     if (std::string waiting = CAddressApproval::WaitingLine(device); !waiting.empty()) {
         lines.push_back(std::move(waiting));

@@ -12,6 +12,7 @@ namespace Korvane {
 namespace {
 
 using Zelt::CStringTable;
+namespace Text = Zelt::Text;
 
 std::string TextOf(int nTextId) {
     return std::string(CStringTable::Text(nTextId));
@@ -40,32 +41,41 @@ std::string TextByRule(std::string_view value, std::span<const TextRule> rules) 
 }
 
 constexpr TextRule kUpsRules[] = {
-    {"disconnect", 22008}, {"", 22008}, {"online", 22006}, {"onbattery", 22007}, {"unknown", 22009},
+    {"disconnect", Text::UpsNotConnected}, {"", Text::UpsNotConnected},   {"online", Text::UpsNormal},
+    {"onbattery", Text::UpsOnBattery},     {"unknown", Text::UpsUnknown},
 };
 
 constexpr TextRule kDiskRules[] = {
-    {"not_connected", 22001}, {"", 22001},      {"connected", 22000},
-    {"waiting", 22002},       {"spare", 22003}, {"cap_shortage", 22004},
-    {"disk_fail", 22005},
+    {"not_connected", Text::DiskNotConnected},
+    {"", Text::DiskNotConnected},
+    {"connected", Text::DiskConnected},
+    {"waiting", Text::DiskStandby},
+    {"spare", Text::DiskSpare},
+    {"cap_shortage", Text::DiskTooSmall},
+    {"disk_fail", Text::DiskFailed},
 };
 
 constexpr TextRule kModeRules[] = {
-    {"share", 22010},     {"mirror", 22011}, {"mirroring", 22011},
-    {"quickcopy", 22012}, {"netusb", 22019}, {"vfsext", 22020},
+    {"share", Text::VolumeModeShared},        {"mirror", Text::VolumeModeMirroring},
+    {"mirroring", Text::VolumeModeMirroring}, {"quickcopy", Text::VolumeModeQuickCopy},
+    {"netusb", Text::VolumeModeNetUsb},       {"vfsext", Text::VolumeModeSpanned},
 };
 
 constexpr TextRule kRaidRules[] = {
-    {"preparing", 11108}, {"running", 11109}, {"stop", 11110},
-    {"degrade", 11111},   {"fail", 11112},    {"crash", 11113},
+    {"preparing", Text::RaidStatePreparing}, {"running", Text::RaidStateNormal},
+    {"stop", Text::RaidStateStopped},        {"degrade", Text::RaidStateDegraded},
+    {"fail", Text::RaidStateFailed},         {"crash", Text::RaidStateBroken},
 };
 
 constexpr TextRule kVolumeRules[] = {
-    {"preparing", 11108},  {"key_waiting", 11114}, {"running", 11109},
-    {"rebuilding", 11115}, {"fail", 11112},        {"mount_fail", 11116},
+    {"preparing", Text::RaidStatePreparing}, {"key_waiting", Text::RaidStateAwaitingKey},
+    {"running", Text::RaidStateNormal},      {"rebuilding", Text::RaidStateRebuilding},
+    {"fail", Text::RaidStateFailed},         {"mount_fail", Text::RaidStateMountFailed},
 };
 
 constexpr TextRule kLevelRules[] = {
-    {"RAID6", 12201}, {"RAID5", 12202}, {"RAID1", 12203}, {"RAID0", 12204}, {"EXTENDED", 12205},
+    {"RAID6", Text::RaidLevel6}, {"RAID5", Text::RaidLevel5},     {"RAID1", Text::RaidLevel1},
+    {"RAID0", Text::RaidLevel0}, {"EXTENDED", Text::RaidSpanned},
 };
 
 bool IsAnyOf(std::string_view value, std::initializer_list<std::string_view> candidates) {
@@ -101,7 +111,8 @@ std::string CValueTexts::EnableText(const CInfoValues& values, std::string_view 
     if (!values.Exists(xpath)) {
         return CInfoValues::NoValue();
     }
-    return TextOf(CInfoValues::SameText(values.Attribute(xpath, "enable"), "true") ? 11103 : 11104);
+    return TextOf(CInfoValues::SameText(values.Attribute(xpath, "enable"), "true") ? Text::Enabled
+                                                                                   : Text::Disabled);
 }
 
 std::string CValueTexts::GigabyteText(std::string_view bytes) {
@@ -113,7 +124,7 @@ std::string CValueTexts::TotalCapacityText(const CInfoValues& values, std::strin
     if (total.empty()) {
         return CInfoValues::NoValue();
     }
-    return CTextFormat::FormatId(11101, {GigabyteText(total), total});
+    return CTextFormat::FormatId(Text::CapacityWithBytes, {GigabyteText(total), total});
 }
 
 std::string CValueTexts::UsedCapacityText(const CInfoValues& values, std::string_view xpath) {
@@ -128,7 +139,7 @@ std::string CValueTexts::UsedCapacityText(const CInfoValues& values, std::string
         return CInfoValues::NoValue();
     }
     return CTextFormat::FormatId(
-        11107, {GigabyteText(used), used, PercentOf(CDecimal::LeadingUnsigned(used), nTotal)});
+        Text::UsageWithBytes, {GigabyteText(used), used, PercentOf(CDecimal::LeadingUnsigned(used), nTotal)});
 }
 
 std::string CValueTexts::EcoTimeText(const CInfoValues& values, std::string_view xpath) {
@@ -137,14 +148,16 @@ std::string CValueTexts::EcoTimeText(const CInfoValues& values, std::string_view
         return CInfoValues::NoValue();
     }
     if (minutes == "0") {
-        return TextOf(11104);
+        return TextOf(Text::Disabled);
     }
-    return minutes == "60" ? TextOf(11106) : CTextFormat::FormatId(11105, {minutes});
+    return minutes == "60" ? TextOf(Text::AfterOneHour)
+                           : CTextFormat::FormatId(Text::AfterMinutes, {minutes});
 }
 
 std::string CValueTexts::TemperatureText(const CInfoValues& values, std::string_view xpath) {
     const std::string degrees = values.Text(xpath);
-    return degrees.empty() ? CInfoValues::NoValue() : CTextFormat::FormatId(11102, {degrees});
+    return degrees.empty() ? CInfoValues::NoValue()
+                           : CTextFormat::FormatId(Text::TemperatureCelsius, {degrees});
 }
 
 std::string CValueTexts::UpsText(const CInfoValues& values, std::string_view xpath) {
@@ -157,10 +170,10 @@ std::string CValueTexts::SmartText(const CInfoValues& values, std::string_view x
     }
     for (const CInfoValues& smart : values.Each("raid/hddlist/port/device/disk/smart")) {
         if (CInfoValues::SameText(smart.Text("."), "NG")) {
-            return TextOf(11125);
+            return TextOf(Text::SmartNg);
         }
     }
-    return TextOf(11124);
+    return TextOf(Text::SmartOk);
 }
 
 std::string CValueTexts::NetworkNameText(const CInfoValues& values, std::string_view xpath) {
@@ -184,7 +197,7 @@ std::string CValueTexts::RaidLevelText(std::string_view level) {
     }
     std::string text;
     if (level.starts_with("ENC_")) {
-        text += CStringTable::Text(12200);
+        text += CStringTable::Text(Text::RaidEncrypted);
     }
     for (const TextRule& rule : kLevelRules) {
         if (level.find(rule.value) != std::string_view::npos) {
@@ -193,11 +206,11 @@ std::string CValueTexts::RaidLevelText(std::string_view level) {
         }
     }
     if (level.find("+S") != std::string_view::npos) {
-        text += CStringTable::Text(12206);
+        text += CStringTable::Text(Text::RaidWithSpare);
     }
     const std::string_view count = DiskCount(level);
     if (!count.empty()) {
-        text += CTextFormat::FormatId(12207, {count});
+        text += CTextFormat::FormatId(Text::RaidDiskCount, {count});
     }
     return text;
 }
@@ -243,12 +256,12 @@ std::string CValueTexts::AddressMethodText(const CInfoValues& values, std::strin
         return CInfoValues::NoValue();
     }
     if (type == "LAN") {
-        return TextOf(bNamedPorts ? 22014 : 22016);
+        return TextOf(bNamedPorts ? Text::AddressFromLan : Text::AddressFromLan1);
     }
     if (type == "EXT") {
-        return TextOf(bNamedPorts ? 22015 : 22017);
+        return TextOf(bNamedPorts ? Text::AddressFromExt : Text::AddressFromLan2);
     }
-    return type == "CUSTOM" ? TextOf(22018) : std::string();
+    return type == "CUSTOM" ? TextOf(Text::AddressManual) : std::string();
 }
 
 std::string CValueTexts::DhcpText(const CInfoValues& values, std::string_view xpath) {
@@ -256,7 +269,7 @@ std::string CValueTexts::DhcpText(const CInfoValues& values, std::string_view xp
     if (dhcp.empty()) {
         return CInfoValues::NoValue();
     }
-    return TextOf(CInfoValues::SameText(dhcp, "true") ? 11103 : 11104);
+    return TextOf(CInfoValues::SameText(dhcp, "true") ? Text::Enabled : Text::Disabled);
 }
 
 std::string CValueTexts::LampBrightnessText(const CInfoValues& values, std::string_view xpath) {
@@ -265,9 +278,9 @@ std::string CValueTexts::LampBrightnessText(const CInfoValues& values, std::stri
         return CInfoValues::NoValue();
     }
     if (CInfoValues::SameText(brightness, "high")) {
-        return TextOf(21600);
+        return TextOf(Text::LampBright);
     }
-    return TextOf(CInfoValues::SameText(brightness, "middle") ? 21601 : 21602);
+    return TextOf(CInfoValues::SameText(brightness, "middle") ? Text::LampMedium : Text::LampDim);
 }
 
 std::string CValueTexts::PercentText(std::string_view value) {
@@ -277,16 +290,16 @@ std::string CValueTexts::PercentText(std::string_view value) {
 std::string CValueTexts::PortListText(const CInfoValues& values, std::string_view xpath) {
     const std::vector<CInfoValues> ports = values.Each(xpath);
     if (ports.empty()) {
-        return TextOf(11104);
+        return TextOf(Text::Disabled);
     }
     std::string list;
     for (const CInfoValues& port : ports) {
         if (!list.empty()) {
-            list += CStringTable::Text(21400);
+            list += CStringTable::Text(Text::ListSeparator);
         }
-        list += CTextFormat::FormatId(21502, {port.Attribute(".", "port")});
+        list += CTextFormat::FormatId(Text::UsbPort, {port.Attribute(".", "port")});
     }
-    return CTextFormat::FormatId(21501, {list});
+    return CTextFormat::FormatId(Text::EnabledOnPorts, {list});
 }
 
 } // namespace Korvane

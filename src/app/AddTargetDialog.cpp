@@ -47,7 +47,7 @@ AddTargetDialog::AddTargetDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget
     : QDialog(pParent), m_manager(manager), m_cancelEvent(std::make_shared<Zelt::CancelEvent>()),
       m_resolveState(std::make_shared<ResolveState>()), m_handOver(this),
       m_sink(std::make_unique<Sink>(*this)), m_job(std::make_unique<Korvane::CInfoJob>(*m_sink)),
-      m_pInput(new QLineEdit(this)), m_pSearch(new QPushButton(Text(10200), this)),
+      m_pInput(new QLineEdit(this)), m_pSearch(new QPushButton(Text(Zelt::Text::SearchButton), this)),
       m_pName(ReadOnlyField(this)), m_pDescription(ReadOnlyField(this)), m_pIpv4(ReadOnlyField(this)),
       m_pIpv6(ReadOnlyField(this)), m_pMac(ReadOnlyField(this)),
       m_pAdd(new QPushButton(Text(Zelt::Text::ButtonAdd), this)),
@@ -236,7 +236,7 @@ void AddTargetDialog::ShowCandidate() {
 
 void AddTargetDialog::SetFetching(bool bFetching) {
     m_bFetching = bFetching;
-    m_pSearch->setText(Text(bFetching ? 10201 : 10200));
+    m_pSearch->setText(Text(bFetching ? Zelt::Text::StopSearchButton : Zelt::Text::SearchButton));
     m_pClose->setEnabled(!bFetching);
 }
 

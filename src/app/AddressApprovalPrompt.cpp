@@ -39,8 +39,8 @@ bool AddressApprovalPrompt::AskAll(const std::vector<std::string>& macs) {
         }
     }
     if (!bAnyWaiting) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("KORVANE Admin"), Text(90306),
-                        QMessageBox::Ok, m_pParent);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("KORVANE Admin"),
+                        Text(Zelt::Text::NoAddressToApprove), QMessageBox::Ok, m_pParent);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
@@ -51,9 +51,9 @@ bool AddressApprovalPrompt::Ask(const std::string& mac) {
     const Korvane::CManagedDevice& device = *m_manager.FindDevice(mac);
     m_asked.insert(AskedKey(mac, device));
     const std::string question = Korvane::CTextFormat::FormatId(
-        90303, {device.Name(), Korvane::CKorvaneAdminInfoMgr::NormalizeMac(mac),
-                Korvane::CAddressApproval::ApprovedText(device),
-                Korvane::CAddressApproval::Text(device.GetUnapprovedAddresses())});
+        Zelt::Text::AskApproveAddress, {device.Name(), Korvane::CKorvaneAdminInfoMgr::NormalizeMac(mac),
+                                        Korvane::CAddressApproval::ApprovedText(device),
+                                        Korvane::CAddressApproval::Text(device.GetUnapprovedAddresses())});
     return PlainMessageBox::Exec(m_pParent, QMessageBox::Question, QStringLiteral("KORVANE Admin"),
                                  Qs(question), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes &&

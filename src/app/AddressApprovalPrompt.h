@@ -21,7 +21,7 @@ public:
     // Asks about those of the devices whose waiting addresses have not been asked about yet.
     // True when some device was approved (and moved).
     bool AskNew(const std::vector<std::string>& macs);
-    // The command: asks about every device of the list that waits; 90306 when none does.
+    // The command: asks about every device of the list that waits; says so when none does.
     bool AskAll(const std::vector<std::string>& macs);
 
 private:

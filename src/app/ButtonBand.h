@@ -12,7 +12,7 @@ class ButtonBand : public QWidget {
 public:
     explicit ButtonBand(QWidget* pParent = nullptr);
 
-    // 12100 or 12101 while an update runs, then the time it completed.
+    // "Updating ..." while an update runs, then the time it completed.
     void SetUpdateState(const QString& text) { m_pState->setText(text); }
     QString UpdateState() const { return m_pState->text(); }
 

@@ -22,10 +22,6 @@ namespace {
 
 constexpr int kSectionRole = Qt::UserRole;
 
-constexpr int kStopText = 20100;
-constexpr int kFetchText = 20101;
-constexpr int kFetchingText = 20110;
-
 // The report pads its labels to a display column, counting a full-width character as two: it
 // needs a monospace face whose CJK glyphs are exactly two columns wide.
 QFont ReportFont() {
@@ -61,7 +57,7 @@ DetailInfoDialog::DetailInfoDialog(Korvane::CKorvaneAdminInfoMgr& manager, const
       m_cancelEvent(std::make_shared<Zelt::CancelEvent>()), m_pOwner(std::make_unique<GuiHandOver>(this)),
       m_sink(std::make_unique<Sink>(*this, *m_pOwner)), m_job(std::make_unique<Korvane::CInfoJob>(*m_sink)),
       m_pTree(new QTreeWidget(this)), m_pView(new QPlainTextEdit(this)),
-      m_pFetch(new QPushButton(Text(kFetchText), this)),
+      m_pFetch(new QPushButton(Text(Zelt::Text::DetailRefreshButton), this)),
       m_pClose(new QPushButton(Text(Zelt::Text::ButtonClose), this)) {
     setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_DETAIL)));
     m_pTree->setHeaderHidden(true);
@@ -115,7 +111,7 @@ void DetailInfoDialog::Fetch() {
         return;
     }
     SetFetching(true);
-    m_pView->setPlainText(Text(kFetchingText));
+    m_pView->setPlainText(Text(Zelt::Text::DetailFetching));
 }
 
 void DetailInfoDialog::reject() {
@@ -129,7 +125,7 @@ void DetailInfoDialog::reject() {
 
 void DetailInfoDialog::SetFetching(bool bFetching) {
     m_bFetching = bFetching;
-    m_pFetch->setText(Text(bFetching ? kStopText : kFetchText));
+    m_pFetch->setText(Text(bFetching ? Zelt::Text::DetailStopButton : Zelt::Text::DetailRefreshButton));
     m_pClose->setEnabled(!bFetching);
 }
 

@@ -20,7 +20,8 @@ namespace KorvaneApp {
 // the user choose the waiting time and, per volume, "有効" or "無効", and sends one settings
 // document to every target through the progress dialog ("設定"). The models of all targets decide
 // which volumes can be changed; a waiting time of "なし" disables every volume. When the first
-// target's setting cannot be shown (10011, 10012) the message comes once the dialog is up.
+// target's setting cannot be shown (not read, or not shown correctly) the message comes once the dialog is
+// up.
 class EcoModeDialog : public QDialog {
     Q_OBJECT
 public:

@@ -53,7 +53,7 @@ void FindKorvaneDialog::Start() {
     m_result.reset();
     m_intake.emplace(m_manager);
     m_bSearching = true;
-    m_pMessage->setText(Text(10024));
+    m_pMessage->setText(Text(Zelt::Text::SearchingDevices));
     m_pStop->setEnabled(true);
     // The thread holds only what outlives it: the destructor joins it before any member goes.
     m_thread = std::thread([this, cancelEvent = m_cancelEvent] {

@@ -28,7 +28,7 @@ public:
     // Cancels a search still running and waits for its thread (within one wait pass).
     ~FindKorvaneDialog() override;
 
-    // Runs the search modally; returns when it has ended (after 10016 for a failed search).
+    // Runs the search modally; returns when it has ended (after telling of a failed search).
     Korvane::SearchResult Run();
     // Starts the search without entering the dialog's own loop (tests watch it work).
     void Start();

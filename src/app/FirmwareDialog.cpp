@@ -19,8 +19,6 @@
 namespace KorvaneApp {
 namespace {
 
-constexpr int kFileFilterText = 10100;
-
 // The local path of the first dropped item, or an empty text when it is no local file.
 QString DroppedPath(const QMimeData* pData) {
     if (pData == nullptr || !pData->hasUrls() || pData->urls().isEmpty()) {
@@ -113,7 +111,7 @@ QString FirmwareDialog::FileDialogFilter(const QString& tableFilter) {
 
 void FirmwareDialog::Browse() {
     QFileDialog dialog(this, Text(Zelt::Text::TitleOpenFile), QString(),
-                       FileDialogFilter(Text(kFileFilterText)));
+                       FileDialogFilter(Text(Zelt::Text::FirmwareFileFilter)));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {

@@ -26,8 +26,8 @@ protected:
 };
 
 // "ファームウェアアップデート - KORVANE Admin": asks for the firmware image and sends it to the
-// targets (MAC keys) through the progress dialog. The image must be named (10013) and present
-// (10014) before any device is contacted; the dialog stays open until it is. It closes with OK
+// targets (MAC keys) through the progress dialog. The image must be named and present
+// before any device is contacted; the dialog stays open until it is. It closes with OK
 // once the progress dialog has been closed.
 class FirmwareDialog : public QDialog {
     Q_OBJECT

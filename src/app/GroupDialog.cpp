@@ -25,10 +25,10 @@ struct MemberColumn {
 };
 
 constexpr MemberColumn kMemberColumns[] = {
-    {11000, "host", 150},
-    {11008, "ip", 100},
-    {11009, "ipv6", 150},
-    {11003, "productname", 100},
+    {Zelt::Text::ColumnName, "host", 150},
+    {Zelt::Text::ColumnIpv4Address, "ip", 100},
+    {Zelt::Text::ColumnIpv6Address, "ipv6", 150},
+    {Zelt::Text::ColumnProduct, "productname", 100},
 };
 
 QDialogButtonBox* Buttons(QDialog* pDialog, QPushButton* pAction) {
@@ -199,7 +199,7 @@ void GroupEditDialog::Change() {
     const std::string newName = Std(m_pName->text());
     if (const int nMessage = Korvane::CGroupRules::CheckEdit(m_manager, oldName, newName); nMessage != 0) {
         // Only the empty name is told with the stop icon here.
-        Tell(nMessage, nMessage == 10005);
+        Tell(nMessage, nMessage == Zelt::Text::GroupNameMissing);
         return;
     }
     m_manager.RenameGroup(oldName, newName, m_pMembers->CheckedMacs());

@@ -25,7 +25,7 @@ GroupTreeView::GroupTreeView(QWidget* pParent) : QTreeWidget(pParent) {
 void GroupTreeView::Rebuild(const Korvane::CKorvaneAdminInfoMgr& manager) {
     QSignalBlocker blocker(this);
     clear();
-    auto* pRoot = new QTreeWidgetItem(this, QStringList{Text(10000)});
+    auto* pRoot = new QTreeWidgetItem(this, QStringList{Text(Zelt::Text::AllDevicesGroup)});
     for (const std::string& name : manager.GroupNames()) {
         auto* pGroup = new QTreeWidgetItem(pRoot, QStringList{Qs(name)});
         pGroup->setData(0, kGroupRole, Qs(name));

@@ -80,12 +80,12 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     // One copy per user; the second start says so and ends, leaving the first alone.
     const Korvane::CSettingsLock instance(Std(InstanceMarkerPath()));
     if (!instance.IsHeld()) {
-        QMessageBox::information(nullptr, QStringLiteral("KORVANE Admin"), Text(10018));
+        QMessageBox::information(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::AlreadyRunning));
         return 0;
     }
     // Linux has no browser component to ask, and an unreadable version passes.
     if (!Korvane::CStartupRules::BrowserVersionSuffices(std::nullopt)) {
-        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(10023));
+        QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::WebBrowserMissing));
         return 0;
     }
     UseJapaneseFont();
@@ -95,8 +95,9 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     if (!settingsLock.IsHeld()) {
         QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"),
                               settingsLock.IsHeldByOther()
-                                  ? Text(90002)
-                                  : Qs(Korvane::CTextFormat::FormatId(90451, {settingsLock.Reason()})));
+                                  ? Text(Zelt::Text::SettingsFileInUse)
+                                  : Qs(Korvane::CTextFormat::FormatId(Zelt::Text::SettingsLockFailed,
+                                                                      {settingsLock.Reason()})));
         return 1;
     }
     Korvane::CKorvaneAdminInfoMgr manager;
@@ -111,8 +112,7 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
         return 1;
     }
     if (loaded.outcome == Korvane::SettingsLoadOutcome::Damaged) {
-        QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"),
-                             Text(Korvane::CSettingsFile::MSG_DAMAGED));
+        QMessageBox::warning(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::SettingsFileDamaged));
     }
 
     MainWindowOptions options;
@@ -129,7 +129,7 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
     } else if (!options.bTrayAvailable) {
         // No tray to start in: the window starts minimised rather than out of reach.
         window.showMinimized();
-        window.statusBar()->showMessage(Text(90001));
+        window.statusBar()->showMessage(Text(Zelt::Text::NoNotificationArea));
     }
     QApplication::setQuitOnLastWindowClosed(false);
     return QApplication::exec();

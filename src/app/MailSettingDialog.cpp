@@ -54,11 +54,9 @@ QString ProtocolSettingsTitle(std::string_view protocol) {
     return Qs(Korvane::CTextFormat::FormatId(Zelt::Text::MailProtocolSettings, {protocol}));
 }
 
-constexpr int TEXT_SECURITY_LABEL = 90783;
-constexpr int FIRST_SECURITY_TEXT = 90784; // none, STARTTLS, SSL/TLS
-constexpr int TEXT_TRUSTED_FILE_LABEL = 90787;
-constexpr int TEXT_BROWSE = 90788;
-constexpr int TEXT_CHOOSE_TRUSTED_FILE = 90789;
+// The names of none, STARTTLS and SSL/TLS follow each other.
+constexpr int FIRST_SECURITY_TEXT = Zelt::Text::MailSecurityNone;
+static_assert(FIRST_SECURITY_TEXT + 2 == Zelt::Text::MailSecuritySslTls);
 
 QComboBox* SecurityList(QWidget* pParent) {
     auto* pList = new QComboBox(pParent);
@@ -146,12 +144,12 @@ QWidget* MailSettingDialog::BuildMainPage() {
     }
     m_pSmtpSecurity = SecurityList(pPage);
     m_pTrustedFile = new QLineEdit(pPage);
-    auto* pBrowse = new QPushButton(Text(TEXT_BROWSE), pPage);
+    auto* pBrowse = new QPushButton(Text(Zelt::Text::BrowseButton), pPage);
     connect(pBrowse, &QPushButton::clicked, this, &MailSettingDialog::ChooseTrustedFile);
     auto* pTrusted = new QHBoxLayout;
     pTrusted->addWidget(m_pTrustedFile, 1);
     pTrusted->addWidget(pBrowse);
-    m_pClearPasswordWarning = new QLabel(Text(CMailSettingForm::CLEAR_PASSWORD_WARNING), pPage);
+    m_pClearPasswordWarning = new QLabel(Text(Zelt::Text::ClearPasswordWarning), pPage);
     m_pClearPasswordWarning->setWordWrap(true);
     m_pClearPasswordWarning->setStyleSheet(QStringLiteral("color: #b00000"));
     auto* pEncodings = new QHBoxLayout;
@@ -161,8 +159,8 @@ QWidget* MailSettingDialog::BuildMainPage() {
     auto* pForm = new QFormLayout(pPage);
     pForm->addRow(Text(Zelt::Text::MailSmtpServer), m_pSmtpServer);
     pForm->addRow(PortLabel("SMTP"), m_pSmtpPort);
-    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pSmtpSecurity);
-    pForm->addRow(Text(TEXT_TRUSTED_FILE_LABEL), pTrusted);
+    pForm->addRow(Text(Zelt::Text::MailSecurityLabel), m_pSmtpSecurity);
+    pForm->addRow(Text(Zelt::Text::MailTrustedFileLabel), pTrusted);
     pForm->addRow(Text(Zelt::Text::MailFromAddress), m_pFrom);
     pForm->addRow(Text(Zelt::Text::MailToAddress), m_pTo);
     pForm->addRow(Text(Zelt::Text::MailEncoding), pEncodings);
@@ -186,7 +184,7 @@ QWidget* MailSettingDialog::BuildPop3Page() {
     pForm->addRow(Text(Zelt::Text::MailPop3Server), m_pPop3Server);
     pForm->addRow(PortLabel("POP3"), m_pPop3Port);
     m_pPop3Security = SecurityList(pGroup);
-    pForm->addRow(Text(TEXT_SECURITY_LABEL), m_pPop3Security);
+    pForm->addRow(Text(Zelt::Text::MailSecurityLabel), m_pPop3Security);
     pForm->addRow(Text(Zelt::Text::MailAccount), m_pPop3Account);
     pForm->addRow(Text(Zelt::Text::MailPassword), m_pPop3Password);
     pForm->addRow(Text(Zelt::Text::MailPop3Wait), pWait);
@@ -296,7 +294,7 @@ void MailSettingDialog::OnSecurityChosen() {
 
 void MailSettingDialog::ChooseTrustedFile() {
     const QString file =
-        QFileDialog::getOpenFileName(this, Text(TEXT_CHOOSE_TRUSTED_FILE), m_pTrustedFile->text(),
+        QFileDialog::getOpenFileName(this, Text(Zelt::Text::ChooseTrustedFile), m_pTrustedFile->text(),
                                      QStringLiteral("PEM (*.pem *.crt *.cer);;* (*)"));
     if (!file.isEmpty()) {
         m_pTrustedFile->setText(file);

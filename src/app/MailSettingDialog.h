@@ -20,11 +20,11 @@ namespace KorvaneApp {
 
 // "メール通知設定 - KORVANE Admin": the mail notification settings. It edits a copy of the stored
 // settings and writes the record over them on OK, when it names everything a mail needs
-// (otherwise 10007). The second tab, "認証設定", exists only while an authentication method is
-// chosen and shows the POP before SMTP page or the SMTP AUTH page. The test mail is sent from the
-// values shown, stores nothing, and goes out on a worker thread under a busy cursor, so the
-// window keeps painting; the dialog takes no input until the result message but the Cancel
-// button, which stops the test mail. A dialog that goes stops its test mail too.
+// (otherwise it says what is missing). The second tab, "認証設定", exists only while an authentication method
+// is chosen and shows the POP before SMTP page or the SMTP AUTH page. The test mail is sent from the values
+// shown, stores nothing, and goes out on a worker thread under a busy cursor, so the window keeps painting;
+// the dialog takes no input until the result message but the Cancel button, which stops the test mail. A
+// dialog that goes stops its test mail too.
 class MailSettingDialog : public QDialog {
     Q_OBJECT
 public:

@@ -69,7 +69,7 @@ MainWindow::MainWindow(Korvane::CKorvaneAdminInfoMgr& manager, Korvane::CSetting
     connect(m_pTray, &NotifyIcon::FallbackMessage, statusBar(), &QStatusBar::showMessage);
     ConnectUpdates();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
-    statusBar()->showMessage(Text(90199));
+    statusBar()->showMessage(Text(Zelt::Text::StatusBarReady));
     m_scheduler->Start();
     m_scheduler->CheckNotification();
     m_scheduler->SetActivity(0);
@@ -502,21 +502,21 @@ void MainWindow::RunCommand(int nCommand) {
     case ID_APPROVE_ADDRESS:
         return ApproveAddresses();
     case ID_POWER_ON:
-        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::Selection, 10022);
+        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::Selection, Zelt::Text::ConfirmPowerOn);
     case ID_POWER_OFF:
-        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::Selection, 10021);
+        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::Selection, Zelt::Text::ConfirmPowerOff);
     case ID_REBOOT:
-        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::Selection, 10020);
+        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::Selection, Zelt::Text::ConfirmRestart);
     case ID_MELODY_START:
         return RunOperation(Korvane::OPERATION_MELODY_START, TargetRule::Selection, 0);
     case ID_MELODY_STOP:
         return RunOperation(Korvane::OPERATION_MELODY_STOP, TargetRule::Selection, 0);
     case ID_GROUP_POWER_ON:
-        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::All, 10022);
+        return RunOperation(Korvane::OPERATION_POWER_ON, TargetRule::All, Zelt::Text::ConfirmPowerOn);
     case ID_GROUP_POWER_OFF:
-        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::All, 10021);
+        return RunOperation(Korvane::OPERATION_POWER_OFF, TargetRule::All, Zelt::Text::ConfirmPowerOff);
     case ID_GROUP_REBOOT:
-        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::All, 10020);
+        return RunOperation(Korvane::OPERATION_REBOOT, TargetRule::All, Zelt::Text::ConfirmRestart);
     case ID_PAGE_TIME:
         return OpenWebPage(Korvane::WEB_PAGE_TIME);
     case ID_PAGE_IP:

@@ -27,7 +27,7 @@ NotifyIcon::NotifyIcon(QWidget* pWindow, bool bAvailable) : QObject(pWindow), m_
             [this, pShow] { pShow->setEnabled(!m_pWindow->isVisible()); });
 
     m_pIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/korvane.svg")), this);
-    m_pIcon->setToolTip(Text(12000));
+    m_pIcon->setToolTip(Text(Zelt::Text::TrayToolTip));
     m_pIcon->setContextMenu(m_pMenu.get());
     connect(m_pIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick) {
@@ -44,11 +44,11 @@ NotifyIcon::~NotifyIcon() {
 }
 
 QString NotifyIcon::BalloonTitle() {
-    return Text(12001);
+    return Text(Zelt::Text::TrayStatusTitle);
 }
 
 QString NotifyIcon::BalloonText(int nLevel) {
-    return Text(nLevel == 2 ? 12002 : 12003);
+    return Text(nLevel == 2 ? Zelt::Text::TrayDeviceError : Zelt::Text::TrayDeviceWarning);
 }
 
 void NotifyIcon::ShowBalloon(int nLevel) {

@@ -66,16 +66,16 @@ void PasswordDialog::accept() {
         m_preselectedMac.empty() ? Std(m_pDevices->currentData().toString()) : m_preselectedMac;
     const QString name = m_preselectedMac.empty() ? m_pDevices->currentText() : m_pName->text();
     if (name.isEmpty() && mac.empty()) {
-        QMessageBox::critical(this, windowTitle(), Text(11402));
+        QMessageBox::critical(this, windowTitle(), Text(Zelt::Text::PasswordDeviceNameMissing));
         return;
     }
     if (m_manager.FindDevice(mac) == nullptr) {
-        QMessageBox::warning(this, windowTitle(), Text(11404));
+        QMessageBox::warning(this, windowTitle(), Text(Zelt::Text::PasswordDeviceNotInList));
         return;
     }
     m_manager.SetPassword(mac, Std(m_pPassword->text()), m_pSave->isChecked());
     PlainMessageBox::Exec(this, QMessageBox::Information, windowTitle(),
-                          Qs(Korvane::CTextFormat::FormatId(11409, {Std(name)})));
+                          Qs(Korvane::CTextFormat::FormatId(Zelt::Text::PasswordSet, {Std(name)})));
     if (!m_preselectedMac.empty() || m_pDevices->count() < 2) {
         QDialog::accept();
         return;

@@ -22,7 +22,8 @@ ProgressDialog::ProgressDialog(Korvane::CKorvaneAdminInfoMgr& manager, QWidget* 
     setWindowTitle(DialogTitle(Text(Zelt::Text::TitleProgress)));
     m_pStatus->setTextFormat(Qt::PlainText);
     m_pRows->setRootIsDecorated(false);
-    m_pRows->setHeaderLabels({Text(11200), Text(11201)});
+    m_pRows->setHeaderLabels(
+        {Text(Zelt::Text::ProgressColumnName), Text(Zelt::Text::ProgressColumnProgress)});
     m_pRows->setColumnWidth(0, 100);
     m_pRows->setColumnWidth(1, 200);
     m_pClose->setEnabled(false);
@@ -48,7 +49,7 @@ void ProgressDialog::Start(int nKind, const std::vector<std::string>& targetMacs
                            const std::string& document) {
     m_run = std::make_unique<Korvane::COperationRun>(m_manager, nKind, targetMacs, path, document);
     for (const Korvane::OperationRow& row : m_run->Rows()) {
-        new QTreeWidgetItem(m_pRows, {Qs(row.name), Text(11205)});
+        new QTreeWidgetItem(m_pRows, {Qs(row.name), Text(Zelt::Text::ProgressStarted)});
     }
     m_run->Start([this](const Korvane::OperationRowResult& result) {
         QMetaObject::invokeMethod(
@@ -81,19 +82,21 @@ void ProgressDialog::Summarise() {
     m_pClose->setEnabled(true);
     emit Finished();
     if (m_run->ShowsFirmwareNotice()) {
-        QMessageBox::information(this, windowTitle(), Text(11230));
+        QMessageBox::information(this, windowTitle(), Text(Zelt::Text::FirmwareUpdateStarted));
     }
 }
 
 void ProgressDialog::AskCancel() {
-    if (IsRunning() && QMessageBox::question(this, windowTitle(), Text(10002)) == QMessageBox::Yes) {
+    if (IsRunning() &&
+        QMessageBox::question(this, windowTitle(), Text(Zelt::Text::ConfirmCancel)) == QMessageBox::Yes) {
         m_run->Cancel();
     }
 }
 
 void ProgressDialog::CloseAndReauthenticate() {
     const std::vector<std::string> macs = m_run ? m_run->ReauthenticationMacs() : std::vector<std::string>{};
-    if (!macs.empty() && QMessageBox::question(this, windowTitle(), Text(11212)) == QMessageBox::Yes) {
+    if (!macs.empty() && QMessageBox::question(this, windowTitle(), Text(Zelt::Text::AskSetPasswordAgain)) ==
+                             QMessageBox::Yes) {
         for (const std::string& mac : macs) {
             if (const Korvane::CManagedDevice* pDevice = m_manager.FindDevice(mac)) {
                 PasswordDialog(m_manager, mac, Korvane::CPasswordPrompts::ReasonFor(*pDevice), this).exec();

@@ -18,7 +18,9 @@ UpdateIntervalDialog::UpdateIntervalDialog(int nInterval, QWidget* pParent)
     setWindowTitle(DialogTitle(CommandTable::Tooltip(ID_INTERVAL)));
     m_pChoices->addItem(Text(Zelt::Text::IntervalNoAutomaticUpdate), 0);
     for (int nMinutes : {10, 20, 30, 60}) {
-        m_pChoices->addItem(Qs(Korvane::CTextFormat::FormatId(11501, {std::to_string(nMinutes)})), nMinutes);
+        m_pChoices->addItem(
+            Qs(Korvane::CTextFormat::FormatId(Zelt::Text::IntervalMinutes, {std::to_string(nMinutes)})),
+            nMinutes);
     }
     // -1 (nothing chosen yet) selects the first entry; a value the list lacks selects none.
     m_pChoices->setCurrentIndex(nInterval == -1 ? 0 : m_pChoices->findData(nInterval));

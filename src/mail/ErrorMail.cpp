@@ -8,19 +8,13 @@
 
 namespace Korvane {
 
-namespace {
-
-constexpr int DEVICE_LINE_FORMAT = 11800;
-constexpr int SENDER_NAME = 11804;
-constexpr int SUBJECT = 11805;
-
-} // namespace
+namespace {} // namespace
 
 std::vector<std::string> CErrorMail::BodyLines(const CKorvaneAdminInfoMgr& manager) {
     std::vector<std::string> lines;
     for (const auto& [mac, device] : manager.Devices()) {
         const std::string strStatus = CCellText::CellText("status", device);
-        lines.push_back(CTextFormat::FormatId(DEVICE_LINE_FORMAT, {device.Name(), strStatus}));
+        lines.push_back(CTextFormat::FormatId(Zelt::Text::ErrorMailDeviceLine, {device.Name(), strStatus}));
         for (std::string& line : CTextFormat::Lines(CStatusEvaluation::StatusText(device))) {
             lines.push_back(std::move(line));
         }
@@ -38,11 +32,12 @@ std::optional<int> CErrorMail::Send(const CKorvaneAdminInfoMgr& manager) {
 
 int CErrorMail::SendLines(const CMailSettings& settings, const std::vector<std::string>& lines,
                           Zelt::CancelEventPtr cancel, std::string* pFailure) {
-    MailSender sender(settings, Zelt::CStringTable::Text(SENDER_NAME), std::move(cancel));
+    MailSender sender(settings, Zelt::CStringTable::Text(Zelt::Text::MailSenderName), std::move(cancel));
     for (const std::string& line : lines) {
         sender.AddBodyLine(line);
     }
-    const int nResult = sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(SUBJECT));
+    const int nResult =
+        sender.Send(settings.strToAddresses, Zelt::CStringTable::Text(Zelt::Text::ErrorMailSubject));
     if (pFailure != nullptr) {
         *pFailure = sender.FailureText();
     }

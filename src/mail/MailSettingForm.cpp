@@ -10,18 +10,15 @@ namespace {
 
 using Zelt::CStringTable;
 
-constexpr int MAIN_TAB_TEXT = 11700;
-constexpr int AUTH_TAB_TEXT = 11701;
-constexpr int FIRST_AUTH_METHOD_TEXT = 11702;
-constexpr int TEST_MAIL_SUBJECT = 11802;
-constexpr int TEST_MAIL_BODY = 11803;
-constexpr int SENDER_NAME = 11804;
+// The methods' names follow each other in the order of MailAuthMethod.
+constexpr int FIRST_AUTH_METHOD_TEXT = Zelt::Text::MailAuthNone;
+static_assert(FIRST_AUTH_METHOD_TEXT + MAIL_AUTH_CRAM_MD5 - MAIL_AUTH_NONE == Zelt::Text::MailAuthCramMd5);
 
 constexpr MailDialogMessage SEND_MESSAGES[] = {
-    {10008, MailMessageIcon::Information}, // MAIL_SEND_DONE
-    {10009, MailMessageIcon::None},        // MAIL_SEND_FAILED
-    {10010, MailMessageIcon::None},        // MAIL_SEND_PARTLY
-    {90400, MailMessageIcon::Information}, // MAIL_SEND_CANCELLED
+    {Zelt::Text::MailSent, MailMessageIcon::Information},          // MAIL_SEND_DONE
+    {Zelt::Text::MailSendFailed, MailMessageIcon::None},           // MAIL_SEND_FAILED
+    {Zelt::Text::MailSendPartlyFailed, MailMessageIcon::None},     // MAIL_SEND_PARTLY
+    {Zelt::Text::MailSendCancelled, MailMessageIcon::Information}, // MAIL_SEND_CANCELLED
 };
 
 bool IsKnownMethod(int nAuthMethod) {
@@ -75,9 +72,9 @@ std::vector<std::string> CMailSettingForm::AuthMethodTexts() {
 }
 
 std::vector<std::string> CMailSettingForm::TabTexts(int nAuthMethod) {
-    std::vector<std::string> texts{std::string(CStringTable::Text(MAIN_TAB_TEXT))};
+    std::vector<std::string> texts{std::string(CStringTable::Text(Zelt::Text::MailTabMain))};
     if (PageOf(nAuthMethod) != MailAuthPage::None) {
-        texts.emplace_back(CStringTable::Text(AUTH_TAB_TEXT));
+        texts.emplace_back(CStringTable::Text(Zelt::Text::MailTabAuthentication));
     }
     return texts;
 }
@@ -132,9 +129,9 @@ MailDialogMessage CMailSettingForm::SendTestMail(const CMailSettings& fields, Ze
     if (!IsComplete(fields)) {
         return INCOMPLETE_MESSAGE;
     }
-    MailSender sender(fields, CStringTable::Text(SENDER_NAME), std::move(cancel));
-    sender.AddBodyLine(CStringTable::Text(TEST_MAIL_BODY));
-    const int nResult = sender.Send(fields.strToAddresses, CStringTable::Text(TEST_MAIL_SUBJECT));
+    MailSender sender(fields, CStringTable::Text(Zelt::Text::MailSenderName), std::move(cancel));
+    sender.AddBodyLine(CStringTable::Text(Zelt::Text::TestMailBody));
+    const int nResult = sender.Send(fields.strToAddresses, CStringTable::Text(Zelt::Text::TestMailSubject));
     if (pFailure != nullptr) {
         *pFailure = sender.FailureText();
     }

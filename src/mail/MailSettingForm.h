@@ -2,6 +2,7 @@
 
 #include "admin/MailSettings.h"
 #include "net/CancelEvent.h"
+#include "support/TextIds.h"
 
 #include <optional>
 #include <string>
@@ -64,9 +65,9 @@ public:
     // Whether the selected method sends a password that anyone on the network can read: PLAIN,
     // LOGIN or the POP3 password to a server without connection security.
     static bool SendsPasswordInClear(const CMailSettings& fields);
-    static constexpr int CLEAR_PASSWORD_WARNING = 90782;
 
-    static constexpr MailDialogMessage INCOMPLETE_MESSAGE{10007, MailMessageIcon::Stop};
+    static constexpr MailDialogMessage INCOMPLETE_MESSAGE{Zelt::Text::MailSettingsIncomplete,
+                                                          MailMessageIcon::Stop};
 };
 
 } // namespace Korvane

@@ -1,6 +1,7 @@
 #include "mail/MailTls.h"
 
 #include "admin/TextFormat.h"
+#include "support/TextIds.h"
 #include "support/Trace.h"
 
 #include <arpa/inet.h>
@@ -30,16 +31,13 @@ std::string LibraryReason() {
     return pszReason != nullptr ? pszReason : "the connection was closed during the handshake";
 }
 
-constexpr int MSG_TLS_FAILED = 90780;
-constexpr int MSG_TLS_NOT_OFFERED = 90781;
-constexpr int MSG_SERVER_AND_PORT = 90751;
-
 } // namespace
 
 std::string MailTlsFailureText(const CMailTlsError& error, const std::string& strServer, int nPort) {
-    const std::string place = CTextFormat::FormatId(MSG_SERVER_AND_PORT, {strServer, std::to_string(nPort)});
-    return CTextFormat::FormatId(dynamic_cast<const CMailTlsNotOffered*>(&error) ? MSG_TLS_NOT_OFFERED
-                                                                                 : MSG_TLS_FAILED,
+    const std::string place =
+        CTextFormat::FormatId(Zelt::Text::AddressAndPort, {strServer, std::to_string(nPort)});
+    return CTextFormat::FormatId(dynamic_cast<const CMailTlsNotOffered*>(&error) ? Zelt::Text::TlsNotOffered
+                                                                                 : Zelt::Text::TlsFailed,
                                  {place, error.what()});
 }
 

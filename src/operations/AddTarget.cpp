@@ -5,6 +5,7 @@
 #include "net/AddressText.h"
 #include "net/NameResolver.h"
 #include "operations/InfoResult.h"
+#include "support/TextIds.h"
 #include "support/XmlError.h"
 
 #include <sys/socket.h>
@@ -41,7 +42,9 @@ TypedAddresses CAddTarget::ResolveInput(const std::string& input, const Zelt::Ca
 }
 
 int CAddTarget::RefusalMessage(const TypedAddresses& addresses) {
-    return !addresses.refused.empty() && addresses.ipv4.empty() && addresses.ipv6.empty() ? 90308 : 0;
+    return !addresses.refused.empty() && addresses.ipv4.empty() && addresses.ipv6.empty()
+               ? Zelt::Text::AddressIsThisComputer
+               : 0;
 }
 
 CManagedDevice CAddTarget::Candidate(const TypedAddresses& addresses) {
@@ -65,15 +68,15 @@ int CAddTarget::MessageFor(int nInfoMessage) {
     switch (nInfoMessage) {
     case INFO_NOT_OBTAINED:
     case INFO_CANNOT_START:
-        return 10017;
+        return Zelt::Text::DeviceNotFound;
     case INFO_DEVICE_ERROR:
     case INFO_OTHER_FAILURE:
     case INFO_DEVICE_BUSY:
     case INFO_TIMEOUT:
     case INFO_SOCKET_ERROR:
-        return 10019;
+        return Zelt::Text::InfoReadError;
     case INFO_TOO_LARGE:
-        return MSG_INFO_TOO_LARGE;
+        return Zelt::Text::InfoTooLarge;
     default:
         return 0;
     }

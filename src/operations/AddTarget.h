@@ -24,14 +24,15 @@ public:
     // answer in time or the event cancels it.
     static TypedAddresses ResolveInput(const std::string& input, const Zelt::CancelEventPtr& cancelEvent);
     // The message when the text leaves no address to connect to because it stands for an
-    // unspecified one (90308, which names it); 0 otherwise.
+    // unspecified one (the message names it); 0 otherwise.
     static int RefusalMessage(const TypedAddresses& addresses);
     // The record to fetch the basic information with.
     static CManagedDevice Candidate(const TypedAddresses& addresses);
     // After a successful fetch: a device that reports other addresses than the typed ones is
     // reached through port forwarding and keeps the typed text and addresses.
     static void TakeFetched(CManagedDevice& candidate, const TypedAddresses& addresses);
-    // The message for an information runner outcome: 10017, 10019, or 0 for none.
+    // The message for an information runner outcome: device not found, information not read, or 0
+    // for none.
     static int MessageFor(int nInfoMessage);
 };
 

@@ -1,15 +1,17 @@
 #include "operations/CommandTargets.h"
 
+#include "support/TextIds.h"
+
 namespace Korvane {
 
 int CCommandTargets::Check(TargetRule rule, size_t nCount) {
-    constexpr int kNothingSelected = 10001;
-    constexpr int kMoreThanOne = 10003;
     switch (rule) {
     case TargetRule::Selection:
-        return nCount == 0 ? kNothingSelected : TARGETS_OK;
+        return nCount == 0 ? Zelt::Text::NothingSelected : TARGETS_OK;
     case TargetRule::One:
-        return nCount == 0 ? kNothingSelected : nCount > 1 ? kMoreThanOne : TARGETS_OK;
+        return nCount == 0  ? Zelt::Text::NothingSelected
+               : nCount > 1 ? Zelt::Text::MoreThanOneSelected
+                            : TARGETS_OK;
     case TargetRule::All:
         return nCount == 0 ? TARGETS_SILENT : TARGETS_OK;
     }

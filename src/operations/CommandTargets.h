@@ -17,7 +17,7 @@ constexpr int TARGETS_SILENT = -1; // nothing to do, and nothing to say
 // Every command checks its own targets; no command is ever greyed.
 class CCommandTargets {
 public:
-    // TARGETS_OK, the message to show (10001 nothing selected, 10003 more than one), or
+    // TARGETS_OK, the message to show (nothing selected, more than one), or
     // TARGETS_SILENT for a batch command on an empty group.
     static int Check(TargetRule rule, size_t nCount);
 };

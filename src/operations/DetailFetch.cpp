@@ -1,30 +1,31 @@
 #include "operations/DetailFetch.h"
 
 #include "operations/InfoResult.h"
+#include "support/TextIds.h"
 
 namespace Korvane {
 
 int CDetailFetch::MessageFor(int nInfoMessage, const CManagedDevice& device) {
     switch (nInfoMessage) {
     case INFO_NOT_OBTAINED:
-        return 20112;
+        return Zelt::Text::DetailReadError;
     case INFO_AUTHORIZATION_REJECTED:
-        return device.HasPassword() ? 20113 : 20120;
+        return device.HasPassword() ? Zelt::Text::DetailPasswordFailed : Zelt::Text::DetailNoPassword;
     case INFO_DEVICE_ERROR:
     case INFO_OTHER_FAILURE:
-        return 20115;
+        return Zelt::Text::DetailDeviceError;
     case INFO_CANCELLED:
-        return 20111;
+        return Zelt::Text::DetailCancelled;
     case INFO_DEVICE_BUSY:
-        return 20119;
+        return Zelt::Text::DetailDeviceBusy;
     case INFO_TIMEOUT:
-        return 20116;
+        return Zelt::Text::DetailTimedOut;
     case INFO_SOCKET_ERROR:
-        return 20118;
+        return Zelt::Text::DetailCommunicationError;
     case INFO_CANNOT_START:
-        return 20117;
+        return Zelt::Text::DetailCannotConnect;
     case INFO_TOO_LARGE:
-        return MSG_INFO_TOO_LARGE;
+        return Zelt::Text::InfoTooLarge;
     default:
         return 0;
     }

@@ -8,8 +8,9 @@ namespace Korvane {
 class CDetailFetch {
 public:
     static constexpr int CATEGORY = 2;
-    // 20112, 20113, 20120 (no password stored), 20115, 20111, 20119, 20116, 20118, 20117; 0
-    // for a fetch that succeeded or for the end of the job.
+    // The message of an outcome (read error, password failed or not stored, device error,
+    // cancelled, busy, timed out, communication error, cannot connect); 0 for a fetch that
+    // succeeded or for the end of the job.
     static int MessageFor(int nInfoMessage, const CManagedDevice& device);
 };
 

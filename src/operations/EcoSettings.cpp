@@ -11,12 +11,6 @@
 namespace Korvane {
 namespace {
 
-constexpr int kNoneTextId = 11120;
-constexpr int kMinutesTextId = 11119;
-constexpr int kHoursTextId = 11118;
-constexpr int kNoEcoInformationId = 10011;
-constexpr int kUnknownTimeId = 10012;
-
 constexpr std::array<int, 6> kOfferedMinutes = {0, 10, 15, 20, 30, 60};
 
 constexpr std::string_view kMinuteElement = "minute";
@@ -74,12 +68,12 @@ const std::array<EcoVolume, CEcoSettings::VOLUME_COUNT>& CEcoSettings::Volumes()
 
 std::string CEcoSettings::TimeText(int nMinutes) {
     if (nMinutes == 0) {
-        return std::string(Zelt::CStringTable::Text(kNoneTextId));
+        return std::string(Zelt::CStringTable::Text(Zelt::Text::WordNone));
     }
     if (nMinutes < 60) {
-        return CTextFormat::FormatId(kMinutesTextId, {std::to_string(nMinutes)});
+        return CTextFormat::FormatId(Zelt::Text::EcoChoiceMinutes, {std::to_string(nMinutes)});
     }
-    return CTextFormat::FormatId(kHoursTextId, {std::to_string(nMinutes / 60)});
+    return CTextFormat::FormatId(Zelt::Text::EcoChoiceHours, {std::to_string(nMinutes / 60)});
 }
 
 std::optional<size_t> CEcoSettings::PositionOf(int64_t nMinutes) {
@@ -93,7 +87,7 @@ std::optional<size_t> CEcoSettings::PositionOf(int64_t nMinutes) {
 
 CEcoSettings::CEcoSettings(const std::vector<const CKorvaneInfo*>& targets) : m_bAnyQrxH(AnyQrxH(targets)) {
     if (targets.empty() || targets.front() == nullptr) {
-        m_nInitialMessageId = kNoEcoInformationId;
+        m_nInitialMessageId = Zelt::Text::EcoSettingsNotRead;
         return;
     }
     ReadCurrentSetting(*targets.front());
@@ -104,7 +98,7 @@ void CEcoSettings::ReadCurrentSetting(const CKorvaneInfo& device) {
     const std::string minutePath = std::string(InfoPath::ECO) + "/" + std::string(kDefaultMinutePath);
     // A device polled without its password has no eco information: nothing to show.
     if (!values.Exists(minutePath)) {
-        m_nInitialMessageId = kNoEcoInformationId;
+        m_nInitialMessageId = Zelt::Text::EcoSettingsNotRead;
         return;
     }
     for (size_t i = 0; i < VOLUME_COUNT; ++i) {
@@ -113,7 +107,7 @@ void CEcoSettings::ReadCurrentSetting(const CKorvaneInfo& device) {
     // Read the forgiving way of device numbers: the leading digits.
     const std::optional<size_t> position = PositionOf(CDecimal::LeadingInteger(values.Text(minutePath)));
     if (!position) {
-        m_nInitialMessageId = kUnknownTimeId;
+        m_nInitialMessageId = Zelt::Text::EcoSettingsNotShown;
         return;
     }
     m_nPosition = *position;

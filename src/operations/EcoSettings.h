@@ -51,7 +51,8 @@ public:
     // volumes can be set. No targets reads as no eco information.
     explicit CEcoSettings(const std::vector<const CKorvaneInfo*>& targets);
 
-    // 0, or the string id of the message about the initial display (10011, 10012).
+    // 0, or the string id of the message about the initial display (settings not read, or not shown
+    // correctly).
     int InitialMessageId() const { return m_nInitialMessageId; }
 
     size_t SelectedPosition() const { return m_nPosition; }

@@ -13,21 +13,6 @@
 namespace Korvane {
 namespace {
 
-constexpr int MSG_CANNOT_CONNECT = 90748;
-constexpr int MSG_NO_ANSWER_IN_TIME = 90749;
-constexpr int MSG_EXCHANGE_FAILED = 90750;
-constexpr int MSG_ADDRESS_AND_PORT = 90751;
-constexpr int MSG_DEVICE_ERROR_CODE = 90752;
-constexpr int MSG_ANSWER_UNREADABLE = 90753;
-constexpr int MSG_CANCELLED = 90754;
-constexpr int MSG_UNEXPECTED = 90755;
-constexpr int MSG_WITH_REASON = 90756;
-constexpr int MSG_ANOTHER_DEVICE = 90757;
-constexpr int MSG_WAKE_NOT_SENT = 90759;
-constexpr int MSG_BUSY = 90744;
-constexpr int MSG_PASSWORD_REJECTED = 90745;
-constexpr int MSG_PASSWORD_WITHHELD = 90302;
-
 // The system's reason in the C locale, so that it reads the same whatever the environment.
 std::string SystemReason(int nError) {
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
@@ -38,13 +23,13 @@ std::string Place(const Zelt::CSocketErrorBase& failure) {
     if (failure.GetRemoteAddress().empty()) {
         return "KORVANE";
     }
-    return CTextFormat::FormatId(MSG_ADDRESS_AND_PORT,
+    return CTextFormat::FormatId(Zelt::Text::AddressAndPort,
                                  {failure.GetRemoteAddress(), std::to_string(failure.GetRemotePort())});
 }
 
 std::string WithReason(const std::string& text, int nSystemError) {
     const std::string reason = SystemReason(nSystemError);
-    return reason.empty() ? text : CTextFormat::FormatId(MSG_WITH_REASON, {text, reason});
+    return reason.empty() ? text : CTextFormat::FormatId(Zelt::Text::TextWithReason, {text, reason});
 }
 
 std::string SocketFailureText(const Zelt::CSocketErrorBase& failure, bool bTimeOut) {
@@ -52,11 +37,11 @@ std::string SocketFailureText(const Zelt::CSocketErrorBase& failure, bool bTimeO
     case Zelt::SOCKET_KIND_STARTUP:
     case Zelt::SOCKET_KIND_OPEN:
     case Zelt::SOCKET_KIND_CONNECT:
-        return WithReason(CTextFormat::FormatId(MSG_CANNOT_CONNECT, {Place(failure)}),
+        return WithReason(CTextFormat::FormatId(Zelt::Text::CannotConnectTo, {Place(failure)}),
                           bTimeOut ? ETIMEDOUT : failure.GetSystemError());
     default:
-        return bTimeOut ? CTextFormat::FormatId(MSG_NO_ANSWER_IN_TIME, {Place(failure)})
-                        : WithReason(CTextFormat::FormatId(MSG_EXCHANGE_FAILED, {Place(failure)}),
+        return bTimeOut ? CTextFormat::FormatId(Zelt::Text::NoAnswerInTime, {Place(failure)})
+                        : WithReason(CTextFormat::FormatId(Zelt::Text::ExchangeFailed, {Place(failure)}),
                                      failure.GetSystemError());
     }
 }
@@ -71,9 +56,9 @@ std::string CFailureText::OfWakeOnLan(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const Zelt::CSocketError& error) {
-        return WithReason(Text(MSG_WAKE_NOT_SENT), error.GetSystemError());
+        return WithReason(Text(Zelt::Text::WakeNotSent), error.GetSystemError());
     } catch (...) {
-        return Text(MSG_WAKE_NOT_SENT);
+        return Text(Zelt::Text::WakeNotSent);
     }
 }
 
@@ -88,23 +73,23 @@ std::string CFailureText::Of(const std::exception_ptr& failure) {
     } catch (const Zelt::CSocketError& error) {
         return SocketFailureText(error, false);
     } catch (const Zelt::CSocketEvent&) {
-        return Text(MSG_CANCELLED);
+        return Text(Zelt::Text::Cancelled);
     } catch (const CKorvaneAuthorizationError&) {
-        return Text(MSG_PASSWORD_REJECTED);
+        return Text(Zelt::Text::FailurePasswordRejected);
     } catch (const CAddressNotApproved&) {
-        return Text(MSG_PASSWORD_WITHHELD);
+        return Text(Zelt::Text::PasswordWithheld);
     } catch (const CErrorParam& error) {
         return error.GetCode() == ERROR_CODE_BUSY
-                   ? Text(MSG_BUSY)
-                   : CTextFormat::FormatId(MSG_DEVICE_ERROR_CODE, {error.GetCode()});
+                   ? Text(Zelt::Text::FailureDeviceBusy)
+                   : CTextFormat::FormatId(Zelt::Text::DeviceErrorCode, {error.GetCode()});
     } catch (const CAnotherDevice&) {
-        return Text(MSG_ANOTHER_DEVICE);
+        return Text(Zelt::Text::AnotherDeviceAnswers);
     } catch (const CInfoTooLarge&) {
-        return Text(MSG_INFO_TOO_LARGE);
+        return Text(Zelt::Text::InfoTooLarge);
     } catch (const Zelt::CXMLError&) {
-        return Text(MSG_ANSWER_UNREADABLE);
+        return Text(Zelt::Text::AnswerUnreadable);
     } catch (...) {
-        return Text(MSG_UNEXPECTED);
+        return Text(Zelt::Text::UnexpectedError);
     }
 }
 

@@ -9,22 +9,22 @@ namespace Korvane {
 
 int CFirmwarePath::Check(const std::string& strPath) {
     if (strPath.empty()) {
-        return FIRMWARE_PATH_EMPTY;
+        return Zelt::Text::FirmwareFileNotSelected;
     }
     std::error_code error;
     // A name that cannot be looked at (a folder without search permission) counts as not there.
     if (!std::filesystem::exists(strPath, error) || error) {
-        return FIRMWARE_PATH_MISSING;
+        return Zelt::Text::SelectedFileMissing;
     }
     if (Zelt::CRegularFile::HoldsOtherThanRegularFile(strPath, true)) {
-        return FIRMWARE_PATH_NOT_REGULAR;
+        return Zelt::Text::NotRegularFile;
     }
     return FIRMWARE_PATH_OK;
 }
 
 std::string CFirmwarePath::MessageText(int nMessageId, const std::string& strPath) {
-    return nMessageId == FIRMWARE_PATH_NOT_REGULAR ? Zelt::CRegularFile::NotRegularText(strPath)
-                                                   : std::string(Zelt::CStringTable::Text(nMessageId));
+    return nMessageId == Zelt::Text::NotRegularFile ? Zelt::CRegularFile::NotRegularText(strPath)
+                                                    : std::string(Zelt::CStringTable::Text(nMessageId));
 }
 
 } // namespace Korvane

@@ -11,10 +11,6 @@ namespace Korvane {
 class CFirmwarePath {
 public:
     static constexpr int FIRMWARE_PATH_OK = 0;
-    static constexpr int FIRMWARE_PATH_EMPTY = 10013;   // string id of the message
-    static constexpr int FIRMWARE_PATH_MISSING = 10014; // string id of the message
-    // string id of the message, a format that takes the path
-    static constexpr int FIRMWARE_PATH_NOT_REGULAR = Zelt::CRegularFile::MSG_NOT_REGULAR;
 
     // FIRMWARE_PATH_OK, or the string id of the message to show while the dialog stays open. A
     // folder, FIFO or device under the name is refused: the upload would fail or wait for ever.

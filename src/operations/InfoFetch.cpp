@@ -16,7 +16,6 @@ namespace Korvane {
 namespace {
 
 // No address to connect to: the record has none and its name does not resolve.
-constexpr int MSG_NO_ADDRESS = 90758;
 
 // The last IPv4 and the last IPv6 address a host name resolves to; none when the name did not
 // resolve in time.
@@ -111,7 +110,7 @@ FetchOutcome FetchInfo(CManagedDevice& device, int nCategory, const Zelt::Cancel
         if (GetInfoFromTrgKorvane(device, nCategory, cancelEvent, nWaitMilliseconds)) {
             return {INFO_FETCHED, {}, {}};
         }
-        return {INFO_NOT_OBTAINED, {}, std::string(Zelt::CStringTable::Text(MSG_NO_ADDRESS))};
+        return {INFO_NOT_OBTAINED, {}, std::string(Zelt::CStringTable::Text(Zelt::Text::NoAddressToConnect))};
     } catch (const CErrorParam& error) {
         return {InfoMessageFor(std::current_exception()), error.GetCode(),
                 CFailureText::Of(std::current_exception())};

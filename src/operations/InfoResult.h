@@ -25,9 +25,6 @@ enum InfoMessage : int {
     INFO_ADDRESS_NOT_APPROVED = 0x1B7E,
 };
 
-// The text shown for INFO_TOO_LARGE.
-constexpr int MSG_INFO_TOO_LARGE = 90500;
-
 // One device's outcome: the worker's copy of the record (with the fresh information when it
 // was fetched), the category asked for, and the device's error code where it gave one.
 struct InfoResult {

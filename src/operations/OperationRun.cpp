@@ -10,6 +10,7 @@ namespace Korvane {
 namespace {
 
 using Zelt::CStringTable;
+namespace Text = Zelt::Text;
 
 struct CodeRow {
     int nCode;
@@ -18,22 +19,26 @@ struct CodeRow {
 };
 
 constexpr CodeRow kCodeRows[] = {
-    {CODE_NO_PASSWORD, 11210, MARK_AUTHENTICATION},
-    {CODE_AUTHORIZATION_REJECTED, 11211, MARK_AUTHENTICATION},
-    {CODE_DEVICE_ERROR, 11229, MARK_FAILURE},
-    {CODE_OTHER_FAILURE, 11215, MARK_FAILURE},
-    {CODE_DEVICE_BUSY, 11219, MARK_FAILURE},
-    {CODE_TIMEOUT, 11216, MARK_FAILURE},
-    {CODE_EXCHANGE_ERROR, 11217, MARK_FAILURE},
-    {CODE_CANNOT_CONNECT, 11218, MARK_FAILURE},
-    {CODE_ADDRESS_NOT_APPROVED, 90302, MARK_FAILURE},
+    {CODE_NO_PASSWORD, Text::ProgressNoPassword, MARK_AUTHENTICATION},
+    {CODE_AUTHORIZATION_REJECTED, Text::ProgressWrongPassword, MARK_AUTHENTICATION},
+    {CODE_DEVICE_ERROR, Text::ProgressFailed, MARK_FAILURE},
+    {CODE_OTHER_FAILURE, Text::ProgressError, MARK_FAILURE},
+    {CODE_DEVICE_BUSY, Text::ProgressDeviceBusy, MARK_FAILURE},
+    {CODE_TIMEOUT, Text::ProgressTimedOut, MARK_FAILURE},
+    {CODE_EXCHANGE_ERROR, Text::ProgressCommunicationError, MARK_FAILURE},
+    {CODE_CANNOT_CONNECT, Text::ProgressCannotConnect, MARK_FAILURE},
+    {CODE_ADDRESS_NOT_APPROVED, Text::PasswordWithheld, MARK_FAILURE},
 };
 
 } // namespace
 
+// The operations' names follow each other in the order of the operation kinds.
+static_assert(Text::OperationNamePowerOn + OPERATION_FIRMWARE_UPDATE == Text::OperationNameFirmwareUpdate);
+
 std::string OperationName(int nKind) {
     const bool bKnown = nKind >= OPERATION_POWER_ON && nKind <= OPERATION_FIRMWARE_UPDATE;
-    return std::string(CStringTable::Text(bKnown ? 11220 + nKind : 11228));
+    return std::string(
+        CStringTable::Text(bKnown ? Text::OperationNamePowerOn + nKind : Text::OperationNameOther));
 }
 
 COperationRun::COperationRun(CKorvaneAdminInfoMgr& manager, int nKind,
@@ -44,7 +49,7 @@ COperationRun::COperationRun(CKorvaneAdminInfoMgr& manager, int nKind,
     for (const std::string& mac : targetMacs) {
         auto item = std::make_unique<Item>(Item{m_manager.GetDevice(mac)});
         m_rows.push_back(OperationRow{CKorvaneAdminInfoMgr::NormalizeMac(mac), item->device.Name(),
-                                      std::string(CStringTable::Text(11205)), 0});
+                                      std::string(CStringTable::Text(Text::ProgressStarted)), 0});
         m_items.push_back(std::move(item));
     }
 }
@@ -67,21 +72,22 @@ void COperationRun::Start(ResultPost post) {
 
 void COperationRun::RowText(OperationRow& row, const OperationRowResult& result) const {
     if (result.nOutcome == OPERATION_DONE) {
-        row.text = CTextFormat::FormatId(11227, {OperationName(m_nKind)});
+        row.text = CTextFormat::FormatId(Text::ProgressDone, {OperationName(m_nKind)});
         row.nMark = MARK_SUCCESS;
         return;
     }
     if (result.nOutcome == OPERATION_CANCELLED) {
-        row.text = std::string(CStringTable::Text(11204));
+        row.text = std::string(CStringTable::Text(Text::ProgressCancelled));
         row.nMark = MARK_CANCELLED;
         return;
     }
-    row.text = std::string(CStringTable::Text(11215));
+    row.text = std::string(CStringTable::Text(Text::ProgressError));
     row.nMark = MARK_FAILURE;
     for (const CodeRow& codeRow : kCodeRows) {
         if (codeRow.nCode == result.nCode) {
-            row.text = codeRow.nTextId == 11229 ? CTextFormat::FormatId(11229, {OperationName(m_nKind)})
-                                                : std::string(CStringTable::Text(codeRow.nTextId));
+            row.text = codeRow.nTextId == Text::ProgressFailed
+                           ? CTextFormat::FormatId(Text::ProgressFailed, {OperationName(m_nKind)})
+                           : std::string(CStringTable::Text(codeRow.nTextId));
             row.nMark = codeRow.nMark;
         }
     }
@@ -110,7 +116,8 @@ std::string COperationRun::SummaryText() const {
     for (const OperationRow& row : m_rows) {
         nMarks |= row.nMark;
     }
-    return std::string(CStringTable::Text(nMarks < 2 ? 11206 : 11207));
+    return std::string(
+        CStringTable::Text(nMarks < 2 ? Text::ProgressAllSucceeded : Text::ProgressSomeFailed));
 }
 
 bool COperationRun::ShowsFirmwareNotice() const {

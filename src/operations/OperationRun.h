@@ -58,9 +58,9 @@ public:
     int Kind() const { return m_nKind; }
     const std::vector<OperationRow>& Rows() const { return m_rows; }
     bool IsFinished() const { return m_nAnswered == m_rows.size(); }
-    // 11206 when every row succeeded, else 11207.
+    // "All operations completed" when every row succeeded, else "some did not".
     std::string SummaryText() const;
-    // A firmware update that some device accepted ends with notice 11230.
+    // A firmware update that some device accepted ends with the notice that it has started.
     bool ShowsFirmwareNotice() const;
     // The devices whose password failed, in row order, for re-entering it.
     std::vector<std::string> ReauthenticationMacs() const;

@@ -88,13 +88,13 @@ void CUpdateScheduler::OnTimer(int nTimer) {
         Refresh();
         ArmIntervalTimer();
     } else if (nTimer == STATUS_TIMER && m_nActivity == 0) {
-        StartUpdate(ID_GETINFO_CATEGORY_STATUS, kActivityStatusUpdate, 12101);
+        StartUpdate(ID_GETINFO_CATEGORY_STATUS, kActivityStatusUpdate, Zelt::Text::UpdatingStatus);
     }
 }
 
 void CUpdateScheduler::Refresh() {
     if (m_nActivity == 0) {
-        StartUpdate(ID_GETINFO_CATEGORY_ADMIN_NORMAL, kActivityFullUpdate, 12100);
+        StartUpdate(ID_GETINFO_CATEGORY_ADMIN_NORMAL, kActivityFullUpdate, Zelt::Text::UpdatingAll);
     }
 }
 

@@ -25,7 +25,8 @@ public:
     // 1 caution, 2 error.
     virtual void ShowBalloon(int nLevel) = 0;
     virtual void SendErrorMail() = 0;
-    // The band text: 12100, 12101 while an update runs, then the completion time.
+    // The band text: "Updating all information..." or "Updating status..." while an update runs,
+    // then the completion time.
     virtual void ShowUpdateState(const std::string& text) = 0;
     // A device record changed (refresh the views).
     virtual void DevicesChanged() = 0;

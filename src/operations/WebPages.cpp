@@ -24,9 +24,6 @@ constexpr std::array<PagePaths, 4> kPagePaths = {{
     {"login/admin/system/notice/mail/mailnotice/mailnotice", "detail/notice/event/event.cgi"},
 }};
 
-constexpr int kNoQuotaPrefixId = 10400;
-constexpr int kNoQuotaMessageId = 10401;
-
 bool IsScanBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -34,8 +31,8 @@ bool IsScanBlank(char c) {
 WebPageStep StepFor(int nPage, const CManagedDevice& device, const std::string& host) {
     const std::string productName = CWebPages::ProductName(device);
     if (nPage == WEB_PAGE_QUOTA && CWebPages::LacksQuota(productName)) {
-        return {WebPageStep::SHOW_MESSAGE, CTextFormat::FormatId(kNoQuotaMessageId, {device.Name()}),
-                device.Name()};
+        return {WebPageStep::SHOW_MESSAGE,
+                CTextFormat::FormatId(Zelt::Text::QuotaNotSupported, {device.Name()}), device.Name()};
     }
     const std::string_view path = CWebPages::PagePath(nPage, CWebPages::IsQrxHModel(productName));
     return {WebPageStep::OPEN_URL, CWebPages::Url(host, path), device.Name()};
@@ -69,7 +66,7 @@ bool CWebPages::IsQrxHModel(std::string_view productName) {
 }
 
 bool CWebPages::LacksQuota(std::string_view productName) {
-    return productName.starts_with(Zelt::CStringTable::Text(kNoQuotaPrefixId));
+    return productName.starts_with(Zelt::CStringTable::Text(Zelt::Text::NoQuotaProductPrefix));
 }
 
 std::string CWebPages::ProductName(const CKorvaneInfo& device) {

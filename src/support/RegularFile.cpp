@@ -96,7 +96,7 @@ bool CRegularFile::HoldsOtherThanRegularFile(const std::filesystem::path& path, 
 }
 
 std::string CRegularFile::NotRegularText(const std::filesystem::path& path) {
-    std::string text(CStringTable::Text(MSG_NOT_REGULAR));
+    std::string text(CStringTable::Text(Text::NotRegularFile));
     const size_t nAt = text.find("%s");
     return nAt == std::string::npos ? text : text.replace(nAt, 2, path.string());
 }

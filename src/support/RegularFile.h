@@ -17,8 +17,6 @@ class CRegularFile {
 public:
     // ABSENT: nothing at the path, or a part of it that is not a folder.
     enum Status { OPENED, ABSENT, NOT_REGULAR, FAILED };
-    // The string id of "<path> is not a regular file".
-    static constexpr int MSG_NOT_REGULAR = 90450;
 
     // nFlags as for open(); O_NONBLOCK (of no effect on a regular file once it is open) and
     // O_CLOEXEC are added. nMode is the mode of a file that O_CREAT creates.

@@ -53,7 +53,7 @@ TEST(StatusPane, NameTimePasswordResultAndEveryAlertLine) {
     device.SetResultCode(RESULT_TIMEOUT);
     EXPECT_EQ(CStatusPane::Lines(device),
               (std::vector<std::string>{"ks-001の状態 ( リストの情報取得日時 ： 2026/12/08 09:30:00 ) ：",
-                                        std::string(CStringTable::Text(11601)),
+                                        std::string(CStringTable::Text(Zelt::Text::PasswordStateNotSet)),
                                         "情報取得結果 ： KORVANE との通信がタイムアウトしました。",
                                         "・容量の警告がでています。",
                                         "・お知らせがあります。Web 設定ページより確認してください。"}));
@@ -64,6 +64,6 @@ TEST(StatusPane, NameTimePasswordResultAndEveryAlertLine) {
     AdminTesting::SetInfoText(device, "statusinfo/status/@update", "");
     const std::vector<std::string> lines = CStatusPane::Lines(device);
     EXPECT_EQ(lines.at(0), "ks-001の状態 ( リストの情報取得日時 ： - ) ：");
-    EXPECT_EQ(lines.at(1), CStringTable::Text(11602));
+    EXPECT_EQ(lines.at(1), CStringTable::Text(Zelt::Text::PasswordStateRejected));
     EXPECT_EQ(lines.at(2), "・容量の警告がでています。") << "an unknown result code gives no line";
 }

@@ -255,7 +255,7 @@ TEST_F(SettingsFileSafety, ASaveThatLoadingWouldRefuseFailsAndLeavesTheOldFile) 
     const SettingsSaveResult save = File().Save(manager);
     EXPECT_FALSE(save);
     EXPECT_EQ(save.nMessageId, 90000);
-    EXPECT_EQ(save.strReason, Zelt::CStringTable::Text(90502));
+    EXPECT_EQ(save.strReason, Zelt::CStringTable::Text(Zelt::Text::SettingsNestedTooDeeply));
     EXPECT_EQ(ReadBytes(m_path), oldBytes);
 }
 

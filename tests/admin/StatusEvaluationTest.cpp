@@ -56,13 +56,16 @@ TEST(StatusEvaluation, OnlyANewAlertBitIsAChange) {
 
 TEST(StatusEvaluation, TheStatusTextPutsTheRaidLineBeforeCapacity) {
     CManagedDevice device = Healthy();
-    EXPECT_EQ(CStatusEvaluation::StatusText(device), CStringTable::Text(11900));
+    EXPECT_EQ(CStatusEvaluation::StatusText(device), CStringTable::Text(Zelt::Text::StatusLineNormal));
     device.SetStatusBits(STATUS_BIT_CAPACITY | STATUS_BIT_DISK_ERROR | STATUS_BIT_UNREACHABLE);
-    EXPECT_EQ(CStatusEvaluation::StatusText(device), std::string(CStringTable::Text(11904)) +
-                                                         std::string(CStringTable::Text(11901)) +
-                                                         std::string(CStringTable::Text(11907)));
+    EXPECT_EQ(CStatusEvaluation::StatusText(device),
+              std::string(CStringTable::Text(Zelt::Text::StatusLineUnreachable)) +
+                  std::string(CStringTable::Text(Zelt::Text::StatusLineRaidDegraded)) +
+                  std::string(CStringTable::Text(Zelt::Text::StatusLineCapacity)));
     device.SetStatusBits(STATUS_BIT_UNREACHABLE);
-    EXPECT_EQ(CStatusEvaluation::StatusText(device).rfind(CStringTable::Text(11904), 0), 0u);
+    EXPECT_EQ(
+        CStatusEvaluation::StatusText(device).rfind(CStringTable::Text(Zelt::Text::StatusLineUnreachable), 0),
+        0u);
 }
 
 TEST(StatusEvaluation, ConditionStatesAndADocumentWithoutStatus) {
@@ -108,9 +111,12 @@ TEST(StatusEvaluation, TimeAndResultTexts) {
     EXPECT_EQ(CStatusEvaluation::InformationTimeText(device), "2026/12/08 10:00:00");
     root.SetAttributeValue("update", "");
     EXPECT_EQ(CStatusEvaluation::InformationTimeText(device), "-");
-    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_SUCCESS), CStringTable::Text(11607));
-    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_TIMEOUT), CStringTable::Text(11606));
-    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_DEVICE_BUSY), CStringTable::Text(11604));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_SUCCESS),
+              CStringTable::Text(Zelt::Text::LastUpdateSucceeded));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_TIMEOUT),
+              CStringTable::Text(Zelt::Text::LastUpdateTimedOut));
+    EXPECT_EQ(CStatusEvaluation::ResultCodeText(RESULT_DEVICE_BUSY),
+              CStringTable::Text(Zelt::Text::LastUpdateDeviceBusy));
     EXPECT_EQ(CStatusEvaluation::ResultCodeText(9), "");
     device.SetResultCode(RESULT_TIMEOUT);
     EXPECT_TRUE(CStatusEvaluation::LastUpdateFailed(device));
@@ -144,7 +150,8 @@ TEST(StateChanges, AnsweringAndNewAlertsAreReportedOnceForTheirDevice) {
     ASSERT_EQ(changed.size(), 2u);
     EXPECT_TRUE(changed[0].bStartedAnswering);
     EXPECT_EQ(changed[1].nNewAlertBits, STATUS_BIT_DISK_ERROR);
-    EXPECT_EQ(CStatusEvaluation::AlertText(STATUS_BIT_DISK_ERROR), CStringTable::Text(11901));
+    EXPECT_EQ(CStatusEvaluation::AlertText(STATUS_BIT_DISK_ERROR),
+              CStringTable::Text(Zelt::Text::StatusLineRaidDegraded));
 }
 
 TEST(UpdateTime, OnlyARealMomentInUtcReadsBack) {

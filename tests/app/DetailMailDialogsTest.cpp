@@ -87,11 +87,11 @@ TEST_F(DetailDialog, ShowsTheCoresReportOfEverySectionOnceFetched) {
 
     DetailInfoDialog dialog(manager, macs[0]);
     EXPECT_TRUE(dialog.IsFetching()) << "opening starts the fetch";
-    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(20100));
+    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(Zelt::Text::DetailStopButton));
     EXPECT_FALSE(dialog.CloseButton()->isEnabled());
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20110));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailFetching));
     ASSERT_TRUE(WaitForFetch(dialog));
-    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(20101));
+    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(Zelt::Text::DetailRefreshButton));
     EXPECT_TRUE(dialog.CloseButton()->isEnabled());
     EXPECT_TRUE(LogHas(sim, 0, "request GETINFO"));
 
@@ -142,7 +142,7 @@ TEST_F(DetailDialog, ARejectedPasswordSaysSoAndClearsTheAcceptedMark) {
     DetailInfoDialog dialog(manager, macs[0]);
     QSignalSpy changed(&dialog, &DetailInfoDialog::DeviceRecordChanged);
     ASSERT_TRUE(WaitForFetch(dialog));
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20113));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailPasswordFailed));
     EXPECT_FALSE(manager.FindDevice(macs[0])->GetPasswordAccepted());
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(dialog.Report().IsEmpty());
@@ -152,7 +152,7 @@ TEST_F(DetailDialog, ARejectedPasswordSaysSoAndClearsTheAcceptedMark) {
     // Without a stored password the device refuses as well, and the text says none is set.
     DetailInfoDialog without(manager, macs[1]);
     ASSERT_TRUE(WaitForFetch(without));
-    EXPECT_EQ(ShownText(without), KorvaneApp::Text(20120));
+    EXPECT_EQ(ShownText(without), KorvaneApp::Text(Zelt::Text::DetailNoPassword));
 }
 
 TEST_F(DetailDialog, ADeviceThatCannotBeReachedIsRecordedAsPoweredOff) {
@@ -164,9 +164,9 @@ TEST_F(DetailDialog, ADeviceThatCannotBeReachedIsRecordedAsPoweredOff) {
 
     DetailInfoDialog dialog(manager, macs[0]);
     ASSERT_TRUE(WaitForFetch(dialog));
-    EXPECT_EQ(ShownText(dialog),
-              KorvaneApp::Text(20117) + QStringLiteral("\n\n127.87.22.1 のポート 51055 に接続できませんでした"
-                                                       "（Connection refused）"));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailCannotConnect) +
+                                     QStringLiteral("\n\n127.87.22.1 のポート 51055 に接続できませんでした"
+                                                    "（Connection refused）"));
     const CManagedDevice& device = *manager.FindDevice(macs[0]);
     EXPECT_EQ(device.GetRootNode().SingleSelectNode("systeminfo/power").GetText(), "OFF");
     EXPECT_NE(device.GetStatusBits() & STATUS_BIT_UNREACHABLE, 0);
@@ -184,13 +184,13 @@ TEST_F(DetailDialog, TheStopButtonCancelsAndTheRefreshButtonFetchesAgain) {
     dialog.FetchButton()->click();
     ASSERT_TRUE(WaitForFetch(dialog));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20111));
-    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(20101));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailCancelled));
+    EXPECT_EQ(dialog.FetchButton()->text(), KorvaneApp::Text(Zelt::Text::DetailRefreshButton));
 
     sim.Set(0, "mode", "normal");
     dialog.FetchButton()->click();
     EXPECT_TRUE(dialog.IsFetching());
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20110));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailFetching));
     ASSERT_TRUE(WaitForFetch(dialog));
     EXPECT_FALSE(dialog.Report().IsEmpty());
     EXPECT_EQ(ShownText(dialog), DetailInfoDialog::Shown(dialog.Report().SectionText(SECTION_DEVICE)));
@@ -209,12 +209,12 @@ TEST_F(DetailDialog, TheTreeTakingTheFocusDuringAFetchKeepsTheFetchingMessage) {
     QApplication::sendEvent(dialog.SectionTree(), &focusIn);
     QApplication::processEvents();
     EXPECT_TRUE(dialog.IsFetching());
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20110));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailFetching));
     EXPECT_EQ(dialog.SelectedSection(), SECTION_DEVICE);
 
     dialog.FetchButton()->click();
     ASSERT_TRUE(WaitForFetch(dialog));
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20111));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailCancelled));
 }
 
 TEST_F(DetailDialog, ClosingDuringAFetchCancelsItAndClosesOnceItHasEnded) {
@@ -233,7 +233,7 @@ TEST_F(DetailDialog, ClosingDuringAFetchCancelsItAndClosesOnceItHasEnded) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(dialog.IsFetching());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(20111));
+    EXPECT_EQ(ShownText(dialog), KorvaneApp::Text(Zelt::Text::DetailCancelled));
 }
 
 TEST_F(DetailDialog, DestroyedWhileAWorkerWaitsToHandOverItDoesNotWaitForEver) {
@@ -308,9 +308,9 @@ TEST_F(MailDialog, OpensWithTheDefaultsWhenNothingIsStored) {
     EXPECT_TRUE(dialog.Iso2022JpButton()->isChecked());
     EXPECT_FALSE(dialog.Utf8Button()->isChecked());
     EXPECT_EQ(dialog.AuthMethodList()->currentIndex(), 0);
-    EXPECT_EQ(dialog.AuthMethodList()->currentText(), KorvaneApp::Text(11702));
+    EXPECT_EQ(dialog.AuthMethodList()->currentText(), KorvaneApp::Text(Zelt::Text::MailAuthNone));
     ASSERT_EQ(dialog.Tabs()->count(), 1);
-    EXPECT_EQ(dialog.Tabs()->tabText(0), KorvaneApp::Text(11700));
+    EXPECT_EQ(dialog.Tabs()->tabText(0), KorvaneApp::Text(Zelt::Text::MailTabMain));
     EXPECT_EQ(dialog.Tabs()->widget(0), dialog.MainPage());
 }
 
@@ -324,7 +324,7 @@ TEST_F(MailDialog, OpensWithTheStoredValuesAndTheirAuthenticationPage) {
     EXPECT_EQ(dialog.SmtpServerEdit()->text(), QStringLiteral("127.84.0.1"));
     EXPECT_EQ(dialog.SmtpPortEdit()->text(), QStringLiteral("2525"));
     EXPECT_TRUE(dialog.Utf8Button()->isChecked());
-    EXPECT_EQ(dialog.AuthMethodList()->currentText(), KorvaneApp::Text(11706));
+    EXPECT_EQ(dialog.AuthMethodList()->currentText(), KorvaneApp::Text(Zelt::Text::MailAuthCramMd5));
     EXPECT_EQ(dialog.AuthUserEdit()->text(), QStringLiteral("tim"));
     EXPECT_EQ(dialog.Pop3WaitEdit()->text(), QStringLiteral("1500"));
     ASSERT_EQ(dialog.Tabs()->count(), 2);
@@ -338,7 +338,7 @@ TEST_F(MailDialog, TheAuthenticationTabFollowsTheChosenMethod) {
     dialog.show();
     dialog.AuthMethodList()->setCurrentIndex(MAIL_AUTH_POP_BEFORE_SMTP);
     ASSERT_EQ(dialog.Tabs()->count(), 2);
-    EXPECT_EQ(dialog.Tabs()->tabText(1), KorvaneApp::Text(11701));
+    EXPECT_EQ(dialog.Tabs()->tabText(1), KorvaneApp::Text(Zelt::Text::MailTabAuthentication));
     EXPECT_EQ(dialog.Tabs()->widget(1), dialog.Pop3Page());
     dialog.Tabs()->setCurrentIndex(1);
     EXPECT_TRUE(dialog.Pop3ServerEdit()->isVisible());
@@ -397,7 +397,8 @@ TEST_F(MailDialog, OkStoresOnlyWhatNamesEverythingAMailNeeds) {
     dialog.AuthUserEdit()->setText(QStringLiteral("tim"));
 
     dialog.OkButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10007)}) << "the password is missing";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSettingsIncomplete)})
+        << "the password is missing";
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(stored, CMailSettings{}) << "nothing is stored";
 
@@ -405,7 +406,8 @@ TEST_F(MailDialog, OkStoresOnlyWhatNamesEverythingAMailNeeds) {
     dialog.AuthPasswordEdit()->setText(QStringLiteral("secret"));
     dialog.SmtpPortEdit()->clear();
     dialog.OkButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10007)}) << "an empty port is missing too";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSettingsIncomplete)})
+        << "an empty port is missing too";
     EXPECT_EQ(stored, CMailSettings{});
 
     answerer.Clear();
@@ -439,7 +441,7 @@ TEST_F(MailDialog, PopBeforeSmtpNeedsItsOwnValues) {
     dialog.Pop3ServerEdit()->setText(QStringLiteral("pop.korvane.test"));
     dialog.Pop3AccountEdit()->setText(QStringLiteral("account"));
     dialog.OkButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10007)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSettingsIncomplete)});
     EXPECT_TRUE(dialog.isVisible());
 
     dialog.Pop3PasswordEdit()->setText(QStringLiteral("pop-password"));
@@ -477,7 +479,7 @@ TEST_F(MailDialog, ATestMailGoesOutWithoutFreezingTheWindowAndStoresNothing) {
 
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return finished.count() == 1; }, 20000));
     EXPECT_EQ(finished.at(0).at(0).toInt(), 10008);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10008)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSent)});
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     EXPECT_FALSE(dialog.IsSendingTestMail());
@@ -497,7 +499,7 @@ TEST_F(MailDialog, ATestMailThatOneRecipientRefusedSaysSo) {
     QSignalSpy finished(&dialog, &MailSettingDialog::TestMailFinished);
     dialog.TestMailButton()->click();
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return finished.count() == 1; }, 20000));
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10010)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSendPartlyFailed)});
     EXPECT_EQ(server.Transcripts().size(), 2u) << "one dialogue per recipient";
 }
 
@@ -507,7 +509,7 @@ TEST_F(MailDialog, AnIncompleteTestMailIsNotSent) {
     MailSettingDialog dialog(stored);
     dialog.FromAddressEdit()->clear();
     dialog.TestMailButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10007)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSettingsIncomplete)});
     EXPECT_FALSE(dialog.IsSendingTestMail());
     EXPECT_TRUE(server.Transcripts().empty());
 }
@@ -523,7 +525,7 @@ TEST_F(MailDialog, TheCancelButtonStopsATestMailThatAServerHolds) {
     dialog.CancelButton()->click();
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return finished.count() == 1; }, 5000))
         << "not the 10 s greeting wait";
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(90400)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MailSendCancelled)});
     EXPECT_TRUE(dialog.isVisible()) << "only the test mail was cancelled";
     EXPECT_FALSE(dialog.IsSendingTestMail());
 }

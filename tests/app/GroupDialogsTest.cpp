@@ -82,8 +82,9 @@ TEST_F(GroupDialogs, TheMemberListShowsEveryDeviceWithFourColumnsAndItsMac) {
     GroupCreateDialog dialog(manager);
     GroupMemberList* pList = dialog.Members();
     ASSERT_EQ(pList->columnCount(), 4);
-    const QStringList headers = {KorvaneApp::Text(11000), KorvaneApp::Text(11008), KorvaneApp::Text(11009),
-                                 KorvaneApp::Text(11003)};
+    const QStringList headers = {
+        KorvaneApp::Text(Zelt::Text::ColumnName), KorvaneApp::Text(Zelt::Text::ColumnIpv4Address),
+        KorvaneApp::Text(Zelt::Text::ColumnIpv6Address), KorvaneApp::Text(Zelt::Text::ColumnProduct)};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(pList->headerItem()->text(i), headers[i]);
     }
@@ -121,13 +122,13 @@ TEST_F(GroupDialogs, CreateRefusesAnEmptyOrTakenNameWithTheStopIconAndStaysOpen)
 
     dialog.CreateButton()->click();
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, KorvaneApp::Text(10005));
+    EXPECT_EQ(recorder.boxes[0].text, KorvaneApp::Text(Zelt::Text::GroupNameMissing));
     EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
 
     dialog.NameEdit()->setText(QStringLiteral("A-team"));
     dialog.CreateButton()->click();
     ASSERT_EQ(recorder.boxes.size(), 2u);
-    EXPECT_EQ(recorder.boxes[1].text, KorvaneApp::Text(10006));
+    EXPECT_EQ(recorder.boxes[1].text, KorvaneApp::Text(Zelt::Text::GroupNameTaken));
     EXPECT_EQ(recorder.boxes[1].icon, QMessageBox::Critical);
 
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays for another name";
@@ -236,9 +237,9 @@ TEST_F(GroupDialogs, EditRefusesAnEmptyNameAndAnotherGroupsName) {
     dialog.ChangeButton()->click();
 
     ASSERT_EQ(recorder.boxes.size(), 2u);
-    EXPECT_EQ(recorder.boxes[0].text, KorvaneApp::Text(10005));
+    EXPECT_EQ(recorder.boxes[0].text, KorvaneApp::Text(Zelt::Text::GroupNameMissing));
     EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(recorder.boxes[1].text, KorvaneApp::Text(10006));
+    EXPECT_EQ(recorder.boxes[1].text, KorvaneApp::Text(Zelt::Text::GroupNameTaken));
     EXPECT_EQ(recorder.boxes[1].icon, QMessageBox::NoIcon) << "the edit dialog tells 10006 without an icon";
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(changed.count(), 0);

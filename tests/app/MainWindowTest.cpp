@@ -71,12 +71,14 @@ protected:
 TEST_F(SampleWindow, EachCommandChecksItsOwnTargets) {
     Open();
     Window().RunCommand(ID_POWER_OFF);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10001)}) << "nothing selected";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::NothingSelected)})
+        << "nothing selected";
     answerer.Clear();
 
     Select({"02:4B:53:00:00:01", "02:4B:53:00:00:03"});
     Window().RunCommand(ID_DETAIL);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10003)}) << "the detail report takes one device";
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::MoreThanOneSelected)})
+        << "the detail report takes one device";
     answerer.Clear();
 
     manager.SetGroup("空", {});
@@ -87,7 +89,7 @@ TEST_F(SampleWindow, EachCommandChecksItsOwnTargets) {
     EXPECT_TRUE(answerer.Texts().isEmpty()) << "a batch on an empty group does nothing, silently";
 
     Window().RunCommand(ID_REMOVE);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10001)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::NothingSelected)});
 }
 
 TEST_F(SampleWindow, RemoveTakesEverySelectedRowWithoutAQuestion) {
@@ -270,7 +272,7 @@ TEST(SingleInstance, ASecondStartSaysSoAndEnds) {
     ASSERT_TRUE(first.IsHeld());
     AppTesting::ModalAnswerer answerer;
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin"}), 0);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10018)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::AlreadyRunning)});
     std::filesystem::remove_all(folder);
 }
 
@@ -392,12 +394,12 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     watcher.start(100);
     QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
-    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(10015), KorvaneApp::Text(10004)}));
+    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(Zelt::Text::SettingsFileDamaged), KorvaneApp::Text(Zelt::Text::ConfirmExit)}));
     ASSERT_EQ(answerer.ButtonTexts().size(), 2);
     EXPECT_EQ(answerer.ButtonTexts()[1], AppTesting::InLanguage("はい(&Y)|いいえ(&N)", "&Yes|&No"))
         << "the exit question's buttons speak its language";
     EXPECT_TRUE(bMinimised) << "offscreen has no tray: the window starts minimised, not hidden";
-    EXPECT_EQ(statusText, KorvaneApp::Text(90001));
+    EXPECT_EQ(statusText, KorvaneApp::Text(Zelt::Text::NoNotificationArea));
     CKorvaneAdminInfoMgr saved;
     EXPECT_EQ(CSettingsFile().Load(saved).outcome, SettingsLoadOutcome::Loaded) << "the exit command saved";
     EXPECT_EQ(saved.m_window, (WindowNumbers{-1, -1, -1, -1, -1, -1})) << "it was minimised";
@@ -454,7 +456,7 @@ TEST_F(SampleWindow, ADeviceSeenElsewhereIsAskedAboutWithBothAddressesUntilAppro
     ASSERT_NE(pRow, nullptr);
     bool bStateShown = false;
     for (int nColumn = 0; nColumn < pRow->columnCount(); ++nColumn) {
-        bStateShown |= pRow->text(nColumn) == KorvaneApp::Text(90300);
+        bStateShown |= pRow->text(nColumn) == KorvaneApp::Text(Zelt::Text::AddressUnapproved);
     }
     EXPECT_TRUE(bStateShown) << "the status cell says the address waits for approval";
     const QString waitingLine = Qs(CStatusPane::Lines(*manager.FindDevice(mac)).at(2));
@@ -478,5 +480,6 @@ TEST_F(SampleWindow, ADeviceSeenElsewhereIsAskedAboutWithBothAddressesUntilAppro
     EXPECT_EQ(manager.FindDevice(mac)->GetIPv4Address(), "198.18.0.66");
     EXPECT_FALSE(manager.FindDevice(mac)->HasUnapprovedAddresses());
     Window().RunCommand(ID_APPROVE_ADDRESS);
-    EXPECT_EQ(answerer.Texts().back(), KorvaneApp::Text(90306)) << "nothing waits any more";
+    EXPECT_EQ(answerer.Texts().back(), KorvaneApp::Text(Zelt::Text::NoAddressToApprove))
+        << "nothing waits any more";
 }

@@ -51,28 +51,31 @@ TEST_F(SimulatedDevices, AProgressRunShowsSuccessFailureMissingPasswordAndCancel
     dialog.Start(OPERATION_REBOOT, macs);
     EXPECT_FALSE(dialog.CloseButton()->isEnabled());
     ASSERT_TRUE(AppTesting::WaitUntil([&] {
-        return RowText(dialog, 2) != KorvaneApp::Text(11205) &&
-               RowText(dialog, 1) != KorvaneApp::Text(11205) && RowText(dialog, 0) != KorvaneApp::Text(11205);
+        return RowText(dialog, 2) != KorvaneApp::Text(Zelt::Text::ProgressStarted) &&
+               RowText(dialog, 1) != KorvaneApp::Text(Zelt::Text::ProgressStarted) &&
+               RowText(dialog, 0) != KorvaneApp::Text(Zelt::Text::ProgressStarted);
     }));
     EXPECT_EQ(RowText(dialog, 0), QString::fromUtf8("再起動を実行しました。"));
-    EXPECT_EQ(RowText(dialog, 1), KorvaneApp::Text(11219)) << "busy";
-    EXPECT_EQ(RowText(dialog, 2), KorvaneApp::Text(11210)) << "no password: nothing was sent";
-    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(11205)) << "the silent device is still running";
+    EXPECT_EQ(RowText(dialog, 1), KorvaneApp::Text(Zelt::Text::ProgressDeviceBusy)) << "busy";
+    EXPECT_EQ(RowText(dialog, 2), KorvaneApp::Text(Zelt::Text::ProgressNoPassword))
+        << "no password: nothing was sent";
+    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(Zelt::Text::ProgressStarted))
+        << "the silent device is still running";
 
     dialog.reject();
     EXPECT_FALSE(dialog.Operation()->IsFinished()) << "Escape is ignored while rows are outstanding";
     answerer.SetAnswer(QMessageBox::Yes);
     dialog.CancelButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10002)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::ConfirmCancel)});
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return dialog.Operation()->IsFinished(); }));
-    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(11204));
+    EXPECT_EQ(RowText(dialog, 3), KorvaneApp::Text(Zelt::Text::ProgressCancelled));
     EXPECT_TRUE(dialog.CloseButton()->isEnabled());
     EXPECT_FALSE(dialog.CancelButton()->isEnabled());
 
     answerer.Clear();
     answerer.SetAnswer(QMessageBox::No);
     dialog.CloseButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(11212)})
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::AskSetPasswordAgain)})
         << "the device without a password is offered";
     EXPECT_EQ(sim.State(0).power, "rebooting");
 }

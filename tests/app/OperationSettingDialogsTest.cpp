@@ -116,13 +116,13 @@ TEST_F(FirmwareDialogTest, TheImageMustBeNamedPresentAndARegularFileBeforeAnythi
     dialog.show();
 
     dialog.OkButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10013)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::FirmwareFileNotSelected)});
     EXPECT_TRUE(dialog.isVisible());
 
     answerer.Clear();
     dialog.PathEdit()->setText(QString::fromStdString((folder.Path() / "missing.img").string()));
     dialog.OkButton()->click();
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10014)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::SelectedFileMissing)});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(user.nClosed, 0) << "no progress dialog was opened";
     EXPECT_TRUE(user.others.isEmpty());
@@ -170,7 +170,7 @@ TEST_F(FirmwareDialogTest, AFileDroppedOnThePathGivesItsWholePath) {
 }
 
 TEST_F(FirmwareDialogTest, BrowseTakesTheChosenFileWithAFilterForEveryFile) {
-    EXPECT_EQ(FirmwareDialog::FileDialogFilter(KorvaneApp::Text(10100)),
+    EXPECT_EQ(FirmwareDialog::FileDialogFilter(KorvaneApp::Text(Zelt::Text::FirmwareFileFilter)),
               QString::fromUtf8("すべてのファイル (*)"));
     EXPECT_EQ(FirmwareDialog::FileDialogFilter(QStringLiteral("Images (*.img)|*.img|All|*.*||")),
               QStringLiteral("Images (*.img);;All (*)"));
@@ -209,10 +209,11 @@ TEST_F(FirmwareDialogTest, TheImageReachesEveryTargetWithAPassword) {
     dialog.OkButton()->click();
 
     EXPECT_EQ(user.nClosed, 1);
-    EXPECT_EQ(user.rows,
-              (QStringList{QString::fromUtf8("F/W アップデートを実行しました。"),
-                           QString::fromUtf8("F/W アップデートを実行しました。"), KorvaneApp::Text(11210)}));
-    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(11230), KorvaneApp::Text(11212)}))
+    EXPECT_EQ(user.rows, (QStringList{QString::fromUtf8("F/W アップデートを実行しました。"),
+                                      QString::fromUtf8("F/W アップデートを実行しました。"),
+                                      KorvaneApp::Text(Zelt::Text::ProgressNoPassword)}));
+    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(Zelt::Text::FirmwareUpdateStarted),
+                                             KorvaneApp::Text(Zelt::Text::AskSetPasswordAgain)}))
         << "the notice once, then the offer to enter the missing password";
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -291,7 +292,7 @@ TEST_F(EcoDialog, FortyFiveMinutesAreNotOfferedAndShowNoneWith10012) {
     EXPECT_EQ(On(dialog), (std::vector<bool>{true, false, true, false, false, false}))
         << "the choices are kept";
     ShowAndSettle(dialog);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10012)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::EcoSettingsNotShown)});
     dialog.hide();
     dialog.show();
     AppTesting::WaitUntil([] { return false; }, 200);
@@ -307,7 +308,7 @@ TEST_F(EcoDialog, NoEcoInformationShowsNoneAllOffAnd10011) {
     EXPECT_EQ(On(dialog), std::vector<bool>(6, false));
     EXPECT_EQ(Enabled(dialog), std::vector<bool>(6, false));
     ShowAndSettle(dialog);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10011)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::EcoSettingsNotRead)});
 }
 
 TEST_F(EcoDialog, NoneDisablesEveryVolumeAndAQrxHTargetDecidesForAll) {
@@ -381,7 +382,7 @@ TEST_F(EcoDialog, CancelSendsNothing) {
     ProgressUser user(answerer);
     EcoModeDialog dialog(manager, macs);
     ShowAndSettle(dialog);
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10011)})
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::EcoSettingsNotRead)})
         << "polled without its password: no eco information";
     sim.ClearLog(0);
     dialog.reject();

@@ -163,7 +163,7 @@ TEST_F(SearchAddDialogs, ASearchManagesTheDevicesThatAnswerAndClosesItself) {
 
     EXPECT_EQ(result, SEARCH_SUCCEEDED);
     EXPECT_EQ(dialog.Result(), std::optional<SearchResult>(SEARCH_SUCCEEDED));
-    EXPECT_EQ(shownText, KorvaneApp::Text(10024));
+    EXPECT_EQ(shownText, KorvaneApp::Text(Zelt::Text::SearchingDevices));
     EXPECT_TRUE(bStopEnabled);
     EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join('|').toStdString();
     EXPECT_FALSE(dialog.isVisible()) << "the dialog closes itself";
@@ -233,7 +233,7 @@ TEST_F(SearchAddDialogs, ASearchWhoseDiscoveryPortsAreTakenTells10016) {
     }
     EXPECT_EQ(result, SEARCH_FAILED);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "no silence is waited for";
-    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(10016)});
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::SearchNetworkError)});
     EXPECT_EQ(ended.count(), 1);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(manager.Devices().empty());
@@ -243,7 +243,7 @@ TEST_F(SearchAddDialogs, AddByAddressShowsTheDeviceAndAddsItOnRequest) {
     Simulator sim({"--count", "2", "--base", "127.87.10.1", "--http-port", "0"});
     AddDialog add(manager);
     AddTargetDialog& dialog = add.dialog;
-    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(10200));
+    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::SearchButton));
     EXPECT_TRUE(dialog.CloseButton()->isEnabled());
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
 
@@ -252,7 +252,7 @@ TEST_F(SearchAddDialogs, AddByAddressShowsTheDeviceAndAddsItOnRequest) {
     dialog.Input()->setText(QStringLiteral("  "));
     dialog.SearchButton()->click();
     EXPECT_FALSE(dialog.IsFetching());
-    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(10200));
+    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::SearchButton));
     EXPECT_EQ(add.added.count(), 0);
     EXPECT_TRUE(manager.Devices().empty());
 
@@ -260,15 +260,15 @@ TEST_F(SearchAddDialogs, AddByAddressShowsTheDeviceAndAddsItOnRequest) {
     dialog.Input()->setText(QStringLiteral("127.87.10.2"));
     dialog.SearchButton()->click();
     EXPECT_TRUE(dialog.IsFetching());
-    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(10201));
+    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::StopSearchButton));
     EXPECT_FALSE(dialog.CloseButton()->isEnabled()) << "no closing while a fetch runs";
     ASSERT_TRUE(AppTesting::WaitUntil([&] { return add.fetched.count() == 1; }, 20000));
 
     EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join('|').toStdString();
     EXPECT_EQ(add.Fields(), (QStringList{"ks-002", "Simulated KORVANE 002", "127.87.10.2",
-                                         KorvaneApp::Text(22013), "02:4b:53:00:00:02"}))
+                                         KorvaneApp::Text(Zelt::Text::NoValue), "02:4b:53:00:00:02"}))
         << "the device reports its MAC in lower case; it has no IPv6 address";
-    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(10200));
+    EXPECT_EQ(dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::SearchButton));
     EXPECT_TRUE(dialog.CloseButton()->isEnabled());
     EXPECT_FALSE(sim.Log(1).empty()) << "the information came from the typed address";
     EXPECT_TRUE(manager.Devices().empty()) << "nothing is added before \"追加\"";
@@ -308,7 +308,7 @@ TEST_F(SearchAddDialogs, AnAddressWhereNothingAnswersTells10017AndABusyDevice100
     ASSERT_TRUE(add.Fetch(QStringLiteral("127.87.11.200")));
     // The message says where and why, in the words korvanectl uses.
     EXPECT_EQ(answerer.Texts(),
-              QStringList{KorvaneApp::Text(10017) +
+              QStringList{KorvaneApp::Text(Zelt::Text::DeviceNotFound) +
                           QStringLiteral("\n\n127.87.11.200 のポート 51055 に接続できませんでした"
                                          "（Connection refused）")});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
@@ -319,9 +319,10 @@ TEST_F(SearchAddDialogs, AnAddressWhereNothingAnswersTells10017AndABusyDevice100
     answerer.Clear();
     ASSERT_TRUE(add.Fetch(QStringLiteral("127.87.11.2")));
     EXPECT_EQ(answerer.Texts(),
-              QStringList{KorvaneApp::Text(10019) + QStringLiteral("\n\n") + KorvaneApp::Text(90744)});
+              QStringList{KorvaneApp::Text(Zelt::Text::InfoReadError) + QStringLiteral("\n\n") +
+                          KorvaneApp::Text(Zelt::Text::FailureDeviceBusy)});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
-    EXPECT_EQ(add.dialog.SearchButton()->text(), KorvaneApp::Text(10200));
+    EXPECT_EQ(add.dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::SearchButton));
     EXPECT_TRUE(add.dialog.CloseButton()->isEnabled());
     add.dialog.AddButton()->click();
     EXPECT_TRUE(manager.Devices().empty());
@@ -341,7 +342,7 @@ TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevic
     ASSERT_TRUE(add.Fetch(QStringLiteral("ks-front.test")));
     EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join('|').toStdString();
     EXPECT_EQ(add.Fields(), (QStringList{"ks-001", "Simulated KORVANE 001", "127.0.0.1",
-                                         KorvaneApp::Text(22013), "02:4B:53:00:00:01"}));
+                                         KorvaneApp::Text(Zelt::Text::NoValue), "02:4B:53:00:00:01"}));
     EXPECT_FALSE(add.dialog.Candidate().GetPortForwarding())
         << "the device reports the address the name gave";
 
@@ -349,7 +350,7 @@ TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevic
     sim.InfoSet(0, "network/tcpip[not(@family='inet6')]/lan/ipsetting/ip", "192.168.10.20");
     ASSERT_TRUE(add.Fetch(QStringLiteral("ks-front.test")));
     EXPECT_EQ(add.Fields(), (QStringList{"ks-front.test", "Simulated KORVANE 001", "127.0.0.1",
-                                         KorvaneApp::Text(22013), "02:4B:53:00:00:01"}));
+                                         KorvaneApp::Text(Zelt::Text::NoValue), "02:4B:53:00:00:01"}));
     add.dialog.AddButton()->click();
     EXPECT_EQ(add.added.count(), 1);
     const CManagedDevice* pDevice = manager.FindDevice("02:4B:53:00:00:01");
@@ -360,7 +361,8 @@ TEST_F(SearchAddDialogs, AddByHostNameResolvesItAndKeepsTheNameOfAForwardedDevic
 
     ASSERT_TRUE(add.Fetch(QStringLiteral("no-such-korvane.invalid")));
     EXPECT_EQ(answerer.Texts(),
-              QStringList{KorvaneApp::Text(10017) + QStringLiteral("\n\n") + KorvaneApp::Text(90758)});
+              QStringList{KorvaneApp::Text(Zelt::Text::DeviceNotFound) + QStringLiteral("\n\n") +
+                          KorvaneApp::Text(Zelt::Text::NoAddressToConnect)});
     EXPECT_EQ(add.Fields(), AddDialog::NoFields());
 }
 
@@ -380,7 +382,7 @@ TEST_F(SearchAddDialogs, AFetchCanBeStoppedAndTheDialogClosedOrDestroyedWhileItR
         EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
         EXPECT_TRUE(answerer.Texts().isEmpty());
         EXPECT_FALSE(add.dialog.IsFetching());
-        EXPECT_EQ(add.dialog.SearchButton()->text(), KorvaneApp::Text(10200));
+        EXPECT_EQ(add.dialog.SearchButton()->text(), KorvaneApp::Text(Zelt::Text::SearchButton));
         EXPECT_TRUE(add.dialog.isVisible());
 
         // Escape while fetching stops the fetch and closes; its result shows nothing.

@@ -59,7 +59,7 @@ TEST(AddressTakeover, NeitherASearchNorANameServerBringsThePasswordToAnotherHost
     const std::string turnedUp =
         KorvaneTesting::ChildTextPiece(Zelt::Text::CliWaitingForApproval, 2) + attackerHost.ipv4;
     EXPECT_NE(found.out.find(turnedUp), std::string::npos) << found.out;
-    const std::string waiting(Zelt::CStringTable::Text(90300));
+    const std::string waiting(Zelt::CStringTable::Text(Zelt::Text::AddressUnapproved));
     EXPECT_EQ(StatusOf(korvanectl({"list", "--json"})), waiting);
     EXPECT_EQ(korvanectl({"update"}).exitCode, 0);
     EXPECT_FALSE(ReceivedAuthorization(attacker))

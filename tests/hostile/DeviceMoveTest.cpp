@@ -52,7 +52,7 @@ TEST(DeviceMove, TheDeviceIsFoundThroughItsNameAndMovesOnceTheUserApproves) {
     resolver.SetAddress("ks-001", kNewAddress);
 
     fleet.Korvanectl({"update"});
-    const std::string waiting(Zelt::CStringTable::Text(90300));
+    const std::string waiting(Zelt::CStringTable::Text(Zelt::Text::AddressUnapproved));
     EXPECT_EQ(ListedStatus(fleet), waiting);
     EXPECT_FALSE(ReceivedPassword(moved, password)) << "not before the user approves";
 

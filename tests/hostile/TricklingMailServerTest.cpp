@@ -18,7 +18,8 @@ TEST_F(TricklingMailServer, CtrlCEndsTheTestMailAtOnce) {
     kill(test->Pid(), SIGINT);
     EXPECT_LT(SecondsUntilEnd(*test, seconds(5)), 1.0);
     EXPECT_EQ(test->Stop(), 130) << test->Output();
-    EXPECT_NE(test->Output().find(Zelt::CStringTable::Text(90400)), std::string::npos) // cancelled
+    EXPECT_NE(test->Output().find(Zelt::CStringTable::Text(Zelt::Text::MailSendCancelled)),
+              std::string::npos) // cancelled
         << test->Output();
 }
 
@@ -41,6 +42,6 @@ TEST_F(TricklingMailServer, CtrlCEndsTheMonitorAtOnceWhileItsErrorMailIsHeld) {
     EXPECT_LT(SecondsUntilEnd(*monitor, seconds(5)), 1.0);
     EXPECT_EQ(monitor->Stop(), 130) << "Ctrl-C is an interruption: " << monitor->Output();
     const std::string cancelled =
-        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(90400)});
+        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(Zelt::Text::MailSendCancelled)});
     EXPECT_NE(monitor->Output().find(cancelled), std::string::npos) << monitor->Output();
 }

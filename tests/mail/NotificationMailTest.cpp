@@ -73,7 +73,7 @@ protected:
         const bool bEnglish = GetParam() == Zelt::Language::English;
         EXPECT_EQ(HeaderOf(mail, "Content-Type"),
                   std::string("text/plain; charset=\"") + (bEnglish ? "UTF-8" : "ISO-2022-JP") + "\"");
-        EXPECT_EQ(DecodeWords(HeaderOf(mail, "From")), Text(11804) + "<notice@korvane.test>");
+        EXPECT_EQ(DecodeWords(HeaderOf(mail, "From")), Text(Zelt::Text::MailSenderName) + "<notice@korvane.test>");
     }
 };
 
@@ -84,8 +84,8 @@ TEST_P(MailInLanguage, TheTestMailHasItsNameSubjectAndBody) {
     ASSERT_EQ(CMailSettingForm::SendTestMail(fields).nTextId, 10008);
     const ParsedMail mail = ParseMail(MessageOf(server.Transcripts().at(0)));
     ExpectCharsetAndSender(mail);
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(11802));
-    EXPECT_EQ(DecodedBody(mail), Text(11803) + "\n");
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(Zelt::Text::TestMailSubject));
+    EXPECT_EQ(DecodedBody(mail), Text(Zelt::Text::TestMailBody) + "\n");
 }
 
 TEST_P(MailInLanguage, TheErrorMailListsEveryDeviceWithItsAlerts) {
@@ -101,12 +101,12 @@ TEST_P(MailInLanguage, TheErrorMailListsEveryDeviceWithItsAlerts) {
     EXPECT_EQ(CErrorMail::Send(manager), std::optional<int>(MAIL_SEND_DONE));
     const ParsedMail mail = ParseMail(MessageOf(server.Transcripts().at(0)));
     ExpectCharsetAndSender(mail);
-    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(11805));
+    EXPECT_EQ(DecodeWords(HeaderOf(mail, "Subject")), Text(Zelt::Text::ErrorMailSubject));
     EXPECT_EQ(HeaderOf(mail, "To"), "admin@korvane.test;");
-    const std::string normal = Text(11121);
-    EXPECT_EQ(DecodedBody(mail), CTextFormat::Format(Text(11800), {"ks-one", normal}) + "\n" + Text(11900) +
-                                     CTextFormat::Format(Text(11800), {"棚-two", normal}) + "\n" +
-                                     Text(11908));
+    const std::string normal = Text(Zelt::Text::StatusNormal);
+    EXPECT_EQ(DecodedBody(mail), CTextFormat::Format(Text(Zelt::Text::ErrorMailDeviceLine), {"ks-one", normal}) + "\n" + Text(Zelt::Text::StatusLineNormal) +
+                                     CTextFormat::Format(Text(Zelt::Text::ErrorMailDeviceLine), {"棚-two", normal}) + "\n" +
+                                     Text(Zelt::Text::StatusLineUps));
 }
 
 KORVANE_IN_BOTH_LANGUAGES(MailInLanguage);

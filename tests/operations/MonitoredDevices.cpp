@@ -21,7 +21,8 @@ void RecordingHost::SendErrorMail() {
 void RecordingHost::ShowUpdateState(const std::string& text) {
     states.push_back(text);
     // Anything but the two "updating" texts is the completion time: the update is over.
-    if (text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101)) {
+    if (text != Zelt::CStringTable::Text(Zelt::Text::UpdatingAll) &&
+        text != Zelt::CStringTable::Text(Zelt::Text::UpdatingStatus)) {
         owner.Quit();
     }
 }

@@ -89,7 +89,7 @@ TEST(OperationRun, PowerOffAskedOfEveryTargetWithTheNetworkFlagCleared) {
         EXPECT_EQ(row.nMark, MARK_SUCCESS);
         EXPECT_EQ(row.text, "電源 OFFを実行しました。");
     }
-    EXPECT_EQ(run->SummaryText(), CStringTable::Text(11206));
+    EXPECT_EQ(run->SummaryText(), CStringTable::Text(Zelt::Text::ProgressAllSucceeded));
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(devices.sim.State(i).power, "off");
         const std::vector<std::string> log = devices.sim.Log(i);
@@ -109,21 +109,21 @@ TEST(OperationRun, FailuresGiveTheirCodesTextsAndEffects) {
     devices.sim.Set(3, "mode", "refuse");
     const auto run = devices.Run(OPERATION_REBOOT, devices.macs);
     const std::vector<OperationRow>& rows = run->Rows();
-    EXPECT_EQ(rows[0].text, CStringTable::Text(11219)) << "busy";
+    EXPECT_EQ(rows[0].text, CStringTable::Text(Zelt::Text::ProgressDeviceBusy)) << "busy";
     EXPECT_EQ(rows[0].nMark, MARK_FAILURE);
-    EXPECT_EQ(rows[1].text, CStringTable::Text(11211)) << "password rejected";
+    EXPECT_EQ(rows[1].text, CStringTable::Text(Zelt::Text::ProgressWrongPassword)) << "password rejected";
     EXPECT_EQ(rows[1].nMark, MARK_AUTHENTICATION);
     EXPECT_FALSE(devices.manager.FindDevice(devices.macs[1])->GetPasswordAccepted());
-    EXPECT_EQ(rows[2].text, CStringTable::Text(11210)) << "no password";
+    EXPECT_EQ(rows[2].text, CStringTable::Text(Zelt::Text::ProgressNoPassword)) << "no password";
     EXPECT_EQ(rows[2].nMark, MARK_AUTHENTICATION);
     EXPECT_TRUE(devices.sim.Log(2).empty()) << "a device without a password is not contacted";
-    EXPECT_EQ(rows[3].text, CStringTable::Text(11218)) << "refused";
+    EXPECT_EQ(rows[3].text, CStringTable::Text(Zelt::Text::ProgressCannotConnect)) << "refused";
     EXPECT_EQ(devices.manager.FindDevice(devices.macs[3])
                   ->GetRootNode()
                   .SingleSelectNode("systeminfo/power")
                   .GetText(),
               "OFF");
-    EXPECT_EQ(run->SummaryText(), CStringTable::Text(11207));
+    EXPECT_EQ(run->SummaryText(), CStringTable::Text(Zelt::Text::ProgressSomeFailed));
     EXPECT_EQ(run->ReauthenticationMacs(), (std::vector<std::string>{devices.macs[1], devices.macs[2]}));
 }
 
@@ -150,7 +150,7 @@ TEST(OperationRun, ACancelEndsTheOutstandingRowsAndEveryWorker) {
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
     for (const OperationRow& row : run->Rows()) {
         EXPECT_EQ(row.nMark, MARK_CANCELLED);
-        EXPECT_EQ(row.text, CStringTable::Text(11204));
+        EXPECT_EQ(row.text, CStringTable::Text(Zelt::Text::ProgressCancelled));
     }
 }
 

@@ -30,17 +30,18 @@ struct Expected {
 };
 
 Expected ExpectedOf(int i) {
-    const std::string normal(CStringTable::Text(11121));
-    const std::string caution(CStringTable::Text(11122));
+    const std::string normal(CStringTable::Text(Zelt::Text::StatusNormal));
+    const std::string caution(CStringTable::Text(Zelt::Text::StatusWarning));
     if (kSilent.count(i) != 0) {
-        return {0, RESULT_TIMEOUT, CTextFormat::FormatId(11130, {normal}), 11900};
+        return {0, RESULT_TIMEOUT, CTextFormat::FormatId(Zelt::Text::StatusUpdateError, {normal}), 11900};
     }
     if (kRefusing.count(i) != 0) {
-        return {STATUS_BIT_UNREACHABLE, RESULT_COMMUNICATION_ERROR, std::string(CStringTable::Text(11128)),
-                11904};
+        return {STATUS_BIT_UNREACHABLE, RESULT_COMMUNICATION_ERROR,
+                std::string(CStringTable::Text(Zelt::Text::StatusConnectionError)), 11904};
     }
     if (i % 20 == 9) {
-        return {STATUS_BIT_DISK_ERROR, RESULT_SUCCESS, std::string(CStringTable::Text(11123)), 11901};
+        return {STATUS_BIT_DISK_ERROR, RESULT_SUCCESS,
+                std::string(CStringTable::Text(Zelt::Text::StatusError)), 11901};
     }
     switch (i % 10) {
     case 4:
@@ -79,9 +80,9 @@ TEST(UpdateOverManyDevices, TimeoutsWarningsAndUnreachableDevicesGiveOneBalloonA
         const Expected expected = ExpectedOf(i);
         EXPECT_EQ(device.GetStatusBits(), expected.nBits);
         EXPECT_EQ(device.GetResultCode(), expected.nResultCode);
-        expectedBody +=
-            CTextFormat::FormatId(11800, {monitored.sim.Devices().at(i).hostname, expected.status}) + "\n" +
-            std::string(CStringTable::Text(expected.nAlertText));
+        expectedBody += CTextFormat::FormatId(Zelt::Text::ErrorMailDeviceLine,
+                                              {monitored.sim.Devices().at(i).hostname, expected.status}) +
+                        "\n" + std::string(CStringTable::Text(expected.nAlertText));
     }
     EXPECT_EQ(monitored.host.balloons, std::vector<int>{2})
         << "a disk error among the alerts: the error balloon";
@@ -89,7 +90,8 @@ TEST(UpdateOverManyDevices, TimeoutsWarningsAndUnreachableDevicesGiveOneBalloonA
     const std::vector<std::string> transcripts = smtp.Transcripts();
     ASSERT_EQ(transcripts.size(), 1u);
     const MailTesting::ParsedMail mail = MailTesting::ParseMail(MailTesting::MessageOf(transcripts[0]));
-    EXPECT_EQ(MailTesting::DecodeWords(MailTesting::HeaderOf(mail, "Subject")), CStringTable::Text(11805));
+    EXPECT_EQ(MailTesting::DecodeWords(MailTesting::HeaderOf(mail, "Subject")),
+              CStringTable::Text(Zelt::Text::ErrorMailSubject));
     EXPECT_EQ(MailTesting::DecodedBody(mail), expectedBody);
 
     monitored.Fire(CUpdateScheduler::STATUS_TIMER);

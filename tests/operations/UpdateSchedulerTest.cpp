@@ -30,7 +30,7 @@ TEST(UpdateScheduler, TimersFollowTheIntervalAndTheBusyRules) {
     monitored.Fire(CUpdateScheduler::INTERVAL_TIMER);
     EXPECT_EQ(monitored.host.timers.at(CUpdateScheduler::INTERVAL_TIMER), 10 * 1000)
         << "back to the interval";
-    EXPECT_EQ(monitored.host.states.front(), Zelt::CStringTable::Text(12100));
+    EXPECT_EQ(monitored.host.states.front(), Zelt::CStringTable::Text(Zelt::Text::UpdatingAll));
     EXPECT_EQ(monitored.scheduler.Activity(), 0);
 
     monitored.scheduler.SetInterval(0);

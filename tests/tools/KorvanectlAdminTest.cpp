@@ -100,7 +100,7 @@ TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
     const ProcessResult added =
         Run({"add", Address("127.83.1.1"), Address("127.83.1.9"), "0.0.0.0", Address("127.83.1.2")});
     EXPECT_EQ(added.exitCode, 1);
-    EXPECT_NE(added.err.find("korvanectl add: " + Text(90308, {"0.0.0.0"})), std::string::npos) << added.err;
+    EXPECT_NE(added.err.find("korvanectl add: " + Text(Zelt::Text::AddressIsThisComputer, {"0.0.0.0"})), std::string::npos) << added.err;
     for (const KorvaneTesting::SimulatedDevice& device : sim.Devices()) {
         EXPECT_NE(added.out.find(Text(Zelt::Text::CliAdded, {device.hostname, device.mac}) + "\n"),
                   std::string::npos)
@@ -113,14 +113,14 @@ TEST_P(SettingsInLanguage, DevicesAreAddedListedGroupedAndRemoved) {
     const nlohmann::json rows = nlohmann::json::parse(listed.out);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].at("host"), "ks-001");
-    EXPECT_EQ(rows[0].at("status"), Text(11121));
+    EXPECT_EQ(rows[0].at("status"), Text(Zelt::Text::StatusNormal));
     EXPECT_EQ(rows[1].at("ip"), Address("127.83.1.2"));
     EXPECT_EQ(rows[1].at("key"), "02:4B:53:00:00:02") << "keys are upper case, whatever the device reports";
 
     ASSERT_EQ(Run({"group", "create", "棚 A", "ks-001"}).exitCode, 0);
     const ProcessResult duplicate = Run({"group", "create", "棚 A"});
     EXPECT_EQ(duplicate.exitCode, 1);
-    EXPECT_EQ(duplicate.err, "korvanectl group: " + Text(10006) + "\n");
+    EXPECT_EQ(duplicate.err, "korvanectl group: " + Text(Zelt::Text::GroupNameTaken) + "\n");
     ASSERT_EQ(Run({"group", "edit", "棚 A", "--rename", "棚 B", "ks-001", "02:4b:53:00:00:02"}).exitCode, 0);
     EXPECT_EQ(nlohmann::json::parse(Run({"list", "--group", "棚 B", "--json"}).out).size(), 2u);
 

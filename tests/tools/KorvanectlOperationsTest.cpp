@@ -119,7 +119,7 @@ TEST_F(ManagedDevices, NewAlertsArePrintedAndMailedOnceAcrossRuns) {
     EXPECT_NE(alerted.out.find("注意状態の KORVANE が見つかりました。"), std::string::npos) << alerted.out;
     EXPECT_NE(alerted.out.find("・容量の警告がでています。"), std::string::npos) << alerted.out;
     const std::string mailed =
-        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(10008)});
+        KorvaneTesting::ChildText(Zelt::Text::CliErrorMailOutcome, {"", KorvaneTesting::ChildText(Zelt::Text::MailSent)});
     EXPECT_NE(alerted.out.find(mailed), std::string::npos) << alerted.out;
     ASSERT_EQ(smtp.Transcripts().size(), 1u);
 

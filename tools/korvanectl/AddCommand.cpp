@@ -22,7 +22,7 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
             const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
     const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input, cancel);
     if (cancel->IsSet()) {
-        err << "korvanectl add: " << TerminalText::Escaped(input) << ": " << Zelt::CStringTable::Text(90754)
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": " << Zelt::CStringTable::Text(Zelt::Text::Cancelled)
             << '\n';
         return false;
     }

@@ -84,8 +84,10 @@ void CommandLineHost::TimerLoop() {
 }
 
 void CommandLineHost::ShowBalloon(int nLevel) {
-    PrintLine(Korvane::CTextFormat::LocalTimeText() + ' ' + std::string(Zelt::CStringTable::Text(12001)) +
-              ": " + OneLine(Zelt::CStringTable::Text(nLevel == 2 ? 12002 : 12003)));
+    PrintLine(Korvane::CTextFormat::LocalTimeText() + ' ' +
+              std::string(Zelt::CStringTable::Text(Zelt::Text::TrayStatusTitle)) + ": " +
+              OneLine(Zelt::CStringTable::Text(nLevel == 2 ? Zelt::Text::TrayDeviceError
+                                                           : Zelt::Text::TrayDeviceWarning)));
 }
 
 void CommandLineHost::UpdateCompleted() {
@@ -106,8 +108,9 @@ void CommandLineHost::ReportChanges(const std::vector<Korvane::CStateChanges::Ch
         const std::string device =
             time + ' ' + TerminalText::Escaped(change.name) + " (" + change.mac + "): ";
         if (change.bStoppedAnswering || change.bStartedAnswering) {
-            PrintLine(device +
-                      std::string(Zelt::CStringTable::Text(change.bStoppedAnswering ? 90746 : 90747)));
+            PrintLine(device + std::string(Zelt::CStringTable::Text(change.bStoppedAnswering
+                                                                        ? Zelt::Text::DeviceStoppedAnswering
+                                                                        : Zelt::Text::DeviceAnsweringAgain)));
         }
         if (change.nNewAlertBits != 0) {
             PrintLine(device + OneLine(Korvane::CStatusEvaluation::AlertText(change.nNewAlertBits)));
@@ -135,7 +138,7 @@ void CommandLineHost::PrintLine(const std::string& line) {
 // The text is what the update is doing, or the time at which it completed.
 void CommandLineHost::ShowUpdateState(const std::string& text) {
     const bool bCompleted =
-        text != Zelt::CStringTable::Text(12100) && text != Zelt::CStringTable::Text(12101);
+        text != Zelt::CStringTable::Text(Zelt::Text::UpdatingAll) && text != Zelt::CStringTable::Text(Zelt::Text::UpdatingStatus);
     PrintLine(bCompleted ? Message(Zelt::Text::CliUpdateCompleted, {text})
                          : Korvane::CTextFormat::LocalTimeText() + ' ' + text);
     if (bCompleted && m_bQuitAfterUpdate) {

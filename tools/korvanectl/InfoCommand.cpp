@@ -89,7 +89,7 @@ int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, st
     const Korvane::TypedAddresses typed =
         Korvane::CAddTarget::ResolveInput(args.Positionals().front(), cancel.Event());
     if (cancel.Event()->IsSet()) {
-        err << "korvanectl info: " << Zelt::CStringTable::Text(90754) << '\n';
+        err << "korvanectl info: " << Zelt::CStringTable::Text(Zelt::Text::Cancelled) << '\n';
         return CancelOnInterrupt::EXIT_CANCELLED;
     }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(typed)) {

@@ -79,8 +79,8 @@ void RefusePortOutsideRange(const std::string& option, const std::string& value)
     int nPort = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), nPort);
     if (error != std::errc() || end != value.data() + value.size() || nPort < 1 || nPort > 65535) {
-        throw CommandError(
-            Korvane::CTextFormat::FormatId(90720, {"--" + option, TerminalText::Escaped(value)}));
+        throw CommandError(Korvane::CTextFormat::FormatId(Zelt::Text::MailPortInvalid,
+                                                          {"--" + option, TerminalText::Escaped(value)}));
     }
 }
 
@@ -225,13 +225,14 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     const Korvane::CMailSettings fields = Edited(stored, args, err);
     if (action == "set") {
         if (const auto refused = Korvane::CMailSettingForm::Accept(fields, stored)) {
-            throw CommandError(std::string(Zelt::CStringTable::Text(refused->nTextId)) +
-                               Korvane::CTextFormat::FormatId(90721, {MissingOptions(fields)}));
+            throw CommandError(
+                std::string(Zelt::CStringTable::Text(refused->nTextId)) +
+                Korvane::CTextFormat::FormatId(Zelt::Text::MailOptionsMissing, {MissingOptions(fields)}));
         }
         store.Save();
         if (Korvane::CMailSettingForm::SendsPasswordInClear(fields)) {
-            err << "korvanectl mail set: "
-                << Zelt::CStringTable::Text(Korvane::CMailSettingForm::CLEAR_PASSWORD_WARNING) << '\n';
+            err << "korvanectl mail set: " << Zelt::CStringTable::Text(Zelt::Text::ClearPasswordWarning)
+                << '\n';
         }
         return 0;
     }
@@ -249,7 +250,7 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     if (message == Korvane::CMailSettingForm::ResultMessage(Korvane::MAIL_SEND_CANCELLED)) {
         return 130;
     }
-    return message.nTextId == 10008 ? 0 : 1;
+    return message.nTextId == Zelt::Text::MailSent ? 0 : 1;
 }
 
 } // namespace

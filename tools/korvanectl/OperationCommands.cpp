@@ -37,9 +37,9 @@ const std::string kJsonUsage =
     "standard error then. The exit code is the same.\n";
 
 // The confirmation asked before power on, power off and reboot.
-const std::map<int, int> kQuestions = {{Korvane::OPERATION_POWER_ON, 10022},
-                                       {Korvane::OPERATION_POWER_OFF, 10021},
-                                       {Korvane::OPERATION_REBOOT, 10020}};
+const std::map<int, int> kQuestions = {{Korvane::OPERATION_POWER_ON, Zelt::Text::ConfirmPowerOn},
+                                       {Korvane::OPERATION_POWER_OFF, Zelt::Text::ConfirmPowerOff},
+                                       {Korvane::OPERATION_REBOOT, Zelt::Text::ConfirmRestart}};
 
 std::vector<std::string> Targets(const Arguments& args, const std::vector<std::string>& names,
                                  const Korvane::CKorvaneAdminInfoMgr& manager) {
@@ -50,7 +50,7 @@ std::vector<std::string> Targets(const Arguments& args, const std::vector<std::s
         macs.push_back(mac);
     }
     if (macs.empty()) {
-        throw CommandError(std::string(CStringTable::Text(10001)));
+        throw CommandError(std::string(CStringTable::Text(Zelt::Text::NothingSelected)));
     }
     return macs;
 }
@@ -103,7 +103,7 @@ RunOutcome RunOnce(int nKind, const std::vector<std::string>& macs, const Argume
     } else {
         out << run.SummaryText() << '\n';
         if (run.ShowsFirmwareNotice()) {
-            out << CStringTable::Text(11230) << '\n';
+            out << CStringTable::Text(Zelt::Text::FirmwareUpdateStarted) << '\n';
         }
     }
     const auto nFailed = static_cast<size_t>(
@@ -118,7 +118,7 @@ RunOutcome RunOnce(int nKind, const std::vector<std::string>& macs, const Argume
 bool AskAgainForRejected(const std::vector<std::string>& macs, const Arguments& args,
                          Korvane::CKorvaneAdminInfoMgr& manager, std::ostream& err) {
     if (args.Flag("json") || !isatty(STDIN_FILENO) ||
-        !Terminal::Confirm(std::string(CStringTable::Text(11212)), err)) {
+        !Terminal::Confirm(std::string(CStringTable::Text(Zelt::Text::AskSetPasswordAgain)), err)) {
         for (const std::string& mac : macs) {
             err << "korvanectl: "
                 << Message(Zelt::Text::CliSetPasswordWith,

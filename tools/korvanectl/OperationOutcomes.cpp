@@ -66,8 +66,9 @@ nlohmann::json OperationOutcomes::Json(const Korvane::CKorvaneAdminInfoMgr& mana
     }
     return {{"operation", OperationCode(m_run.Kind())},
             {"summary", m_run.SummaryText()},
-            {"notice", m_run.ShowsFirmwareNotice() ? nlohmann::json(Zelt::CStringTable::Text(11230))
-                                                   : nlohmann::json(nullptr)},
+            {"notice", m_run.ShowsFirmwareNotice()
+                           ? nlohmann::json(Zelt::CStringTable::Text(Zelt::Text::FirmwareUpdateStarted))
+                           : nlohmann::json(nullptr)},
             {"devices", devices}};
 }
 

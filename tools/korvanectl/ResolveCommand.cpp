@@ -44,7 +44,7 @@ int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out,
     const CancelOnInterrupt cancel;
     const Zelt::ResolvedAddresses resolved = Zelt::CNameResolver::Resolve(text, cancel.Event());
     if (cancel.Event()->IsSet()) {
-        err << "korvanectl resolve: " << Zelt::CStringTable::Text(90754) << '\n';
+        err << "korvanectl resolve: " << Zelt::CStringTable::Text(Zelt::Text::Cancelled) << '\n';
         return CancelOnInterrupt::EXIT_CANCELLED;
     }
     const std::optional<std::string> ipv4 = resolved.First(AF_INET);

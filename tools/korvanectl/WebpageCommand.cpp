@@ -93,7 +93,7 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
         out << TerminalText::Json(PlanJson(plan, store.Manager(), macs)) << '\n';
     }
     if (plan.bCancelled) {
-        err << "korvanectl webpage: " << Zelt::CStringTable::Text(90754) << '\n';
+        err << "korvanectl webpage: " << Zelt::CStringTable::Text(Zelt::Text::Cancelled) << '\n';
         return 130;
     }
     if (plan.bStopped) {
