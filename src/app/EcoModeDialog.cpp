@@ -35,9 +35,7 @@ EcoModeDialog::EcoModeDialog(Korvane::CKorvaneAdminInfoMgr& manager, std::vector
     pVolumes->addWidget(new QLabel(Text(Zelt::Text::EcoTimeLabel), this), 0, 0);
     pVolumes->addWidget(m_pTimes, 0, 1, 1, 2);
     for (size_t i = 0; i < CEcoSettings::VOLUME_COUNT; ++i) {
-        const Korvane::EcoVolume& volume = CEcoSettings::Volumes()[i];
-        m_captions[i] = new QLabel(
-            QString::fromUtf8(volume.caption.data(), static_cast<qsizetype>(volume.caption.size())), this);
+        m_captions[i] = new QLabel(Qs(CEcoSettings::VolumeCaption(CEcoSettings::Volumes()[i])), this);
         m_onButtons[i] = new QRadioButton(Text(Zelt::Text::EcoEnabled), this);
         m_offButtons[i] = new QRadioButton(Text(Zelt::Text::EcoDisabled), this);
         auto* pPair = new QButtonGroup(this);

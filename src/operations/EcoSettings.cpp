@@ -43,27 +43,32 @@ Zelt::CXMLNode AppendTimed(Zelt::CXMLDocument& document, Zelt::CXMLNode& parent,
 
 } // namespace
 
-const std::vector<EcoTime>& CEcoSettings::Times() {
-    static const std::vector<EcoTime> times = [] {
-        std::vector<EcoTime> list;
-        for (int nMinutes : kOfferedMinutes) {
-            list.push_back({nMinutes, TimeText(nMinutes)});
-        }
-        return list;
-    }();
+std::vector<EcoTime> CEcoSettings::Times() {
+    std::vector<EcoTime> times;
+    for (int nMinutes : kOfferedMinutes) {
+        times.push_back({nMinutes, TimeText(nMinutes)});
+    }
     return times;
 }
 
 const std::array<EcoVolume, CEcoSettings::VOLUME_COUNT>& CEcoSettings::Volumes() {
     static constexpr std::array<EcoVolume, VOLUME_COUNT> volumes = {{
-        {"internal", 0, "内蔵ボリューム:"},
-        {"esata", 1, "eSATA ボリューム:"},
-        {"usb", 1, "USB ボリューム 1:"},
-        {"usb", 2, "USB ボリューム 2:"},
-        {"usb", 3, "USB ボリューム 3:"},
-        {"usb", 4, "USB ボリューム 4:"},
+        {"internal", 0},
+        {"esata", 1},
+        {"usb", 1},
+        {"usb", 2},
+        {"usb", 3},
+        {"usb", 4},
     }};
     return volumes;
+}
+
+std::string CEcoSettings::VolumeCaption(const EcoVolume& volume) {
+    if (volume.element == "usb") {
+        return CTextFormat::FormatId(Zelt::Text::EcoVolumeUsb, {std::to_string(volume.nPort)});
+    }
+    return std::string(Zelt::CStringTable::Text(volume.element == "esata" ? Zelt::Text::EcoVolumeEsata
+                                                                          : Zelt::Text::EcoVolumeInternal));
 }
 
 std::string CEcoSettings::TimeText(int nMinutes) {

@@ -18,12 +18,10 @@ struct EcoTime {
     std::string text;
 };
 
-// One volume of the dialog: its element in the eco settings, its port (0 for none) and the
-// caption of its "有効"/"無効" pair.
+// One volume of the dialog: its element in the eco settings and its port (0 for none).
 struct EcoVolume {
     std::string_view element;
     int nPort = 0;
-    std::string_view caption;
 };
 
 // The eco mode dialog without its window: what it shows, what may be changed, and the settings
@@ -41,8 +39,11 @@ public:
         VOLUME_USB4 = 5,
     };
 
-    static const std::vector<EcoTime>& Times();
+    // In the language in force.
+    static std::vector<EcoTime> Times();
     static const std::array<EcoVolume, VOLUME_COUNT>& Volumes();
+    // The caption of a volume's "enabled"/"disabled" pair, in the language in force.
+    static std::string VolumeCaption(const EcoVolume& volume);
     // "なし", "%d 分後" or "%d 時間後".
     static std::string TimeText(int nMinutes);
     static std::optional<size_t> PositionOf(int64_t nMinutes);

@@ -67,6 +67,7 @@ TEST(EcoSettingsWithDevices, SentSettingsReadBackAsTheSameChoices) {
     EXPECT_EQ(shown.InitialMessageId(), 0);
     EXPECT_EQ(shown.SelectedMinutes(), 20);
     for (size_t i = 0; i < CEcoSettings::VOLUME_COUNT; ++i) {
-        EXPECT_EQ(shown.IsVolumeOn(i), settings.IsVolumeOn(i)) << CEcoSettings::Volumes()[i].caption;
+        EXPECT_EQ(shown.IsVolumeOn(i), settings.IsVolumeOn(i))
+            << CEcoSettings::VolumeCaption(CEcoSettings::Volumes()[i]);
     }
 }

@@ -60,7 +60,7 @@ TEST(EcoSettingsList, OffersSixTimesInListOrderWithTheirTexts) {
 
     std::vector<std::string> captions;
     for (const EcoVolume& volume : CEcoSettings::Volumes()) {
-        captions.emplace_back(volume.caption);
+        captions.push_back(CEcoSettings::VolumeCaption(volume));
     }
     EXPECT_EQ(captions,
               (std::vector<std::string>{"内蔵ボリューム:", "eSATA ボリューム:", "USB ボリューム 1:",
