@@ -83,7 +83,7 @@ int KorvaneManagerApp::Run(const QStringList& arguments) {
         QMessageBox::information(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::AlreadyRunning));
         return 0;
     }
-    // Linux has no browser component to ask, and an unreadable version passes.
+    // No browser component reports a version here; an unknown version passes.
     if (!Korvane::CStartupRules::BrowserVersionSuffices(std::nullopt)) {
         QMessageBox::critical(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::WebBrowserMissing));
         return 0;
