@@ -12,14 +12,16 @@ foreach(language IN ITEMS Ja En)
     if(code STREQUAL "ja")
         set(input ${PROJECT_SOURCE_DIR}/res/strings.txt)
         set(names ${KORVANE_TEXT_IDS_HEADER})
+        set(namesArgument -DNAMES=${names})
     else()
         set(input ${PROJECT_SOURCE_DIR}/res/strings.${code}.txt)
         set(names "")
+        set(namesArgument "")
     endif()
     add_custom_command(
         OUTPUT ${output} ${names}
         COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${output} -DTABLE=kStringTable${language}
-                "$<$<BOOL:${names}>:-DNAMES=${names}>" -P ${KORVANE_STRING_TABLE_SCRIPT}
+                ${namesArgument} -P ${KORVANE_STRING_TABLE_SCRIPT}
         DEPENDS ${input} ${KORVANE_STRING_TABLE_SCRIPT}
         COMMENT "Generating the string table from ${input}"
         VERBATIM)
