@@ -1,6 +1,8 @@
 #include "admin/AtomicFile.h"
 
+#include "admin/TextFormat.h"
 #include "support/RegularFile.h"
+#include "support/TextIds.h"
 #include "support/Trace.h"
 
 #include <cerrno>
@@ -16,8 +18,8 @@ namespace {
 // A temporary file that another save renamed into place while this one waited for its lock.
 constexpr int kOpenAttempts = 3;
 
-bool Fail(std::string& strReason, const char* pszWhat, const std::filesystem::path& path, int nError) {
-    strReason = std::string(pszWhat) + " " + path.string() + ": " + std::strerror(nError);
+bool Fail(std::string& strReason, int nStepTextId, const std::filesystem::path& path, int nError) {
+    strReason = CTextFormat::FormatId(nStepTextId, {path.string(), std::strerror(nError)});
     return false;
 }
 
@@ -63,7 +65,8 @@ Zelt::CFileDescriptor CAtomicFile::OpenTemporary(const std::filesystem::path& te
         }
         Zelt::CFileDescriptor fd = file.Release();
         if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-            strReason = "another save of " + temporary.parent_path().string() + " is in progress";
+            strReason =
+                CTextFormat::FormatId(Zelt::Text::SaveUnderWayElsewhere, {temporary.parent_path().string()});
             return Zelt::CFileDescriptor();
         }
         if (!IsStillNamed(fd.Get(), temporary)) {
@@ -71,12 +74,12 @@ Zelt::CFileDescriptor CAtomicFile::OpenTemporary(const std::filesystem::path& te
         }
         // A save cut short leaves its temporary file behind with whatever it had written.
         if (ftruncate(fd.Get(), 0) != 0 || fchmod(fd.Get(), nMode) != 0) {
-            Fail(strReason, "cannot prepare", temporary, errno);
+            Fail(strReason, Zelt::Text::FileCannotPrepare, temporary, errno);
             return Zelt::CFileDescriptor();
         }
         return fd;
     }
-    strReason = "another save of " + temporary.parent_path().string() + " keeps replacing the file";
+    strReason = CTextFormat::FormatId(Zelt::Text::SaveKeepsBeingReplaced, {temporary.parent_path().string()});
     return Zelt::CFileDescriptor();
 }
 
@@ -84,15 +87,15 @@ bool CAtomicFile::WriteAndRename(int fd, const std::filesystem::path& temporary,
                                  const std::filesystem::path& path, std::string_view bytes,
                                  std::string& strReason) {
     if (!WriteAll(fd, bytes)) {
-        return Fail(strReason, "cannot write", temporary, errno);
+        return Fail(strReason, Zelt::Text::FileCannotWrite, temporary, errno);
     }
     // Without this the rename could reach the disk before the data, and a crash would leave an
     // empty file under the old name.
     if (fsync(fd) != 0) {
-        return Fail(strReason, "cannot flush", temporary, errno);
+        return Fail(strReason, Zelt::Text::FileCannotFlush, temporary, errno);
     }
     if (rename(temporary.c_str(), path.c_str()) != 0) {
-        return Fail(strReason, "cannot replace", path, errno);
+        return Fail(strReason, Zelt::Text::FileCannotReplace, path, errno);
     }
     return true;
 }

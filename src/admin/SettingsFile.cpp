@@ -8,7 +8,7 @@
 #include "support/DirectoryPath.h"
 #include "support/RegularFile.h"
 #include "support/ScrambleStr.h"
-#include "support/TextIds.h"
+#include "support/StringTable.h"
 #include "support/Trace.h"
 #include "support/XmlError.h"
 #include "support/XmlLoadCheck.h"
@@ -154,7 +154,8 @@ SettingsLoadResult CSettingsFile::LoadScrambled(CKorvaneAdminInfoMgr& manager) c
         return *unread;
     }
     if (!m_key) {
-        return DamagedResult("the user's identity is not available to unscramble " + m_path.string());
+        return DamagedResult(
+            CTextFormat::FormatId(Zelt::Text::SettingsNoIdentityToUnscramble, {m_path.string()}));
     }
     std::string xml = Zelt::CDecodeStr().Convert(stored, *m_key);
     std::string().swap(stored); // the stored form is twice the document: not kept while parsing
@@ -187,7 +188,8 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     SettingsSaveResult result;
     Zelt::DebugTrace("CSettingsFile::Save(): Begin.\n");
     if (!m_key) {
-        return SaveFailed(std::move(result), "the user's identity is not available");
+        return SaveFailed(std::move(result),
+                          std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsNoIdentity)));
     }
     std::string strReason;
     if (RefusesToReplace(m_path, strReason)) {
@@ -196,7 +198,8 @@ SettingsSaveResult CSettingsFile::Save(const CKorvaneAdminInfoMgr& manager) {
     Zelt::DebugTrace("CSettingsFile::Save(): Create Dir.\n");
     if (!Zelt::CreateDirectoryPath(m_path.parent_path(), FOLDER_MODE)) {
         return SaveFailed(std::move(result),
-                          "cannot create " + m_path.parent_path().string() + ": " + std::strerror(errno));
+                          CTextFormat::FormatId(Zelt::Text::FolderCannotCreate,
+                                                {m_path.parent_path().string(), std::strerror(errno)}));
     }
     Zelt::DebugTrace("CSettingsFile::Save(): Get save data.\n");
     std::string xml;
@@ -273,7 +276,8 @@ bool CSettingsFile::SetDamagedFileAside(std::filesystem::path& damagedCopy, std:
             break;
         }
     }
-    strReason = "cannot move the damaged " + m_path.string() + " aside: " + std::strerror(errno);
+    strReason =
+        CTextFormat::FormatId(Zelt::Text::SettingsCannotMoveDamaged, {m_path.string(), std::strerror(errno)});
     return false;
 }
 

@@ -29,7 +29,8 @@ bool IsContention(int nError) {
 CSettingsLock::CSettingsLock(const std::filesystem::path& settingsPath, std::chrono::milliseconds wait) {
     const std::filesystem::path lockPath = LockPathFor(settingsPath);
     if (!Zelt::CreateDirectoryPath(lockPath.parent_path(), 0700)) {
-        m_strReason = "cannot create " + lockPath.parent_path().string() + ": " + std::strerror(errno);
+        m_strReason = CTextFormat::FormatId(Zelt::Text::FolderCannotCreate,
+                                            {lockPath.parent_path().string(), std::strerror(errno)});
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -65,8 +66,9 @@ bool CSettingsLock::TryOnce(const std::filesystem::path& lockPath) {
         const int nError = errno;
         m_bHeldByOther = IsContention(nError);
         m_otherHolder = m_bHeldByOther ? ProcessIdIn(fd.Get()) : std::nullopt;
-        m_strReason = m_bHeldByOther ? "the settings are in use by another process"
-                                     : "cannot lock " + lockPath.string() + ": " + std::strerror(nError);
+        m_strReason = m_bHeldByOther ? std::string(Zelt::CStringTable::Text(Zelt::Text::SettingsInUse))
+                                     : CTextFormat::FormatId(Zelt::Text::FileCannotLock,
+                                                             {lockPath.string(), std::strerror(nError)});
         return false;
     }
     m_fd = std::move(fd);

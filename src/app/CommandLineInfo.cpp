@@ -1,5 +1,8 @@
 #include "CommandLineInfo.h"
 
+#include "support/Language.h"
+#include "support/StringTable.h"
+
 #include <algorithm>
 #include <ostream>
 
@@ -16,12 +19,8 @@ bool Contains(const std::vector<std::string>& arguments, std::initializer_list<c
 
 std::optional<int> CommandLineInfo::Answer(const std::vector<std::string>& arguments, std::ostream& out) {
     if (Contains(arguments, {"--help", "-h"})) {
-        out << "usage: korvane-admin [-tasktray] [--help] [--version]\n"
-               "KORVANE Admin: the administration of KORVANE storage devices on the local network.\n"
-               "  -tasktray   start in the notification area without showing the window\n"
-               "  --help      print this help and exit\n"
-               "  --version   print the version and exit\n"
-               "The same administration on the command line: korvanectl --help.\n";
+        // Before the settings are read, the environment alone chooses the language.
+        out << Zelt::CStringTable::Text(Zelt::Text::AdminCommandLineHelp, Zelt::CLanguage::FromEnvironment());
         return 0;
     }
     if (Contains(arguments, {"--version"})) {

@@ -1,7 +1,7 @@
 #include "mail/MailTls.h"
 
 #include "admin/TextFormat.h"
-#include "support/TextIds.h"
+#include "support/StringTable.h"
 #include "support/Trace.h"
 
 #include <arpa/inet.h>
@@ -28,7 +28,8 @@ bool IsIpAddress(const std::string& text) {
 std::string LibraryReason() {
     const unsigned long nError = ERR_peek_last_error();
     const char* pszReason = nError != 0 ? ERR_reason_error_string(nError) : nullptr;
-    return pszReason != nullptr ? pszReason : "the connection was closed during the handshake";
+    return pszReason != nullptr ? std::string(pszReason)
+                                : std::string(Zelt::CStringTable::Text(Zelt::Text::TlsClosedDuringHandshake));
 }
 
 } // namespace
@@ -57,7 +58,8 @@ CMailTls::CMailTls(int nSocket, const std::string& strServerName, const std::str
     }
     if (!strTrustedFile.empty()) {
         if (SSL_CTX_load_verify_locations(pContext, strTrustedFile.c_str(), nullptr) != 1) {
-            throw CMailTlsError("the trusted certificate file " + strTrustedFile + " cannot be read");
+            throw CMailTlsError(
+                CTextFormat::FormatId(Zelt::Text::TlsTrustedFileUnreadable, {strTrustedFile}));
         }
         // The file may hold the server's own certificate rather than a CA's.
         X509_STORE_set_flags(SSL_CTX_get_cert_store(pContext), X509_V_FLAG_PARTIAL_CHAIN);
@@ -74,7 +76,7 @@ CMailTls::CMailTls(int nSocket, const std::string& strServerName, const std::str
                             : SSL_set_tlsext_host_name(pSsl, strServerName.c_str()) == 1 &&
                                   SSL_set1_host(pSsl, strServerName.c_str()) == 1;
     if (!bNamed) {
-        throw CMailTlsError("the server name " + strServerName + " cannot be checked");
+        throw CMailTlsError(CTextFormat::FormatId(Zelt::Text::TlsServerNameUncheckable, {strServerName}));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,21 @@ namespace Zelt {
 namespace {
 
 constexpr size_t kReadChunk = 65536;
+
+// A table text with its %s filled in turn (the formatting of the layers above is not at hand here).
+std::string Filled(int nTextId, std::initializer_list<std::string_view> args) {
+    std::string text(CStringTable::Text(nTextId));
+    size_t nAt = 0;
+    for (const std::string_view arg : args) {
+        nAt = text.find("%s", nAt);
+        if (nAt == std::string::npos) {
+            break;
+        }
+        text.replace(nAt, 2, arg);
+        nAt += arg.size();
+    }
+    return text;
+}
 
 } // namespace
 
@@ -25,7 +41,7 @@ CRegularFile::CRegularFile(std::filesystem::path path, int nFlags, mode_t nMode)
     }
     m_fd = CFileDescriptor(open(m_path.c_str(), nFlags | O_NONBLOCK | O_CLOEXEC, nMode));
     if (!m_fd.IsOpen()) {
-        Fail("cannot open");
+        Fail(Text::FileCannotOpen);
         if (m_nError == ENOENT || m_nError == ENOTDIR) {
             m_status = ABSENT;
         }
@@ -33,7 +49,7 @@ CRegularFile::CRegularFile(std::filesystem::path path, int nFlags, mode_t nMode)
     }
     struct stat info {};
     if (fstat(m_fd.Get(), &info) != 0) {
-        Fail("cannot open");
+        Fail(Text::FileCannotOpen);
     } else if (!S_ISREG(info.st_mode)) {
         m_status = NOT_REGULAR;
         m_fd.Close();
@@ -56,7 +72,7 @@ bool CRegularFile::ReadAtMost(size_t nMaxBytes, std::string& bytes) {
             continue;
         }
         if (nRead < 0) {
-            Fail("cannot read");
+            Fail(Text::FileCannotRead);
             bytes.clear();
             return false;
         }
@@ -75,16 +91,16 @@ bool CRegularFile::ReadAll(size_t nMaxBytes, std::string& bytes) {
     }
     if (bytes.size() > nMaxBytes) {
         errno = EFBIG;
-        Fail("cannot read");
+        Fail(Text::FileCannotRead);
         bytes.clear();
         return false;
     }
     return true;
 }
 
-void CRegularFile::Fail(const char* pszStep) {
+void CRegularFile::Fail(int nStepTextId) {
     m_nError = errno;
-    m_pszFailedStep = pszStep;
+    m_nFailedStepTextId = nStepTextId;
     m_status = FAILED;
     m_fd.Close();
 }
@@ -96,9 +112,7 @@ bool CRegularFile::HoldsOtherThanRegularFile(const std::filesystem::path& path, 
 }
 
 std::string CRegularFile::NotRegularText(const std::filesystem::path& path) {
-    std::string text(CStringTable::Text(Text::NotRegularFile));
-    const size_t nAt = text.find("%s");
-    return nAt == std::string::npos ? text : text.replace(nAt, 2, path.string());
+    return Filled(Text::NotRegularFile, {path.string()});
 }
 
 std::string CRegularFile::Reason() const {
@@ -111,7 +125,7 @@ std::string CRegularFile::Reason() const {
     case FAILED:
         break;
     }
-    return std::string(m_pszFailedStep) + " " + m_path.string() + ": " + std::strerror(m_nError);
+    return Filled(m_nFailedStepTextId, {m_path.string(), std::strerror(m_nError)});
 }
 
 } // namespace Zelt

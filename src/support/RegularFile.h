@@ -47,15 +47,16 @@ public:
     static std::string NotRegularText(const std::filesystem::path& path);
 
 private:
-    // Keeps errno and the failed step for Reason() and closes the file.
-    void Fail(const char* pszStep);
+    // Keeps errno and the failed step (its table text: path, then the system's reason) for
+    // Reason() and closes the file.
+    void Fail(int nStepTextId);
 
     std::filesystem::path m_path;
     CFileDescriptor m_fd;
     Status m_status = FAILED;
     size_t m_nSize = 0; // at the open
     int m_nError = 0;
-    const char* m_pszFailedStep = "";
+    int m_nFailedStepTextId = 0;
 };
 
 } // namespace Zelt

@@ -4,6 +4,7 @@
 #include "admin/AtomicFile.h"
 #include "admin/SettingsFile.h"
 #include "admin/SettingsLock.h"
+#include "admin/TextFormat.h"
 #include "support/StringTable.h"
 
 #include <chrono>
@@ -274,7 +275,10 @@ TEST_F(SettingsFileSafety, AFullDiskLeavesTheOldFileAndNoTemporaryFile) {
         setrlimit(RLIMIT_FSIZE, &limit);
         const SettingsSaveResult save = File().Save(larger);
         return !save.bSaved && save.nMessageId == 90000 &&
-                       save.strReason.find("cannot write") != std::string::npos
+                       save.strReason ==
+                           Korvane::CTextFormat::FormatId(
+                               Zelt::Text::FileCannotWrite,
+                               {CAtomicFile::TemporaryPathFor(m_path).string(), std::strerror(EFBIG)})
                    ? 0
                    : 1;
     });

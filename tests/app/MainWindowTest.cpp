@@ -278,14 +278,16 @@ TEST(SingleInstance, ASecondStartSaysSoAndEnds) {
 
 // The real program, with no display to open: help and version must not need one.
 TEST(CommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
-    const auto run = [](const char* option) {
-        return KorvaneTesting::RunProcess("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                                                           "QT_QPA_PLATFORM", KORVANE_ADMIN_PATH, option});
+    const auto run = [](const char* option, std::string_view language = "ja") {
+        return KorvaneTesting::RunProcess(
+            "/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                             "KORVANE_LANG=" + std::string(language), KORVANE_ADMIN_PATH, option});
     };
-    const KorvaneTesting::ProcessResult help = run("--help");
-    EXPECT_EQ(help.exitCode, 0) << help.err;
-    EXPECT_EQ(help.out.rfind("usage: korvane-admin", 0), 0u) << help.out;
-    EXPECT_NE(help.out.find("-tasktray"), std::string::npos);
+    for (const Zelt::Language language : {Zelt::Language::Japanese, Zelt::Language::English}) {
+        const KorvaneTesting::ProcessResult help = run("--help", Zelt::CLanguage::Code(language));
+        EXPECT_EQ(help.exitCode, 0) << help.err;
+        EXPECT_EQ(help.out, Zelt::CStringTable::Text(Zelt::Text::AdminCommandLineHelp, language));
+    }
     const KorvaneTesting::ProcessResult version = run("--version");
     EXPECT_EQ(version.exitCode, 0) << version.err;
     EXPECT_EQ(version.out, "korvane-admin " KORVANE_VERSION "\n");
@@ -394,7 +396,8 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     watcher.start(100);
     QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
-    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(Zelt::Text::SettingsFileDamaged), KorvaneApp::Text(Zelt::Text::ConfirmExit)}));
+    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(Zelt::Text::SettingsFileDamaged),
+                                             KorvaneApp::Text(Zelt::Text::ConfirmExit)}));
     ASSERT_EQ(answerer.ButtonTexts().size(), 2);
     EXPECT_EQ(answerer.ButtonTexts()[1], AppTesting::InLanguage("はい(&Y)|いいえ(&N)", "&Yes|&No"))
         << "the exit question's buttons speak its language";

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -33,6 +34,11 @@ std::vector<std::string> ParamTexts(const std::string& xml, const std::string& t
     return texts;
 }
 
+// Japanese text is never ASCII, English help always is.
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 class KorvanectlInLanguage : public KorvaneTesting::InLanguage<> {};
 
 } // namespace
@@ -40,7 +46,9 @@ class KorvanectlInLanguage : public KorvaneTesting::InLanguage<> {};
 TEST_P(KorvanectlInLanguage, HelpAndVersionSucceedAndMistakesAreNamed) {
     const ProcessResult help = Korvanectl({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("request"), std::string::npos);
+    EXPECT_EQ(help.out.rfind(Text(Zelt::Text::CliHelpOverviewHead), 0), 0u) << help.out;
+    EXPECT_NE(help.out.find(Text(Zelt::Text::CliHelpOverviewTail)), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find(Text(Zelt::Text::CliSummaryRequest)), std::string::npos) << help.out;
     const ProcessResult version = Korvanectl({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("korvanectl ", 0), 0u);
@@ -54,7 +62,7 @@ TEST_P(KorvanectlInLanguage, HelpAndVersionSucceedAndMistakesAreNamed) {
     const ProcessResult described = Korvanectl({"help", "wake"});
     EXPECT_EQ(described.exitCode, 0);
     EXPECT_EQ(described.out, Korvanectl({"wake", "--help"}).out);
-    EXPECT_EQ(described.out.rfind("usage: korvanectl wake", 0), 0u) << described.out;
+    EXPECT_EQ(described.out, Text(Zelt::Text::CliUsageWake));
     for (const std::vector<std::string>& mistyped : {std::vector<std::string>{"lsit"}, {"help", "lst"}}) {
         const ProcessResult suggested = Korvanectl(mistyped);
         EXPECT_EQ(suggested.exitCode, 2);
@@ -65,7 +73,7 @@ TEST_P(KorvanectlInLanguage, HelpAndVersionSucceedAndMistakesAreNamed) {
     const ProcessResult badOption = Korvanectl({"request", "reboot", "--bogus"});
     EXPECT_EQ(badOption.exitCode, 2);
     EXPECT_NE(badOption.err.find(Text(Zelt::Text::CliUnknownOption, {"--bogus"})), std::string::npos);
-    EXPECT_NE(badOption.err.find("usage: korvanectl request"), std::string::npos);
+    EXPECT_NE(badOption.err.find(Text(Zelt::Text::CliUsageRequest)), std::string::npos);
     EXPECT_EQ(Korvanectl({"request"}).exitCode, 2);
     EXPECT_EQ(Korvanectl({"request", "dance"}).exitCode, 2);
     EXPECT_EQ(Korvanectl({"request", "reboot", "--wait", "soon"}).exitCode, 2);
@@ -82,6 +90,25 @@ TEST_P(KorvanectlInLanguage, HelpAndVersionSucceedAndMistakesAreNamed) {
         EXPECT_EQ(result.exitCode, 1) << bad;
         EXPECT_EQ(result.err, "korvanectl wake: " + Text(Zelt::Text::CliNoDeviceNamed, {bad}) + "\n");
     }
+}
+
+// Every command the overview lists describes itself in the language asked for, the English help
+// without a single Japanese character.
+TEST_P(KorvanectlInLanguage, EveryCommandHelpIsInTheLanguage) {
+    const std::string overview = Korvanectl({"--help"}).out;
+    const std::string usage = Piece(Zelt::Text::CliUsageSimpleOperation, 0);
+    std::istringstream lines(overview.substr(Text(Zelt::Text::CliHelpOverviewHead).size()));
+    int nCommands = 0;
+    for (std::string line; std::getline(lines, line) && line.starts_with("  "); ++nCommands) {
+        const std::string name = line.substr(2, line.find(' ', 2) - 2);
+        const ProcessResult described = Korvanectl({"help", name});
+        EXPECT_EQ(described.out.rfind(usage + name, 0), 0u) << described.out;
+        if (GetParam() == Zelt::Language::English) {
+            EXPECT_TRUE(IsAscii(described.out)) << described.out;
+        }
+    }
+    EXPECT_GE(nCommands, 20);
+    EXPECT_EQ(IsAscii(overview), GetParam() == Zelt::Language::English) << overview;
 }
 
 KORVANE_IN_BOTH_LANGUAGES(KorvanectlInLanguage);

@@ -22,8 +22,8 @@ bool AddOne(const std::string& input, Korvane::CKorvaneAdminInfoMgr& manager,
             const Zelt::CancelEventPtr& cancel, std::ostream& out, std::ostream& err) {
     const Korvane::TypedAddresses addresses = Korvane::CAddTarget::ResolveInput(input, cancel);
     if (cancel->IsSet()) {
-        err << "korvanectl add: " << TerminalText::Escaped(input) << ": " << Zelt::CStringTable::Text(Zelt::Text::Cancelled)
-            << '\n';
+        err << "korvanectl add: " << TerminalText::Escaped(input) << ": "
+            << Zelt::CStringTable::Text(Zelt::Text::Cancelled) << '\n';
         return false;
     }
     if (const int nRefusal = Korvane::CAddTarget::RefusalMessage(addresses)) {
@@ -85,14 +85,8 @@ int RunAdd(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 } // namespace
 
 std::unique_ptr<Command> MakeAddCommand() {
-    return std::make_unique<FunctionCommand>(
-        "add", "bring the devices at addresses or host names under management",
-        "usage: korvanectl add ADDRESS... [--settings FILE]\n"
-        "Fetches the basic information of the device at each ADDRESS (IPv4, IPv6 or host name),\n"
-        "in turn, and manages it. A device that reports other addresses than ADDRESS resolves to\n"
-        "is taken to be reached through port forwarding and keeps the address given here.\n"
-        "The devices that answered are saved even when others did not; the exit code is 1 then.\n",
-        RunAdd);
+    return std::make_unique<FunctionCommand>("add", Message(Zelt::Text::CliSummaryAdd),
+                                             Message(Zelt::Text::CliUsageAdd), RunAdd);
 }
 
 } // namespace Korvanectl

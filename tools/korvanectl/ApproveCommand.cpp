@@ -47,16 +47,8 @@ int RunApprove(const std::vector<std::string>& argv, std::ostream& out, std::ost
 } // namespace
 
 std::unique_ptr<Command> MakeApproveCommand() {
-    return std::make_unique<FunctionCommand>(
-        "approve", "approve the new address of devices that turned up elsewhere",
-        "usage: korvanectl approve NAME|MAC... [--yes] [--settings FILE]\n"
-        "A device with a password that turns up at another address (a search, its host name, its\n"
-        "own report) keeps its approved address, and its password is not sent to the new one; list\n"
-        "shows it as waiting for approval. approve shows the old and the new address of each device\n"
-        "and, once confirmed (or with --yes), moves the device there and approves the new address\n"
-        "for its password. The exit code is 1 when some device had nothing to approve or was not\n"
-        "confirmed.\n",
-        RunApprove);
+    return std::make_unique<FunctionCommand>("approve", Message(Zelt::Text::CliSummaryApprove),
+                                             Message(Zelt::Text::CliUsageApprove), RunApprove);
 }
 
 } // namespace Korvanectl

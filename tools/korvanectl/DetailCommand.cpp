@@ -67,16 +67,8 @@ int RunDetail(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 } // namespace
 
 std::unique_ptr<Command> MakeDetailCommand() {
-    return std::make_unique<FunctionCommand>(
-        "detail", "fetch and print a device's detail report",
-        "usage: korvanectl detail NAME|MAC [--section N] [--json] [--settings FILE]\n"
-        "Fetches the device's detailed information with its stored password and prints the report:\n"
-        "section 0 is the whole report; 1 system, 2 volumes (3 RAID, 4 eSATA, 5 USB), 6 network,\n"
-        "7 sharing (8 folders, 9 users, 10 groups), 11 log. --json gives the device (the fields of\n"
-        "list --json), section and report: the section's values as data (numbers, switches as\n"
-        "true/false, the device's own words for states, null for what it did not report), or null\n"
-        "when the fetch failed.\n",
-        RunDetail);
+    return std::make_unique<FunctionCommand>("detail", Message(Zelt::Text::CliSummaryDetail),
+                                             Message(Zelt::Text::CliUsageDetail), RunDetail);
 }
 
 } // namespace Korvanectl

@@ -85,21 +85,13 @@ std::string DeviceLine(const nlohmann::json& device) {
 
 } // namespace
 
+std::string DiscoverCommand::Summary() const {
+    return Message(Zelt::Text::CliSummaryDiscover);
+}
+
 std::string DiscoverCommand::Usage() const {
-    return std::string(
-               "usage: korvanectl discover [--json] [--add [--settings FILE]]\n"
-               "Finds the devices of the local network: the two older discovery protocols (UDP ports 65\n"
-               "and 51065, IPv4 broadcast), then the current one (UDP port 51054, IPv4 broadcast and IPv6\n"
-               "link-local multicast). Each protocol listens until 10 seconds pass without a reply. Every\n"
-               "device found is asked for its basic information and shown as soon as it answered.\n"
-               "Port 65 needs privileges (root, or: setcap cap_net_bind_service=+ep korvanectl).\n"
-               "With --add every device whose information arrived comes under management (the settings\n"
-               "file is saved at the end; --settings FILE chooses another file), at most ") +
-           std::to_string(Korvane::CSearchIntake::MAX_NEW_DEVICES) +
-           " new devices\n"
-           "per run: further ones are shown as \"(not added)\".\n"
-           "Ctrl-C cancels and still shows what was found.\n"
-           "Exit codes: 0 done, 1 every protocol failed, 130 cancelled.\n";
+    return Message(Zelt::Text::CliUsageDiscover, {std::to_string(Korvane::CSearchIntake::MAX_NEW_DEVICES),
+                                                  Zelt::CStringTable::Text(Zelt::Text::CliNotAdded)});
 }
 
 int DiscoverCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

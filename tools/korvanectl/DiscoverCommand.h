@@ -9,7 +9,7 @@ namespace Korvanectl {
 class DiscoverCommand : public Command {
 public:
     std::string Name() const override { return "discover"; }
-    std::string Summary() const override { return "find the devices of the local network"; }
+    std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
 };

@@ -96,16 +96,8 @@ int RunGroup(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 } // namespace
 
 std::unique_ptr<Command> MakeGroupCommand() {
-    return std::make_unique<FunctionCommand>(
-        "group", "list, create, edit and delete groups",
-        "usage: korvanectl group list [--json]\n"
-        "       korvanectl group show NAME [--json]\n"
-        "       korvanectl group create NAME [DEVICE...]\n"
-        "       korvanectl group edit NAME [--rename NEW] [DEVICE...]   (the members become DEVICE...)\n"
-        "       korvanectl group delete NAME\n"
-        "DEVICE is a device name or MAC address. All take --settings FILE. --json gives the groups\n"
-        "(name, deviceCount) or the group (name, devices: one object per member as in list --json).\n",
-        RunGroup);
+    return std::make_unique<FunctionCommand>("group", Message(Zelt::Text::CliSummaryGroup),
+                                             Message(Zelt::Text::CliUsageGroup), RunGroup);
 }
 
 } // namespace Korvanectl

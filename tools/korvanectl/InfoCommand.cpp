@@ -63,17 +63,12 @@ void PrintFacts(const Korvane::CKorvaneInfo& session, bool bJson, std::ostream& 
 
 } // namespace
 
+std::string InfoCommand::Summary() const {
+    return Message(Zelt::Text::CliSummaryInfo);
+}
+
 std::string InfoCommand::Usage() const {
-    return "usage: korvanectl info ADDRESS [--category N] [--password] [--wait MS] [--xml | --json]\n"
-           "Fetches the information of the device at ADDRESS (IPv4, IPv6 or host name) and shows\n"
-           "its main facts (--json: as an object, null for a fact the device did not report), or the\n"
-           "whole information document with --xml.\n"
-           "  --category N  0 simple (no password needed, the default), 1 normal, 2 detail,\n"
-           "                3 restore simple, 4 restore detail, 5 status\n"
-           "  --password    ask for the device's administrator password (the other categories need\n"
-           "                it): on the terminal without echo, or a line of standard input\n"
-           "  --wait MS     the device-side wait limit in milliseconds (default 30000)\n"
-           "Ctrl-C cancels (exit code 130). Exit code 1 when the device could not be asked.\n";
+    return Message(Zelt::Text::CliUsageInfo);
 }
 
 int InfoCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

@@ -8,7 +8,7 @@ namespace Korvanectl {
 class InfoCommand : public Command {
 public:
     std::string Name() const override { return "info"; }
-    std::string Summary() const override { return "fetch and show a device's information"; }
+    std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
 };

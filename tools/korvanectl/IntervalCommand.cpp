@@ -39,9 +39,8 @@ int RunInterval(const std::vector<std::string>& argv, std::ostream& out, std::os
 } // namespace
 
 std::unique_ptr<Command> MakeIntervalCommand() {
-    return std::make_unique<FunctionCommand>("interval", "show or set the update interval",
-                                             "usage: korvanectl interval [0|10|20|30|60] [--settings FILE]\n",
-                                             RunInterval);
+    return std::make_unique<FunctionCommand>("interval", Message(Zelt::Text::CliSummaryInterval),
+                                             Message(Zelt::Text::CliUsageInterval), RunInterval);
 }
 
 } // namespace Korvanectl

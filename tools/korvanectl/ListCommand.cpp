@@ -63,21 +63,8 @@ int RunList(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 } // namespace
 
 std::unique_ptr<Command> MakeListCommand() {
-    return std::make_unique<FunctionCommand>(
-        "list", "show the managed devices as the device list does",
-        "usage: korvanectl list [--group NAME] [--json] [--no-headers] [--settings FILE]\n"
-        "Shows the managed devices (or the members of a group) with the visible columns of the\n"
-        "device list: on a terminal in aligned columns, otherwise one line per device with the cells\n"
-        "separated by tabs. The first line names the columns unless --no-headers is given.\n"
-        "--json gives one object per device with its key (the MAC in upper case), its state (0\n"
-        "normal, 1 caution, 2 error; a device that did not answer its last update counts as an\n"
-        "error) and stateText, groups (the names of its groups), answered (whether it answered its last "
-        "update), result (the last\n"
-        "update's outcome: 0 success, 1 timeout, 2 communication error, 3 device error, 4 device\n"
-        "busy), lastUpdate (when an update last brought its information, ISO 8601 UTC, or null) and\n"
-        "the text of each visible column by its key, null where the list shows \"-\" (docs/json.md\n"
-        "describes every field).\n",
-        RunList);
+    return std::make_unique<FunctionCommand>("list", Message(Zelt::Text::CliSummaryList),
+                                             Message(Zelt::Text::CliUsageList), RunList);
 }
 
 } // namespace Korvanectl

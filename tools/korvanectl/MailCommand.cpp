@@ -256,29 +256,8 @@ int RunMail(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 } // namespace
 
 std::unique_ptr<Command> MakeMailCommand() {
-    return std::make_unique<FunctionCommand>(
-        "mail", "show, change and test the mail notification settings",
-        "usage: korvanectl mail show [--json]\n"
-        "       korvanectl mail set  [OPTIONS]   (checked as the settings dialog checks them)\n"
-        "       korvanectl mail test [OPTIONS]   (sends the test mail; OPTIONS override the stored values)\n"
-        "OPTIONS: --notify on|off --smtp-server HOST --smtp-port N --from ADDRESS --to A;B;...\n"
-        "         --encoding utf-8|iso-2022-jp --auth none|pop|plain|login|cram-md5\n"
-        "         --pop-server HOST --pop-port N --pop-wait MS --pop-account NAME --pop-password\n"
-        "         --auth-user NAME --auth-password --settings FILE\n"
-        "         --smtp-security none|starttls|tls --pop-security none|starttls|tls --ca-file FILE\n"
-        "--pop-password and --auth-password read the password from the terminal without echo, or a\n"
-        "line each from standard input (in that order), never from the command line.\n"
-        "Ports (--smtp-port, --pop-port) are numbers from 1 to 65535. When the settings lack what a mail\n"
-        "needs, set refuses them and names the options still to give.\n"
-        "show --json gives the settings typed, with whether each password is stored (never the password).\n"
-        "Connection security: starttls (STLS for POP3) protects the connection after the greeting, tls\n"
-        "from the first byte (ports 465 and 995 unless given); the server's certificate must verify\n"
-        "against the system's CA store or the --ca-file (a CA or the server's own certificate), and\n"
-        "its name or address must be the server's. Without security, PLAIN, LOGIN and the POP3\n"
-        "password cross the network readable: set warns.\n"
-        "A test mail ends within a minute for each dialogue with a mail server; Ctrl-C stops it\n"
-        "(exit code 130).\n",
-        RunMail);
+    return std::make_unique<FunctionCommand>("mail", Message(Zelt::Text::CliSummaryMail),
+                                             Message(Zelt::Text::CliUsageMail), RunMail);
 }
 
 } // namespace Korvanectl

@@ -30,12 +30,6 @@ using Zelt::CStringTable;
 const std::set<std::string> kValueOptions = {"settings", "group", "minutes", "volume"};
 const std::set<std::string> kFlags = {"yes", "save-passwords", "json"};
 
-const std::string kJsonUsage =
-    "--json prints, when the operation has run, one object: operation, summary, notice (or null) and\n"
-    "devices, one object per device with the fields of list --json, outcome (done, cancelled or why\n"
-    "it failed: no-password, password-rejected, timeout, ...) and outcomeText; the rows go to\n"
-    "standard error then. The exit code is the same.\n";
-
 // The confirmation asked before power on, power off and reboot.
 const std::map<int, int> kQuestions = {{Korvane::OPERATION_POWER_ON, Zelt::Text::ConfirmPowerOn},
                                        {Korvane::OPERATION_POWER_OFF, Zelt::Text::ConfirmPowerOff},
@@ -234,19 +228,14 @@ int RunMelody(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     return RunOperation(nKind, std::vector<std::string>(words.begin() + 1, words.end()), args, out, err);
 }
 
-std::string TargetsUsage(const std::string& command) {
-    return "usage: korvanectl " + command +
-           " NAME|MAC... | --group NAME  [--yes] [--save-passwords] [--json] [--settings FILE]\n";
+// The operations share the explanation of --json.
+std::string WithJsonUsage(int nUsageId, std::initializer_list<std::string_view> args = {}) {
+    return Message(nUsageId, args) + Message(Zelt::Text::CliUsageOperationJson);
 }
 
-std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& summary, int nKind) {
+std::unique_ptr<Command> MakeSimple(const std::string& name, int nSummaryId, int nKind) {
     return std::make_unique<FunctionCommand>(
-        name, summary,
-        TargetsUsage(name) +
-            "Runs on every target at once and prints each device's outcome. Missing or rejected passwords\n"
-            "are asked for first (kept for this run only unless --save-passwords). --yes skips the\n"
-            "confirmation. Ctrl-C cancels the devices still running (exit code 130).\n" +
-            kJsonUsage,
+        name, Message(nSummaryId), WithJsonUsage(Zelt::Text::CliUsageSimpleOperation, {name}),
         [nKind](const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
             const Arguments args(argv, kValueOptions, kFlags);
             return RunOperation(nKind, args.Positionals(), args, out, err);
@@ -257,29 +246,17 @@ std::unique_ptr<Command> MakeSimple(const std::string& name, const std::string& 
 
 std::vector<std::unique_ptr<Command>> MakeOperationCommands() {
     std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(MakeSimple("poweron", "power devices on by Wake-on-LAN", Korvane::OPERATION_POWER_ON));
-    commands.push_back(MakeSimple("poweroff", "power devices off", Korvane::OPERATION_POWER_OFF));
-    commands.push_back(MakeSimple("reboot", "reboot devices", Korvane::OPERATION_REBOOT));
-    commands.push_back(
-        std::make_unique<FunctionCommand>("melody", "start or stop the locating melody",
-                                          "usage: korvanectl melody start|stop NAME|MAC... | --group NAME  "
-                                          "[--save-passwords] [--json] [--settings FILE]\n" +
-                                              kJsonUsage,
-                                          RunMelody));
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "firmware", "send a firmware image to devices",
-        "usage: korvanectl firmware FILE NAME|MAC... | --group NAME  [--save-passwords] [--json]\n"
-        "                          [--settings FILE]\n"
-        "FILE must be a regular file. Ctrl-C cancels the devices still running (exit code 130).\n" +
-            kJsonUsage,
-        RunFirmware));
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "eco", "set the power saving of devices",
-        "usage: korvanectl eco --minutes 0|10|15|20|30|60 [--volume internal|esata|usb1..usb4=on|off]...\n"
-        "                      NAME|MAC... | --group NAME  [--save-passwords] [--json] [--settings FILE]\n"
-        "Volumes not given keep what the first target reports.\n" +
-            kJsonUsage,
-        RunEco));
+    commands.push_back(MakeSimple("poweron", Zelt::Text::CliSummaryPowerOn, Korvane::OPERATION_POWER_ON));
+    commands.push_back(MakeSimple("poweroff", Zelt::Text::CliSummaryPowerOff, Korvane::OPERATION_POWER_OFF));
+    commands.push_back(MakeSimple("reboot", Zelt::Text::CliSummaryReboot, Korvane::OPERATION_REBOOT));
+    commands.push_back(std::make_unique<FunctionCommand>("melody", Message(Zelt::Text::CliSummaryMelody),
+                                                         WithJsonUsage(Zelt::Text::CliUsageMelody),
+                                                         RunMelody));
+    commands.push_back(std::make_unique<FunctionCommand>("firmware", Message(Zelt::Text::CliSummaryFirmware),
+                                                         WithJsonUsage(Zelt::Text::CliUsageFirmware),
+                                                         RunFirmware));
+    commands.push_back(std::make_unique<FunctionCommand>("eco", Message(Zelt::Text::CliSummaryEco),
+                                                         WithJsonUsage(Zelt::Text::CliUsageEco), RunEco));
     return commands;
 }
 

@@ -43,15 +43,8 @@ int RunPassword(const std::vector<std::string>& argv, std::ostream& out, std::os
 } // namespace
 
 std::unique_ptr<Command> MakePasswordCommand() {
-    return std::make_unique<FunctionCommand>(
-        "password", "set the administrator password of devices",
-        "usage: korvanectl password NAME|MAC... [--save] [--settings FILE]\n"
-        "       korvanectl password NAME|MAC... --show\n"
-        "Reads one password from the terminal (without echo) or from standard input and stores it\n"
-        "for every device named; with --save it is also written to the settings file, otherwise it\n"
-        "is kept for this run only (that is, not at all for korvanectl). --show prints the password\n"
-        "state.\n",
-        RunPassword);
+    return std::make_unique<FunctionCommand>("password", Message(Zelt::Text::CliSummaryPassword),
+                                             Message(Zelt::Text::CliUsagePassword), RunPassword);
 }
 
 } // namespace Korvanectl

@@ -28,11 +28,8 @@ int RunRemove(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 } // namespace
 
 std::unique_ptr<Command> MakeRemoveCommand() {
-    return std::make_unique<FunctionCommand>(
-        "remove", "stop managing devices",
-        "usage: korvanectl remove NAME|MAC... [--settings FILE]\n"
-        "Removes the devices from the managed list and from every group.\n",
-        RunRemove);
+    return std::make_unique<FunctionCommand>("remove", Message(Zelt::Text::CliSummaryRemove),
+                                             Message(Zelt::Text::CliUsageRemove), RunRemove);
 }
 
 } // namespace Korvanectl

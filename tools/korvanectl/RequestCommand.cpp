@@ -146,24 +146,12 @@ RequestPtr MakeRequest(const std::string& kindName, const Arguments& args) {
 
 } // namespace
 
+std::string RequestCommand::Summary() const {
+    return Message(Zelt::Text::CliSummaryRequest);
+}
+
 std::string RequestCommand::Usage() const {
-    return "usage: korvanectl request KIND [options]\n"
-           "Prints the request document that korvanectl would send to a device.\n"
-           "\n"
-           "kinds and their options:\n"
-           "  auth      --user NAME (default admin) --password TEXT\n"
-           "  getinfo   --category NAME (repeatable; e.g. status or KORVANE_STATUS) --infotype NAME --mask "
-           "NAME\n"
-           "  poweroff  --network\n"
-           "  reboot\n"
-           "  melody    --off | --code N (0 on, 1 off)\n"
-           "  fwupdate  --file PATH (only the file name is sent)\n"
-           "  setinfo   --infonode XML | --infonode-file PATH, --shutdown\n"
-           "\n"
-           "common options:\n"
-           "  --key TEXT     the authentication key of the last authorization\n"
-           "  --wait MS      the device-side wait time in milliseconds (default 0)\n"
-           "  --base64       print the Base64 text that goes on the wire instead of the XML\n";
+    return Message(Zelt::Text::CliUsageRequest);
 }
 
 int RequestCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

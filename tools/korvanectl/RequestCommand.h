@@ -8,7 +8,7 @@ namespace Korvanectl {
 class RequestCommand : public Command {
 public:
     std::string Name() const override { return "request"; }
-    std::string Summary() const override { return "print the XML document of a device request"; }
+    std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
 };

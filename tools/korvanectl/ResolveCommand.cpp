@@ -28,11 +28,12 @@ const char* FamilyName(int nFamily) {
 
 } // namespace
 
+std::string ResolveCommand::Summary() const {
+    return Message(Zelt::Text::CliSummaryResolve);
+}
+
 std::string ResolveCommand::Usage() const {
-    return "usage: korvanectl resolve TEXT [--json]\n"
-           "Shows whether TEXT is an IPv4 or IPv6 literal or a host name, and the IPv4 and IPv6\n"
-           "addresses it resolves to. A name that has no answer within 2 seconds resolves to\n"
-           "nothing. Exit code 1 when it resolves to neither, 130 when Ctrl-C cancels.\n";
+    return Message(Zelt::Text::CliUsageResolve);
 }
 
 int ResolveCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

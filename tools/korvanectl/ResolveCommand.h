@@ -8,7 +8,7 @@ namespace Korvanectl {
 class ResolveCommand : public Command {
 public:
     std::string Name() const override { return "resolve"; }
-    std::string Summary() const override { return "show the address family and the addresses of a text"; }
+    std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
 };

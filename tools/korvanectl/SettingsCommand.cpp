@@ -105,18 +105,8 @@ int RunSettings(const std::vector<std::string>& argv, std::ostream& out, std::os
 } // namespace
 
 std::unique_ptr<Command> MakeSettingsCommand() {
-    return std::make_unique<FunctionCommand>(
-        "settings", "show where the settings are or their content; export and import them",
-        "usage: korvanectl settings path [--json] [--settings FILE]\n"
-        "       korvanectl settings dump [--settings FILE]\n"
-        "       korvanectl settings export|import FILE [--settings FILE]\n"
-        "path: the settings file (--json: {\"path\": PATH}); dump: its content, unscrambled (passwords "
-        "included).\n"
-        "export FILE: writes the settings to FILE as plain XML (mode 0600, passwords included),\n"
-        "  which any user on any machine can import: a backup that survives a reinstall.\n"
-        "import FILE: replaces the settings with an exported FILE, after checking that it loads;\n"
-        "  a damaged or foreign file is refused and the settings stay as they were.\n",
-        RunSettings);
+    return std::make_unique<FunctionCommand>("settings", Message(Zelt::Text::CliSummarySettings),
+                                             Message(Zelt::Text::CliUsageSettings), RunSettings);
 }
 
 } // namespace Korvanectl

@@ -159,28 +159,10 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
 
 std::vector<std::unique_ptr<Command>> MakeUpdateCommands() {
     std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "update", "ask every managed device for its information once",
-        "usage: korvanectl update [--status] [--json] [--settings FILE]\n"
-        "Asks all managed devices at once (full information, or with --status the status only),\n"
-        "stores the answers, prints a line for new alerts, sends the error mail when notification is\n"
-        "on, and prints the alerts of every device. The previous alerts are kept in the user's state\n"
-        "folder, so that a run from cron mails only new ones. Ctrl-C cancels the devices still\n"
-        "running and the error mail at once; what came is saved (exit code 130). A device that could\n"
-        "not be asked (not reached, a failed exchange, its password rejected) gets a line on standard\n"
-        "error with the reason. Exit codes: 0 every device answered, 1 some device could not be\n"
-        "asked, 130 cancelled. --json prints one object per device instead of the alerts (the\n"
-        "fields of list --json and failure, the reason it could not be asked or null); the other\n"
-        "lines then go to standard error.\n",
-        RunUpdate));
-    commands.push_back(std::make_unique<FunctionCommand>(
-        "monitor", "watch the managed devices like the desktop program does",
-        "usage: korvanectl monitor [--settings FILE]\n"
-        "Runs the periodic update without a window: a full update at the stored interval, a status\n"
-        "update every minute, a line for each balloon, error mails (sent beside the updates, so that\n"
-        "a slow mail server holds up nothing). Ctrl-C ends it and stops an error mail under way; the\n"
-        "settings are saved then.\n",
-        RunMonitor));
+    commands.push_back(std::make_unique<FunctionCommand>("update", Message(Zelt::Text::CliSummaryUpdate),
+                                                         Message(Zelt::Text::CliUsageUpdate), RunUpdate));
+    commands.push_back(std::make_unique<FunctionCommand>("monitor", Message(Zelt::Text::CliSummaryMonitor),
+                                                         Message(Zelt::Text::CliUsageMonitor), RunMonitor));
     return commands;
 }
 

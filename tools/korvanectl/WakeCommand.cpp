@@ -13,12 +13,12 @@
 
 namespace Korvanectl {
 
+std::string WakeCommand::Summary() const {
+    return Message(Zelt::Text::CliSummaryWake);
+}
+
 std::string WakeCommand::Usage() const {
-    return "usage: korvanectl wake MAC|NAME [--json] [--settings FILE]\n"
-           "Sends the Wake-on-LAN packet for MAC (00:11:22:33:44:55, 00-11-22-33-44-55 or 001122334455)\n"
-           "or for the managed device NAME to UDP port 51055 by IPv4 limited broadcast. Any MAC address\n"
-           "may be woken; a name must be that of exactly one managed device. --json prints the outcome as\n"
-           "{key, name (null for a MAC), outcome: sent or failed, outcomeText}.\n";
+    return Message(Zelt::Text::CliUsageWake);
 }
 
 int WakeCommand::Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

@@ -11,7 +11,7 @@ namespace Korvanectl {
 class WakeCommand : public Command {
 public:
     std::string Name() const override { return "wake"; }
-    std::string Summary() const override { return "power a device on by Wake-on-LAN"; }
+    std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
 

@@ -107,14 +107,8 @@ int RunWebpage(const std::vector<std::string>& argv, std::ostream& out, std::ost
 } // namespace
 
 std::unique_ptr<Command> MakeWebpageCommand() {
-    return std::make_unique<FunctionCommand>(
-        "webpage", "print (or open) devices' web setting pages",
-        "usage: korvanectl webpage time|ip|quota|mail NAME|MAC... [--open] [--json] [--settings FILE]\n"
-        "Prints the URL of the page for each device that answers, in order; --open opens each in\n"
-        "the browser with xdg-open. Exit codes: 0 done, 1 a device answered on no address (the\n"
-        "devices after it are not asked), 130 cancelled. --json gives one object per device handled\n"
-        "(the fields of list --json and reached, url, message) instead of the URLs.\n",
-        RunWebpage);
+    return std::make_unique<FunctionCommand>("webpage", Message(Zelt::Text::CliSummaryWebpage),
+                                             Message(Zelt::Text::CliUsageWebpage), RunWebpage);
 }
 
 } // namespace Korvanectl

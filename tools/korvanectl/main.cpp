@@ -49,21 +49,12 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
 }
 
 void PrintHelp(const std::vector<std::unique_ptr<Command>>& commands, std::ostream& out) {
-    out << "usage: korvanectl [--help] [--version] [--settings FILE] COMMAND [ARGS]\n"
-           "\n"
-           "KORVANE Admin on the command line: the administration of KORVANE storage devices.\n"
-           "\n"
-           "commands:\n";
+    out << Message(Zelt::Text::CliHelpOverviewHead);
     for (const auto& command : commands) {
         out << "  " << command->Name() << std::string(12 - std::min<size_t>(11, command->Name().size()), ' ')
             << command->Summary() << '\n';
     }
-    out << "\n'korvanectl help COMMAND' or 'korvanectl COMMAND --help' describes a command. --settings FILE\n"
-           "may come before or after the command.\n"
-           "\n"
-           "exit codes: 0 success; 1 a failure (a device that could not be asked or did not do what was\n"
-           "asked, a file that cannot be used); 2 a mistake in the command line; 130 interrupted by Ctrl-C\n"
-           "(what was done until then is kept). monitor ends with 0 on SIGTERM.\n";
+    out << Message(Zelt::Text::CliHelpOverviewTail);
 }
 
 Command* FindCommand(const std::vector<std::unique_ptr<Command>>& commands, const std::string& name) {
