@@ -1,5 +1,7 @@
 #include "admin/WindowGeometry.h"
 
+#include <algorithm>
+
 namespace Korvane {
 
 WindowGeometry WindowGeometry::FromNumbers(const WindowNumbers& numbers) {
@@ -20,6 +22,11 @@ WindowGeometry WindowGeometry::AtExit(bool bMinimised, int nLeft, int nTop, int 
         return WindowGeometry{};
     }
     return {nLeft, nTop, nHeight, nWidth, nListRowHeight, nTreeWidth};
+}
+
+std::array<int, 2> WindowGeometry::SplitExtent(int nFirst, int nExtent) {
+    const int nKept = std::clamp(nFirst, 0, std::max(0, nExtent));
+    return {nKept, nExtent - nKept};
 }
 
 } // namespace Korvane

@@ -2,6 +2,8 @@
 
 #include "admin/AdminInfoMgr.h"
 
+#include <array>
+
 namespace Korvane {
 
 // The main window's placement: the frame's rectangle, the height of the row that holds the
@@ -27,6 +29,9 @@ struct WindowGeometry {
     // else the rectangle and the two pane sizes.
     static WindowGeometry AtExit(bool bMinimised, int nLeft, int nTop, int nHeight, int nWidth,
                                  int nListRowHeight, int nTreeWidth);
+    // A splitter scales sizes that do not add up to its extent: the first pane keeps its stored
+    // size exactly when the second one is given the rest of the extent the splitter really has.
+    static std::array<int, 2> SplitExtent(int nFirst, int nExtent);
 };
 
 } // namespace Korvane

@@ -2,6 +2,7 @@
 
 #include "AppText.h"
 #include "ContextMenu.h"
+#include "SortMarkStyle.h"
 #include "admin/CellText.h"
 #include "admin/SortRules.h"
 #include "admin/StatusEvaluation.h"
@@ -45,6 +46,9 @@ InfoListView::InfoListView(Korvane::CKorvaneAdminInfoMgr& manager, Korvane::Info
     header()->setSectionsMovable(true);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
+    auto* pMarkStyle = new SortMarkStyle();
+    pMarkStyle->setParent(header());
+    header()->setStyle(pMarkStyle);
     connect(header(), &QHeaderView::sectionClicked, this, &InfoListView::SortByColumn);
     connect(this, &QTreeWidget::itemClicked, this, &InfoListView::RowClicked);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &InfoListView::RowClicked);
@@ -136,8 +140,10 @@ void InfoListView::RemoveRow(const std::string& mac) {
 
 std::vector<std::string> InfoListView::SelectedMacs() const {
     std::vector<std::string> macs;
-    for (const QTreeWidgetItem* pRow : selectedItems()) {
-        macs.push_back(Std(pRow->data(0, MAC_ROLE).toString()));
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (const QTreeWidgetItem* pRow = topLevelItem(i); pRow->isSelected()) {
+            macs.push_back(Std(pRow->data(0, MAC_ROLE).toString()));
+        }
     }
     return macs;
 }

@@ -29,7 +29,7 @@ public:
     // The same without deleting: a device that left the group keeps its row until the next show.
     void RefreshDevices(const std::optional<std::string>& group);
     void RemoveRow(const std::string& mac);
-    // The MACs of the selected rows in selection order, and of all rows in row order.
+    // The MACs of the selected rows and of all rows, both in row order (the first selected is the topmost).
     std::vector<std::string> SelectedMacs() const;
     std::vector<std::string> RowMacs() const;
     // A header click: the first click on a column sorts descending, the next ascending.

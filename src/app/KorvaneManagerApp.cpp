@@ -77,11 +77,18 @@ bool KorvaneManagerApp::UseLanguage(Zelt::Language language) {
 int KorvaneManagerApp::Run(const QStringList& arguments) {
     // The settings may choose another language; until they are read, the environment's.
     UseLanguage(Zelt::CLanguage::FromEnvironment());
-    // One copy per user; the second start says so and ends, leaving the first alone.
+    // One copy per user; the second start says so and ends, leaving the first alone. A marker that
+    // cannot be locked for another reason is only reported: the settings lock below still keeps two
+    // programs from changing one settings file.
     const Korvane::CSettingsLock instance(Std(InstanceMarkerPath()));
-    if (!instance.IsHeld()) {
+    if (instance.IsHeldByOther()) {
         QMessageBox::information(nullptr, QStringLiteral("KORVANE Admin"), Text(Zelt::Text::AlreadyRunning));
         return 0;
+    }
+    if (!instance.IsHeld()) {
+        QMessageBox::warning(
+            nullptr, QStringLiteral("KORVANE Admin"),
+            Qs(Korvane::CTextFormat::FormatId(Zelt::Text::InstanceCheckFailed, {instance.Reason()})));
     }
     // No browser component reports a version here; an unknown version passes.
     if (!Korvane::CStartupRules::BrowserVersionSuffices(std::nullopt)) {

@@ -31,6 +31,8 @@
 #include "operations/WebPages.h"
 #include "support/RegularFile.h"
 
+#include <numeric>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -69,6 +71,12 @@ MainWindow::MainWindow(Korvane::CKorvaneAdminInfoMgr& manager, Korvane::CSetting
     connect(m_pTray, &NotifyIcon::FallbackMessage, statusBar(), &QStatusBar::showMessage);
     ConnectUpdates();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
+    // The idle text comes back whenever no description (a menu's or a button's) is shown.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) {
+            statusBar()->showMessage(Text(Zelt::Text::StatusBarReady));
+        }
+    });
     statusBar()->showMessage(Text(Zelt::Text::StatusBarReady));
     m_scheduler->Start();
     m_scheduler->CheckNotification();
@@ -193,7 +201,30 @@ void MainWindow::ApplyGeometry() {
     resize(geometry.nWidth, geometry.nHeight);
     m_pOuter->setSizes({geometry.nListRowHeight, std::max(1, geometry.nHeight - geometry.nListRowHeight)});
     m_pInner->setSizes({geometry.nTreeWidth, std::max(1, geometry.nWidth - geometry.nTreeWidth)});
+    m_panesToRestore = geometry;
     m_manager.m_window = geometry.ToNumbers();
+}
+
+void MainWindow::showEvent(QShowEvent* pEvent) {
+    QMainWindow::showEvent(pEvent);
+    RestorePaneSizes();
+}
+
+// Before the first show the splitters are smaller than the window by the menu, the bands and the
+// status bar; sizes set then would be scaled down, and the next exit would store the smaller ones.
+void MainWindow::RestorePaneSizes() {
+    if (!m_panesToRestore) {
+        return;
+    }
+    const auto restore = [](QSplitter* pSplitter, int nFirst) {
+        const QList<int> now = pSplitter->sizes();
+        const std::array<int, 2> sizes =
+            Korvane::WindowGeometry::SplitExtent(nFirst, std::accumulate(now.begin(), now.end(), 0));
+        pSplitter->setSizes({sizes[0], sizes[1]});
+    };
+    restore(m_pOuter, m_panesToRestore->nListRowHeight);
+    restore(m_pInner, m_panesToRestore->nTreeWidth);
+    m_panesToRestore.reset();
 }
 
 void MainWindow::StoreGeometry() {

@@ -4,6 +4,7 @@
 #include "admin/AdminInfoMgr.h"
 #include "admin/InfoColumnTable.h"
 #include "admin/SettingsFile.h"
+#include "admin/WindowGeometry.h"
 #include "mail/ErrorMailThread.h"
 #include "operations/CommandTargets.h"
 #include "operations/PasswordPrompts.h"
@@ -76,6 +77,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
     void BuildPanes();
@@ -84,6 +86,7 @@ private:
     void ChooseLanguage(std::optional<Zelt::Language> language);
     void ApplyGeometry();
     void StoreGeometry();
+    void RestorePaneSizes();
     void ConnectUpdates();
     bool SaveSettings();
     void FillStatusPane();
@@ -126,6 +129,8 @@ private:
     ButtonBand* m_pButtons = nullptr;
     NotifyIcon* m_pTray = nullptr;
     bool m_bExiting = false;
+    // The pane sizes to show once the splitters have their real extent (at the first show).
+    std::optional<Korvane::WindowGeometry> m_panesToRestore;
 };
 
 } // namespace KorvaneApp

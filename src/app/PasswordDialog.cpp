@@ -70,7 +70,8 @@ void PasswordDialog::accept() {
         return;
     }
     if (m_manager.FindDevice(mac) == nullptr) {
-        QMessageBox::warning(this, windowTitle(), Text(Zelt::Text::PasswordDeviceNotInList));
+        PlainMessageBox::Exec(this, QMessageBox::NoIcon, windowTitle(),
+                              Text(Zelt::Text::PasswordDeviceNotInList));
         return;
     }
     m_manager.SetPassword(mac, Std(m_pPassword->text()), m_pSave->isChecked());

@@ -106,10 +106,11 @@ void ProgressDialog::CloseAndReauthenticate() {
     accept();
 }
 
-// Escape and the close box do nothing while rows are outstanding; afterwards they close.
+// Escape and the close box do nothing while rows are outstanding; afterwards they close as the
+// close button does, with its question about devices that refused the password.
 void ProgressDialog::reject() {
     if (!IsRunning()) {
-        QDialog::reject();
+        CloseAndReauthenticate();
     }
 }
 

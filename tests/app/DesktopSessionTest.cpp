@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "AddTargetDialog.h"
 #include "ColumnDialog.h"
+#include "CommandTable.h"
 #include "DetailInfoDialog.h"
 #include "EcoModeDialog.h"
 #include "FindKorvaneDialog.h"
@@ -15,13 +16,18 @@
 #include "MonitoredDevices.h"
 #include "NotifyIcon.h"
 #include "PasswordDialog.h"
+#include "ProgressDialog.h"
 #include "UpdateIntervalDialog.h"
 #include "WindowFixture.h"
+#include "admin/SettingsFile.h"
 #include "common/Simulator.h"
+#include "operations/OperationKind.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -35,8 +41,10 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
+#include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -156,6 +164,11 @@ protected:
         return texts;
     }
 
+    static void DragFirstPaneTo(QSplitter& splitter, int nSize) {
+        const QList<int> sizes = splitter.sizes();
+        splitter.setSizes({nSize, sizes.value(0) + sizes.value(1) - nSize});
+    }
+
     // The folder of this run's screenshots, one per language (ctest names it).
     static QString ScreenshotFolder() {
         const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR", QDir::tempPath());
@@ -254,6 +267,14 @@ TEST_F(DesktopSession, EveryDialogIsKeptAsAScreenshot) {
     manager.SetGroup("棚 A", {macs[0]});
     GroupEditDialog group(manager);
     keep(group, "group-edit");
+    GroupCreateDialog groupCreate(manager);
+    keep(groupCreate, "group-create");
+    GroupDeleteDialog groupDelete(manager);
+    keep(groupDelete, "group-delete");
+    ProgressDialog progress(manager);
+    progress.Start(OPERATION_REBOOT, macs);
+    ASSERT_TRUE(AppTesting::WaitUntil([&] { return progress.Operation()->IsFinished(); }));
+    keep(progress, "progress");
     CMailSettings mail;
     MailSettingDialog mailDialog(mail);
     keep(mailDialog, "mail");
@@ -261,4 +282,84 @@ TEST_F(DesktopSession, EveryDialogIsKeptAsAScreenshot) {
     keep(firmware, "firmware");
     EcoModeDialog eco(manager, macs);
     keep(eco, "eco");
+}
+
+// The program started three times: each start shows the pane sizes the last exit stored, also
+// those the user set by hand.
+TEST_F(DesktopSession, EveryStartShowsThePaneSizesTheLastExitStored) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "korvane-admin-panes-test";
+    std::filesystem::remove_all(folder);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((folder / "run").string()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder / "config").string()));
+    using Panes = std::pair<int, int>; // the list row's height, the tree's width
+    const auto start = [](std::optional<Panes> setByHand) {
+        Panes shown{-1, -1};
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+                if (auto* pWindow = qobject_cast<MainWindow*>(pWidget);
+                    pWindow != nullptr && pWindow->isVisible()) {
+                    watcher.stop();
+                    shown = {pWindow->OuterSplitter()->sizes().value(0),
+                             pWindow->InnerSplitter()->sizes().value(0)};
+                    if (setByHand) {
+                        DragFirstPaneTo(*pWindow->OuterSplitter(), setByHand->first);
+                        DragFirstPaneTo(*pWindow->InnerSplitter(), setByHand->second);
+                    }
+                    pWindow->RunCommand(ID_APP_EXIT);
+                }
+            }
+        });
+        watcher.start(300);
+        EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin"}), 0);
+        return shown;
+    };
+    const auto stored = [] {
+        CKorvaneAdminInfoMgr saved;
+        EXPECT_EQ(CSettingsFile().Load(saved).outcome, SettingsLoadOutcome::Loaded);
+        return Panes{saved.m_window[4], saved.m_window[5]};
+    };
+    EXPECT_EQ(start(std::nullopt), (Panes{460, 200})) << "the defaults of a 1000 by 700 window";
+    EXPECT_EQ(stored(), (Panes{460, 200}));
+    const Panes byHand{300, 260};
+    EXPECT_EQ(start(byHand), (Panes{460, 200}));
+    EXPECT_EQ(stored(), byHand);
+    EXPECT_EQ(start(std::nullopt), byHand);
+    EXPECT_EQ(stored(), byHand);
+    qunsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(folder);
+}
+
+// Drawn on screen: the first column starts with the down mark (descending); its click turns it up.
+TEST_F(DesktopSession, TheSortMarkPointsDownForDescendingAndUpForAscending) {
+    MainWindow& window = Open();
+    window.show();
+    ASSERT_TRUE(AppTesting::WaitUntil([&] { return window.isVisible(); }));
+    QHeaderView* pHeader = window.List()->header();
+    // The widths of the mark's dark rows, top to bottom.
+    const auto markRows = [&] {
+        const QImage image = pHeader->grab().toImage();
+        // The mark sits at the right end of the first section, clear of its text and border.
+        const int nRight = pHeader->sectionViewportPosition(0) + pHeader->sectionSize(0);
+        const QRect mark(nRight - 24, 2, 20, image.height() - 4);
+        std::vector<int> widths;
+        for (int y = mark.top(); y <= mark.bottom(); ++y) {
+            int nDark = 0;
+            for (int x = mark.left(); x <= mark.right(); ++x) {
+                nDark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+            }
+            if (nDark > 0) {
+                widths.push_back(nDark);
+            }
+        }
+        return widths;
+    };
+    const std::vector<int> descending = markRows();
+    ASSERT_GE(descending.size(), 2u);
+    EXPECT_GT(descending.front(), descending.back()) << "the down mark is widest at the top";
+    window.List()->SortByColumn(0);
+    ASSERT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    const std::vector<int> ascending = markRows();
+    ASSERT_GE(ascending.size(), 2u);
+    EXPECT_LT(ascending.front(), ascending.back()) << "the up mark is widest at the bottom";
 }

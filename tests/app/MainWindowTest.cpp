@@ -34,6 +34,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -114,6 +115,10 @@ TEST_F(SampleWindow, TheStatusPaneShowsTheFirstSelectedDevice) {
     }
     EXPECT_EQ(shown, expected);
     EXPECT_TRUE(shown.value(0).startsWith(AppTesting::InLanguage("ks-cの状態", "Status of ks-c")));
+    // The topmost selected row, not the one selected first.
+    Window().List()->topLevelItem(0)->setSelected(true);
+    EXPECT_TRUE(Window().StatusPane()->item(0)->text().startsWith(
+        AppTesting::InLanguage("ks-bの状態", "Status of ks-b")));
     Window().List()->clearSelection();
     EXPECT_EQ(Window().StatusPane()->count(), 0);
 }
@@ -250,6 +255,15 @@ TEST_F(SampleWindow, MenuItemsCarryTheirDescriptions) {
         EXPECT_FALSE(pAction->statusTip().isEmpty()) << nCommand;
         EXPECT_FALSE(pAction->statusTip().contains('\n')) << nCommand;
     }
+    // Hovering shows the description; leaving brings the idle text back.
+    const QString ready = KorvaneApp::Text(Zelt::Text::StatusBarReady);
+    for (int i = 0; i < 2; ++i) {
+        Window().findChild<QAction*>(QStringLiteral("command%1").arg(ID_REFRESH))->showStatusText(&Window());
+        EXPECT_EQ(Window().statusBar()->currentMessage(), CommandTable::Description(ID_REFRESH));
+        QStatusTipEvent leave{QString()};
+        QCoreApplication::sendEvent(&Window(), &leave);
+        EXPECT_EQ(Window().statusBar()->currentMessage(), ready);
+    }
     EXPECT_EQ(CommandTable::Description(ID_POWER_ON),
               AppTesting::InLanguage("KORVANE の電源を ON にします。", "Powers the KORVANE device on."));
     EXPECT_EQ(CommandTable::Tooltip(ID_GROUP_POWER_ON),
@@ -368,7 +382,9 @@ TEST_F(SampleWindow, TheLanguageChoiceIsStoredAndTakesEffectAtTheNextStart) {
     EXPECT_EQ(answerer.Texts().size(), 3);
 }
 
-TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitSaves) {
+// The runtime folder is a file: the instance check cannot work, which is reported, and the
+// program starts all the same (only a running copy ends it).
+TEST(Startup, AnUnusableInstanceMarkerAndADamagedFileAreReportedATrayStartStaysReachableAndExitSaves) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / "korvane-admin-startup-test";
     std::filesystem::remove_all(folder);
@@ -376,6 +392,7 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder / "config").string()));
     std::filesystem::create_directories(CSettingsFile::DefaultPath().parent_path());
     std::ofstream(CSettingsFile::DefaultPath()) << "not a settings file";
+    std::ofstream(folder / "run") << "not a folder";
 
     AppTesting::ModalAnswerer answerer(QMessageBox::Yes);
     bool bMinimised = false;
@@ -396,10 +413,16 @@ TEST(Startup, ADamagedFileIsReportedATrayStartWithoutATrayStaysReachableAndExitS
     watcher.start(100);
     QTimer::singleShot(10000, [] { QCoreApplication::exit(0); });
     EXPECT_EQ(KorvaneManagerApp::Run({"korvane-admin", "-tasktray"}), 0);
-    EXPECT_EQ(answerer.Texts(), (QStringList{KorvaneApp::Text(Zelt::Text::SettingsFileDamaged),
-                                             KorvaneApp::Text(Zelt::Text::ConfirmExit)}));
-    ASSERT_EQ(answerer.ButtonTexts().size(), 2);
-    EXPECT_EQ(answerer.ButtonTexts()[1], AppTesting::InLanguage("はい(&Y)|いいえ(&N)", "&Yes|&No"))
+    ASSERT_EQ(answerer.Texts().size(), 3) << answerer.Texts().join(QLatin1Char('|')).toStdString();
+    const QString instanceText = answerer.Texts()[0];
+    EXPECT_TRUE(
+        instanceText.startsWith(KorvaneApp::Text(Zelt::Text::InstanceCheckFailed).section('\n', 0, 0)))
+        << instanceText.toStdString();
+    EXPECT_TRUE(instanceText.contains(QString::fromStdString((folder / "run").string()))) << "names the path";
+    EXPECT_EQ(answerer.Texts().mid(1), (QStringList{KorvaneApp::Text(Zelt::Text::SettingsFileDamaged),
+                                                    KorvaneApp::Text(Zelt::Text::ConfirmExit)}));
+    ASSERT_EQ(answerer.ButtonTexts().size(), 3);
+    EXPECT_EQ(answerer.ButtonTexts()[2], AppTesting::InLanguage("はい(&Y)|いいえ(&N)", "&Yes|&No"))
         << "the exit question's buttons speak its language";
     EXPECT_TRUE(bMinimised) << "offscreen has no tray: the window starts minimised, not hidden";
     EXPECT_EQ(statusText, KorvaneApp::Text(Zelt::Text::NoNotificationArea));

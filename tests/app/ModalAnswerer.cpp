@@ -27,6 +27,7 @@ void ModalAnswerer::Answer() {
             buttons << pButton->text();
         }
         m_buttonTexts << buttons.join(QLatin1Char('|'));
+        m_icons << pBox->icon();
         QAbstractButton* pButton = pBox->button(m_answer);
         if (pButton == nullptr) {
             pButton = pBox->buttons().value(0);

@@ -20,9 +20,12 @@ public:
     const QStringList& Texts() const { return m_texts; }
     // Per message box, its buttons' texts joined by "|".
     const QStringList& ButtonTexts() const { return m_buttonTexts; }
+    // Per message box, the icon it showed.
+    const QList<QMessageBox::Icon>& Icons() const { return m_icons; }
     void Clear() {
         m_texts.clear();
         m_buttonTexts.clear();
+        m_icons.clear();
     }
 
 private:
@@ -32,6 +35,7 @@ private:
     std::function<void(QWidget*)> m_handler;
     QStringList m_texts;
     QStringList m_buttonTexts;
+    QList<QMessageBox::Icon> m_icons;
     QTimer m_timer;
 };
 

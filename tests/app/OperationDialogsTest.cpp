@@ -74,9 +74,10 @@ TEST_F(SimulatedDevices, AProgressRunShowsSuccessFailureMissingPasswordAndCancel
 
     answerer.Clear();
     answerer.SetAnswer(QMessageBox::No);
-    dialog.CloseButton()->click();
+    dialog.reject();
     EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::AskSetPasswordAgain)})
-        << "the device without a password is offered";
+        << "after the run Escape closes as the close button does: the device without a password is offered";
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(sim.State(0).power, "rebooting");
 }
 
@@ -97,6 +98,13 @@ TEST_F(SimulatedDevices, ThePasswordGoesToTheChosenDeviceEvenWhenTwoShareAName) 
     EXPECT_FALSE(manager.FindDevice(macs[1])->GetSavePassword());
     EXPECT_TRUE(dialog.PasswordEdit()->text().isEmpty()) << "several devices: it stays open for the next";
     EXPECT_FALSE(dialog.SaveBox()->isChecked());
+
+    answerer.Clear(); // a device removed meanwhile: the message carries no icon
+    PasswordDialog gone(manager, macs[0], PASSWORD_PROMPT_ENTER);
+    manager.DeleteDevice(macs[0]);
+    gone.accept();
+    EXPECT_EQ(answerer.Texts(), QStringList{KorvaneApp::Text(Zelt::Text::PasswordDeviceNotInList)});
+    EXPECT_EQ(answerer.Icons(), QList<QMessageBox::Icon>{QMessageBox::NoIcon});
 }
 
 TEST_F(SimulatedDevices, ExitDuringAnUpdateOfSilentDevicesReturnsAtOnce) {
