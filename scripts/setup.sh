@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-noto-cjk trayer xdg-utils iproute2 procps util-linux dnsmasq-base
   exim4-daemon-light dovecot-pop3d openssl
-  librsvg2-bin groff-base man-db
+  librsvg2-bin groff-base man-db prometheus
 )
 
 missing=()
