@@ -107,6 +107,7 @@ void CUpdateScheduler::StartUpdate(int nCategory, int nActivity, int nStateTextI
         return;
     }
     m_nActivity = nActivity;
+    m_host.UpdateStarted(nCategory);
     m_host.ShowUpdateState(std::string(Zelt::CStringTable::Text(nStateTextId)));
 }
 

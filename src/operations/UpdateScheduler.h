@@ -30,6 +30,9 @@ public:
     virtual void ShowUpdateState(const std::string& text) = 0;
     // A device record changed (refresh the views).
     virtual void DevicesChanged() = 0;
+    // An update of all devices has started: ID_GETINFO_CATEGORY_ADMIN_NORMAL (full) or
+    // ID_GETINFO_CATEGORY_STATUS.
+    virtual void UpdateStarted(int /*nCategory*/) {}
     // An update has ended and its notification check has run (devices may now wait for the
     // approval of a new address).
     virtual void UpdateCompleted() {}

@@ -90,6 +90,12 @@ void CommandLineHost::ShowBalloon(int nLevel) {
                                                            : Zelt::Text::TrayDeviceWarning)));
 }
 
+void CommandLineHost::UpdateStarted(int nCategory) {
+    if (m_onUpdateStarted) {
+        m_onUpdateStarted(nCategory);
+    }
+}
+
 void CommandLineHost::UpdateCompleted() {
     if (m_onUpdateCompleted) {
         m_onUpdateCompleted();

@@ -36,6 +36,9 @@ public:
     void QuitAfterUpdate() { m_bQuitAfterUpdate = true; }
     // Returns once the error mails have been sent (or cancelled) and their outcome printed.
     void WaitForErrorMail() { m_errorMail.WaitUntilIdle(); }
+    // Runs when an update of all devices starts, with its category, on the thread that runs the
+    // queue.
+    void OnUpdateStarted(std::function<void(int)> action) { m_onUpdateStarted = std::move(action); }
     // Runs after every completed update, on the thread that runs the queue.
     void OnUpdateCompleted(std::function<void()> action) { m_onUpdateCompleted = std::move(action); }
     // Runs for every device result applied to the store, on the same thread.
@@ -53,6 +56,7 @@ public:
     void SendErrorMail() override;
     void ShowUpdateState(const std::string& text) override;
     void DevicesChanged() override {}
+    void UpdateStarted(int nCategory) override;
     void UpdateCompleted() override;
     void ResultApplied(const Korvane::InfoResult& result) override;
 
@@ -74,6 +78,7 @@ private:
     Zelt::CCallQueue m_owner;
     Korvane::CUpdateScheduler* m_pScheduler = nullptr;
     bool m_bQuitAfterUpdate = false;
+    std::function<void(int)> m_onUpdateStarted;
     std::function<void()> m_onUpdateCompleted;
     std::function<void(const Korvane::InfoResult&)> m_onResultApplied;
     std::mutex m_mutex;
