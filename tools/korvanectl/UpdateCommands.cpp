@@ -6,6 +6,7 @@
 #include "InterruptWatch.h"
 #include "ManagedDeviceJson.h"
 #include "Message.h"
+#include "MonitorMetrics.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
 #include "admin/StatusEvaluation.h"
@@ -13,8 +14,11 @@
 #include "operations/SharedSettingsSaver.h"
 #include "support/StringTable.h"
 
+#include <charconv>
 #include <csignal>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <ostream>
 
 namespace Korvanectl {
@@ -112,15 +116,47 @@ private:
     std::string m_lastFailure;
 };
 
+// The periods of the monitor's updates. Tests shorten the status update's with the environment
+// variable KORVANE_TEST_STATUS_PERIOD_MS (milliseconds), so that they need not wait a minute.
+Korvane::CUpdateScheduler::Periods MonitorPeriods() {
+    Korvane::CUpdateScheduler::Periods periods;
+    const char* pszPeriod = std::getenv("KORVANE_TEST_STATUS_PERIOD_MS");
+    const std::string_view period = pszPeriod == nullptr ? std::string_view() : std::string_view(pszPeriod);
+    int nMilliseconds = 0;
+    if (const auto [pEnd, error] =
+            std::from_chars(period.data(), period.data() + period.size(), nMilliseconds);
+        error == std::errc() && pEnd == period.data() + period.size() && nMilliseconds > 0) {
+        periods.nStatusMilliseconds = nMilliseconds;
+    }
+    return periods;
+}
+
+// The address of --metrics ADDRESS:PORT; none without the option.
+std::optional<Korvane::CListenAddress> MetricsAddress(const Arguments& args) {
+    const std::optional<std::string> text = args.Value("metrics");
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<Korvane::CListenAddress> address = Korvane::CListenAddress::Parse(*text);
+    if (!address) {
+        throw UsageError(Message(Zelt::Text::CliMetricsAddressInvalid, {TerminalText::Escaped(*text)}));
+    }
+    return address;
+}
+
 int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Arguments args(argv, {"settings"}, {});
+    const Arguments args(argv, {"settings", "metrics"}, {});
+    std::optional<MonitorMetrics> metrics;
+    if (const std::optional<Korvane::CListenAddress> address = MetricsAddress(args)) {
+        metrics.emplace(*address);
+    }
     // Other programs may change the settings while the monitor runs; it locks them only to save.
     StoreAccess store(args.Value("settings"), StoreAccess::READ, err);
     Korvane::CKorvaneAdminInfoMgr& manager = store.Manager();
     const CancelOnInterrupt interrupt;
     // Ctrl-C or SIGTERM cancels the error mail under way at once.
     CommandLineHost host(manager, out, interrupt.Event());
-    Korvane::CUpdateScheduler scheduler(manager, host);
+    Korvane::CUpdateScheduler scheduler(manager, host, MonitorPeriods());
     // Ctrl-C or SIGTERM ends the loop; the update under way (if any) is cancelled and what it
     // brought is applied before the settings are saved.
     const InterruptWatch watch(interrupt.Event(), [&host] { host.Quit(); });
@@ -132,15 +168,28 @@ int RunMonitor(const std::vector<std::string>& argv, std::ostream& out, std::ost
     changes.Remember(manager);
     MonitorSaves saves(store, out);
     host.OnResultApplied([&saves](const Korvane::InfoResult& result) { saves.Record(result); });
+    host.OnUpdateStarted([&metrics](int nCategory) {
+        if (metrics) {
+            metrics->SweepStarted(nCategory);
+        }
+    });
     host.OnUpdateCompleted([&] {
         host.ReportChanges(changes.Since(manager));
         alerts.Keep(manager);
         saves.Save(manager);
+        if (metrics) {
+            metrics->SweepCompleted(manager);
+        }
     });
     out << Message(Zelt::Text::CliMonitoring,
                    {std::to_string(manager.Devices().size()), std::to_string(manager.m_nUpdateInterval)})
-        << '\n'
-        << std::flush;
+        << '\n';
+    if (metrics) {
+        // What the store holds until the first update has run.
+        metrics->Publish(manager);
+        out << Message(Zelt::Text::CliMetricsServing, {metrics->Url()}) << '\n';
+    }
+    out << std::flush;
     scheduler.CheckNotification();
     scheduler.Start();
     host.Run(scheduler);
