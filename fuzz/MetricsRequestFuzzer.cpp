@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     Korvane::CHttpRequestHead head;
     const Korvane::CHttpRequestHead::Verdict verdict = head.Parse(bytes);
     if (verdict != Korvane::CHttpRequestHead::Verdict::INCOMPLETE) {
-        CheckAnswer(Korvane::CMetricsResponse::For(verdict, head, "x 1\n"));
+        CheckAnswer(
+            Korvane::CMetricsResponse::For(verdict, head, std::make_shared<const std::string>("x 1\n")).head);
     }
     CheckEscaped(bytes);
     return 0;

@@ -3,6 +3,7 @@
 #include "metrics/HttpRequestHead.h"
 #include "metrics/MetricsResponse.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
@@ -24,7 +25,7 @@ short CHttpExchange::Events() const {
     return m_stage == Stage::ANSWERING ? POLLOUT : POLLIN;
 }
 
-void CHttpExchange::OnReady(short nReturnedEvents, const std::string& exposition) {
+void CHttpExchange::OnReady(short nReturnedEvents, const std::shared_ptr<const std::string>& exposition) {
     if ((nReturnedEvents & (POLLERR | POLLNVAL)) != 0) {
         m_stage = Stage::FINISHED;
         return;
@@ -44,7 +45,7 @@ void CHttpExchange::OnReady(short nReturnedEvents, const std::string& exposition
     }
 }
 
-void CHttpExchange::Read(const std::string& exposition) {
+void CHttpExchange::Read(const std::shared_ptr<const std::string>& exposition) {
     char buffer[4096];
     const ssize_t nRead = recv(m_socket.Get(), buffer, sizeof buffer, 0);
     if (nRead < 0 && WouldBlock()) {
@@ -65,7 +66,7 @@ void CHttpExchange::Read(const std::string& exposition) {
     }
 }
 
-void CHttpExchange::Answer(std::string answer) {
+void CHttpExchange::Answer(CMetricsResponse answer) {
     m_received.clear();
     m_received.shrink_to_fit();
     m_answer = std::move(answer);
@@ -73,10 +74,18 @@ void CHttpExchange::Answer(std::string answer) {
     Write();
 }
 
+std::string_view CHttpExchange::Unsent() const {
+    const std::string_view head = m_answer.head;
+    if (m_nSent < head.size()) {
+        return head.substr(m_nSent);
+    }
+    const std::string_view body = m_answer.body ? std::string_view(*m_answer.body) : std::string_view();
+    return body.substr(std::min(m_nSent - head.size(), body.size()));
+}
+
 void CHttpExchange::Write() {
-    while (m_nSent < m_answer.size()) {
-        const ssize_t nSent =
-            send(m_socket.Get(), m_answer.data() + m_nSent, m_answer.size() - m_nSent, MSG_NOSIGNAL);
+    for (std::string_view unsent = Unsent(); !unsent.empty(); unsent = Unsent()) {
+        const ssize_t nSent = send(m_socket.Get(), unsent.data(), unsent.size(), MSG_NOSIGNAL);
         if (nSent < 0) {
             m_stage = WouldBlock() ? m_stage : Stage::FINISHED;
             return;
@@ -84,8 +93,7 @@ void CHttpExchange::Write() {
         m_nSent += static_cast<size_t>(nSent);
     }
     shutdown(m_socket.Get(), SHUT_WR);
-    m_answer.clear();
-    m_answer.shrink_to_fit();
+    m_answer = {};
     m_stage = Stage::DRAINING;
 }
 

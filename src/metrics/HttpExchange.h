@@ -1,9 +1,12 @@
 #pragma once
 
+#include "metrics/MetricsResponse.h"
 #include "support/FileDescriptor.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace Korvane {
 
@@ -21,15 +24,17 @@ public:
     // The poll events it waits for.
     short Events() const;
     // Works on what poll reported; the exposition is what a scrape gets now.
-    void OnReady(short nReturnedEvents, const std::string& exposition);
+    void OnReady(short nReturnedEvents, const std::shared_ptr<const std::string>& exposition);
     bool IsFinished() const { return m_stage == Stage::FINISHED; }
     Clock::time_point Deadline() const { return m_deadline; }
 
 private:
     enum class Stage { READING, ANSWERING, DRAINING, FINISHED };
 
-    void Read(const std::string& exposition);
-    void Answer(std::string answer);
+    void Read(const std::shared_ptr<const std::string>& exposition);
+    void Answer(CMetricsResponse answer);
+    // The part of the answer not sent yet, up to the end of its head or body.
+    std::string_view Unsent() const;
     void Write();
     void Drain();
 
@@ -38,7 +43,7 @@ private:
     size_t m_nMaxRequestBytes;
     Stage m_stage = Stage::READING;
     std::string m_received;
-    std::string m_answer;
+    CMetricsResponse m_answer;
     size_t m_nSent = 0;
 };
 

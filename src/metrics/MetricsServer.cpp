@@ -74,7 +74,7 @@ public:
             const size_t nFirstExchange = waits.size() - m_exchanges.size();
             for (size_t n = nFirstExchange; n < waits.size(); ++n) {
                 if (waits[n].revents != 0) {
-                    m_exchanges[n - nFirstExchange].OnReady(waits[n].revents, *exposition);
+                    m_exchanges[n - nFirstExchange].OnReady(waits[n].revents, exposition);
                 }
             }
             DropFinished();
