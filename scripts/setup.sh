@@ -29,12 +29,13 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 
-# The mail tests start private Exim and Dovecot instances of their own; the system services that
-# these packages start on installation are not wanted (they would hold ports 25 and 110).
+# The tests start private Exim, Dovecot and Prometheus instances of their own; the system services
+# that these packages start on installation are not wanted (they would hold ports 25, 110 and 9090).
 for p in "${missing[@]}"; do
   case "$p" in
     exim4-daemon-light) service=exim4 ;;
     dovecot-pop3d) service=dovecot ;;
+    prometheus) service=prometheus ;;
     *) continue ;;
   esac
   if command -v systemctl >/dev/null && [ -d /run/systemd/system ]; then

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstdint>
+#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/socket.h>
 
 namespace Korvane {
 

@@ -13,7 +13,7 @@
 
 namespace Korvane {
 
-// The metrics server could not listen; the text says where and why, for the user.
+// The metrics server could not listen; what() is the system's reason (the caller names the address).
 class CMetricsServerError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
