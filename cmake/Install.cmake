@@ -44,12 +44,16 @@ endforeach()
 add_custom_target(korvane_man_pages ALL DEPENDS ${KORVANE_MAN_OUTPUTS})
 
 # The units name korvanectl by its installed path: systemd runs no search of PATH for a program
-# outside its fixed directories, and /opt or /usr/local prefixes must work as well as /usr.
+# outside its fixed directories, and /opt or /usr/local prefixes must work as well as /usr. The path
+# is written at install time, so that the prefix given to `cmake --install --prefix` (or a package's)
+# is the one the units name, not the one of the configuration.
 if(KORVANE_BUILD_TOOLS)
-    set(KORVANE_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
     foreach(scope user system)
-        configure_file(${PROJECT_SOURCE_DIR}/dist/systemd/${scope}/korvane-monitor.service.in
-                       ${PROJECT_BINARY_DIR}/dist/systemd/${scope}/korvane-monitor.service @ONLY)
+        set(unit ${PROJECT_BINARY_DIR}/dist/systemd/${scope}/korvane-monitor.service)
+        install(CODE "
+            set(KORVANE_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+            configure_file(\"${PROJECT_SOURCE_DIR}/dist/systemd/${scope}/korvane-monitor.service.in\"
+                           \"${unit}\" @ONLY)")
     endforeach()
     install(FILES ${PROJECT_BINARY_DIR}/dist/systemd/user/korvane-monitor.service
             DESTINATION ${KORVANE_SYSTEMD_USER_UNIT_DIR})
@@ -57,4 +61,12 @@ if(KORVANE_BUILD_TOOLS)
             DESTINATION ${KORVANE_SYSTEMD_SYSTEM_UNIT_DIR})
     install(FILES ${PROJECT_SOURCE_DIR}/dist/systemd/system/korvane.sysusers
             DESTINATION ${KORVANE_SYSUSERS_DIR} RENAME korvane.conf)
+    # The system unit reads /etc/korvane/monitor.conf whatever the prefix; the commented example
+    # goes there only for the system's own prefix /usr (a package, or DESTDIR staging), so that a
+    # hand install elsewhere never writes to /etc.
+    install(CODE "
+        if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+            file(INSTALL \"${PROJECT_SOURCE_DIR}/dist/systemd/system/monitor.conf\"
+                 DESTINATION /etc/korvane)
+        endif()")
 endif()

@@ -506,8 +506,8 @@ void MainWindow::RunSettingDialog(int nKind, Korvane::TargetRule rule) {
 }
 
 void MainWindow::OpenManual() {
-    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                         Qs(Korvane::CManualFile::FileName(Zelt::CLanguage::Current()));
+    const QString path = Qs(Korvane::CManualFile::Locate(Std(QCoreApplication::applicationDirPath()),
+                                                         Zelt::CLanguage::Current()));
     // A FIFO or device in the manual's place would hold the viewer, not show a manual.
     if (Zelt::CRegularFile::HoldsOtherThanRegularFile(Std(path), true)) {
         QMessageBox::warning(this, QStringLiteral("KORVANE Admin"),

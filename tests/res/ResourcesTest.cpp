@@ -263,6 +263,29 @@ TEST_P(Manual, PdfIsCompleteOfTwoToFourPagesTitledByItsSourceWithAnEmbeddedCjkFo
     EXPECT_NE(pdf.find("/FontFile"), std::string::npos) << "the fonts are not embedded";
 }
 
+// The installed program finds its manual under the prefix's doc folder; a copy beside the binary
+// (a build tree) wins, and something other than a file there does not hide the installed one.
+TEST_P(Manual, IsFoundBesideTheBinaryFirstThenInTheInstalledDocFolder) {
+    const fs::path prefix = fs::temp_directory_path() / ("korvane-manual-prefix-" + std::to_string(getpid()));
+    fs::remove_all(prefix);
+    const fs::path bin = prefix / "bin";
+    const fs::path beside = bin / Pdf().filename();
+    const fs::path installed = prefix / "share/doc/korvane-admin" / Pdf().filename();
+    fs::create_directories(bin);
+    fs::create_directories(installed.parent_path());
+    const auto located = [&bin] { return fs::path(Korvane::CManualFile::Locate(bin.string(), GetParam())); };
+
+    EXPECT_EQ(located(), beside) << "neither exists: the message names the first place";
+    std::ofstream(installed) << "installed";
+    EXPECT_EQ(located(), installed);
+    fs::create_directory(beside);
+    EXPECT_EQ(located(), installed) << "a folder in the manual's place is no manual";
+    fs::remove(beside);
+    std::ofstream(beside) << "beside";
+    EXPECT_EQ(located(), beside);
+    fs::remove_all(prefix);
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, Manual,
                          ::testing::Values(Zelt::Language::Japanese, Zelt::Language::English),
                          [](const ::testing::TestParamInfo<Zelt::Language>& info) {
