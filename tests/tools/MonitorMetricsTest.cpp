@@ -137,10 +137,12 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
     std::map<std::string, std::string> up;
     std::map<std::string, std::string> state;
     std::string stopping; // the MAC of the device that stops answering
+    std::string mac1;     // the MAC of the device whose password is saved
     for (const KorvaneTesting::SimulatedDevice& device : sim.Devices()) {
         std::string mac = device.mac;
         std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return std::toupper(c); });
         stopping = device.index == 2 ? mac : stopping;
+        mac1 = device.index == 1 ? mac : mac1;
         const std::string name =
             device.index == 0 ? "office \"A\" \\share} #1\nsecond line" : device.hostname;
         up[mac] = name + "=1";
@@ -154,6 +156,14 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
                                                            "--settings", settings})
                   .exitCode,
               0);
+    // With its password saved, a full update brings device 1's whole information.
+    const std::string full = sim.Devices()[1].hostname;
+    ASSERT_EQ(KorvaneTesting::RunProcess(KORVANECTL_PATH,
+                                         {"password", full, "--save", "--settings", settings},
+                                         sim.Show(1).at("password") + "\n")
+                  .exitCode,
+              0);
+    ASSERT_EQ(KorvaneTesting::RunProcess(KORVANECTL_PATH, {"update", "--settings", settings}).exitCode, 0);
     {
         const std::string log = directory + "/monitor.log";
         const Started monitor{
@@ -171,6 +181,12 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
         ASSERT_NE(nMonitorPort, 0) << FileText(log);
         const std::string exposition = Get(nMonitorPort, "/metrics");
         ASSERT_NE(exposition.find("korvane_device_up{"), std::string::npos) << exposition;
+        for (const char* pszFamily :
+             {"korvane_device_temperature_celsius{", "korvane_device_info{", "korvane_volume_capacity_bytes{",
+              "korvane_device_power_saving_idle_seconds{"}) {
+            const size_t nSample = exposition.find(std::string(pszFamily) + "mac=\"" + mac1 + "\"");
+            EXPECT_NE(nSample, std::string::npos) << pszFamily << '\n' << exposition;
+        }
         const ProcessResult check =
             KorvaneTesting::RunProcess("/usr/bin/promtool", {"check", "metrics"}, exposition);
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
