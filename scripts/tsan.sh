@@ -12,6 +12,8 @@ cmake --build "$build" -j2 --target support_tests device_session_tests discovery
 cd "$build"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # Like the other sanitizers, ThreadSanitizer needs the address layout that setarch -R gives.
-setarch "$(uname -m)" -R ctest -j2 --output-on-failure --timeout 600 \
+# The discovery tests wait for the protocols' silences beside the busy ones (see scripts/test.sh).
+setarch "$(uname -m)" -R ctest -j$(($(nproc) + 8)) --resource-spec-file CTestCores.json \
+  --output-on-failure --timeout 600 \
   -R 'CallQueue|DeviceSession|Discovery|DeviceList|InfoJob|OperationRun|UpdateScheduler|NameResolver|NameLookup' \
   -LE 'interop|gui' "$@"
