@@ -10,4 +10,5 @@ cmake --build "$build" -j2
 # than 28 bits; running without address randomisation avoids that on any kernel.
 cd "$build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-setarch "$(uname -m)" -R ctest -j2 --output-on-failure --timeout 600 -LE 'slow|interop|gui' "$@"
+# The build leaves out the programs of the slow and interop tests, which ctest lists as not built.
+setarch "$(uname -m)" -R ctest -j2 --output-on-failure --timeout 600 -LE 'slow|interop|gui' -E '_NOT_BUILT$' "$@"
