@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,8 +14,6 @@
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <pwd.h>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,28 +24,6 @@ using KorvaneTesting::ProcessResult;
 namespace {
 
 constexpr const char* kPrometheus = "/usr/bin/prometheus";
-
-// A program started in a group of its own, stopped as a service manager stops it when the object
-// goes: SIGTERM, SIGKILL after ten seconds.
-struct Started {
-    pid_t pid;
-    ~Started() {
-        kill(-pid, SIGTERM);
-        for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid) {
-                return;
-            }
-        }
-        kill(-pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-};
-
-std::string FileText(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 // Polls the condition for a minute at most.
 bool WaitFor(const std::function<bool()>& condition) {
@@ -166,19 +141,15 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
     ASSERT_EQ(KorvaneTesting::RunProcess(KORVANECTL_PATH, {"update", "--settings", settings}).exitCode, 0);
     {
         const std::string log = directory + "/monitor.log";
-        const Started monitor{
+        KorvaneTesting::HostProcess monitor(
             KorvaneTesting::StartLogged({"/usr/bin/env", "KORVANE_TEST_STATUS_PERIOD_MS=500", KORVANECTL_PATH,
                                          "monitor", "--metrics", "127.0.0.1:0", "--settings", settings},
-                                        log, true)};
-        uint16_t nMonitorPort = 0;
-        WaitFor([&] {
-            const std::string text = FileText(log);
-            const size_t nUrl = text.find("http://127.0.0.1:");
-            nMonitorPort =
-                nUrl == std::string::npos ? 0 : static_cast<uint16_t>(std::stoi(text.substr(nUrl + 17)));
-            return nMonitorPort != 0;
-        });
-        ASSERT_NE(nMonitorPort, 0) << FileText(log);
+                                        log, true),
+            log);
+        ASSERT_TRUE(monitor.WaitForOutput("/metrics", std::chrono::seconds(60))) << monitor.Output();
+        const std::string output = monitor.Output();
+        const uint16_t nMonitorPort = static_cast<uint16_t>(std::stoi(
+            output.substr(output.find("http://127.0.0.1:") + std::string("http://127.0.0.1:").size())));
         const std::string exposition = Get(nMonitorPort, "/metrics");
         ASSERT_NE(exposition.find("korvane_device_up{"), std::string::npos) << exposition;
         for (const char* pszFamily :
@@ -202,18 +173,19 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
         EXPECT_NE(invalid.err.find("127.0.0.1:http"), std::string::npos) << invalid.err;
 
         const uint16_t nPrometheusPort = FreePort();
-        const Started prometheus{StartPrometheus(directory, nMonitorPort, nPrometheusPort)};
+        KorvaneTesting::HostProcess prometheus(StartPrometheus(directory, nMonitorPort, nPrometheusPort),
+                                               directory + "/prometheus.log");
         const auto Shows = [&] {
             return WaitFor([&] {
                 return Series(nPrometheusPort, "korvane_device_up") == up &&
                        Series(nPrometheusPort, "korvane_device_state") == state;
             });
         };
-        EXPECT_TRUE(Shows()) << FileText(directory + "/prometheus.log");
+        EXPECT_TRUE(Shows()) << prometheus.Output();
         sim.Set(2, "mode", "refuse");
         up[stopping].back() = '0';
         state[stopping].back() = '2';
-        EXPECT_TRUE(Shows()) << FileText(log);
+        EXPECT_TRUE(Shows()) << monitor.Output();
     }
     std::filesystem::remove_all(directory);
 }

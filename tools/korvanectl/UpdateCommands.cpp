@@ -9,12 +9,12 @@
 #include "MonitorMetrics.h"
 #include "StoreAccess.h"
 #include "TerminalText.h"
+#include "admin/Decimal.h"
 #include "admin/StatusEvaluation.h"
 #include "admin/TextFormat.h"
 #include "operations/SharedSettingsSaver.h"
 #include "support/StringTable.h"
 
-#include <charconv>
 #include <csignal>
 #include <cstdlib>
 #include <map>
@@ -121,12 +121,9 @@ private:
 Korvane::CUpdateScheduler::Periods MonitorPeriods() {
     Korvane::CUpdateScheduler::Periods periods;
     const char* pszPeriod = std::getenv("KORVANE_TEST_STATUS_PERIOD_MS");
-    const std::string_view period = pszPeriod == nullptr ? std::string_view() : std::string_view(pszPeriod);
-    int nMilliseconds = 0;
-    if (const auto [pEnd, error] =
-            std::from_chars(period.data(), period.data() + period.size(), nMilliseconds);
-        error == std::errc() && pEnd == period.data() + period.size() && nMilliseconds > 0) {
-        periods.nStatusMilliseconds = nMilliseconds;
+    if (const int64_t nMilliseconds = pszPeriod == nullptr ? 0 : Korvane::CDecimal::LeadingInteger(pszPeriod);
+        nMilliseconds > 0 && nMilliseconds <= periods.nStatusMilliseconds) {
+        periods.nStatusMilliseconds = static_cast<int>(nMilliseconds);
     }
     return periods;
 }
