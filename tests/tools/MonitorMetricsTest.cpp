@@ -2,7 +2,7 @@
 #include "common/Simulator.h"
 #include "hosts/TestNetwork.h"
 #include "metrics/HttpClient.h"
-#include "support/FileDescriptor.h"
+#include "net/LoopbackPeers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +11,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <pwd.h>
 #include <thread>
@@ -48,15 +47,6 @@ std::string Get(uint16_t nPort, const std::string& target) {
     } catch (const std::runtime_error&) { // nothing listens yet
         return {};
     }
-}
-
-uint16_t FreePort() {
-    const Zelt::CFileDescriptor probe(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t nLength = sizeof address;
-    bind(probe.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &nLength);
-    return ntohs(address.sin_port);
 }
 
 // Each series of an instant query as "NAME=VALUE", by its label mac.
@@ -172,7 +162,7 @@ TEST(MonitorMetrics, PrometheusReadsHostileNamesAndSeesADeviceStopAnswering) {
         EXPECT_EQ(invalid.exitCode, 2);
         EXPECT_NE(invalid.err.find("127.0.0.1:http"), std::string::npos) << invalid.err;
 
-        const uint16_t nPrometheusPort = FreePort();
+        const uint16_t nPrometheusPort = NetTesting::UnusedTcpPort();
         KorvaneTesting::HostProcess prometheus(StartPrometheus(directory, nMonitorPort, nPrometheusPort),
                                                directory + "/prometheus.log");
         const auto Shows = [&] {
